@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Runs every test: installs what is missing, builds with AddressSanitizer,
+# UndefinedBehaviorSanitizer and warnings as errors, and runs the suite on a
+# private session bus with Qt's offscreen platform.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup-debian.sh
+
+build=build-test
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DPARLOTTO_SANITIZE=ON -DPARLOTTO_WERROR=ON
+cmake --build "$build" -j"$(nproc)"
+
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1
+export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+# Nothing a test does may touch the user's own settings, log or desktop.
+export XDG_CONFIG_HOME="$PWD/$build/test-home/config"
+export XDG_CACHE_HOME="$PWD/$build/test-home/cache"
+export TEMP="$PWD/$build/test-home/tmp"
+export XDG_RUNTIME_DIR="$PWD/$build/test-home/runtime"
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$TEMP" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+
+dbus-run-session -- ctest --test-dir "$build" --output-on-failure -j"$(nproc)" --timeout 600
