@@ -1,0 +1,39 @@
+#include "platform/application_events.h"
+
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QObject>
+
+#include "platform/dispatch.h"
+
+namespace parlotto {
+namespace {
+
+ApplicationEvents* g_current = nullptr;
+
+}  // namespace
+
+ApplicationEvents::ApplicationEvents() : previous_(g_current) {
+  g_current = this;
+  if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance()) {
+    idle_connection_ = QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock,
+                                        [this] { RunIdle(); });
+  }
+}
+
+ApplicationEvents::~ApplicationEvents() {
+  QObject::disconnect(idle_connection_);
+  if (g_current == this) g_current = previous_;
+}
+
+ApplicationEvents* ApplicationEvents::Current() { return g_current; }
+
+void ApplicationEvents::RunIdle() {
+  if (!OnIdle) return;
+  Dispatch([this] {
+    bool done = true;
+    OnIdle(done);
+  });
+}
+
+}  // namespace parlotto

@@ -1,0 +1,87 @@
+#include "platform/dialogs.h"
+
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QString>
+#include <cstdlib>
+#include <fstream>
+
+#include "platform/diagnostics.h"
+
+namespace parlotto {
+namespace {
+
+std::string& Title() {
+  static std::string title;
+  return title;
+}
+
+std::string RecordPath() {
+  const char* mode = std::getenv("PARLOTTO_DIALOGS");
+  if (mode == nullptr) return {};
+  std::string text(mode);
+  const std::string prefix = "record:";
+  if (text.compare(0, prefix.size(), prefix) != 0) return {};
+  return text.substr(prefix.size());
+}
+
+void Show(QMessageBox::Icon icon, const std::string& caption, const std::string& text) {
+  if (DialogsRecorded()) {
+    RecordDialog(caption, text);
+    return;
+  }
+  QMessageBox box(icon, QString::fromStdString(caption), QString::fromStdString(text),
+                  QMessageBox::Ok);
+  box.setTextFormat(Qt::PlainText);
+  box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
+  box.exec();
+}
+
+}  // namespace
+
+void SetApplicationTitle(const std::string& title) { Title() = title; }
+
+const std::string& ApplicationTitle() { return Title(); }
+
+void ShowErrorDialog(const std::string& text) { Show(QMessageBox::Critical, "Fehler", text); }
+
+void ShowMessage(const std::string& text) { Show(QMessageBox::NoIcon, ApplicationTitle(), text); }
+
+void ShowExceptionDialog(const std::string& text) {
+  Show(QMessageBox::Critical, ApplicationTitle(), text);
+}
+
+bool DialogsRecorded() { return !RecordPath().empty(); }
+
+std::string EscapeRecordField(const std::string& field) {
+  std::string out;
+  out.reserve(field.size());
+  for (char c : field) {
+    switch (c) {
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+void RecordDialog(const std::string& caption, const std::string& text) {
+  std::string path = RecordPath();
+  std::ofstream file(path, std::ios::app | std::ios::binary);
+  file << EscapeRecordField(caption) << '\t' << EscapeRecordField(text) << '\n';
+  if (!file) ReportDiagnostic("cannot record a dialog in " + path);
+}
+
+}  // namespace parlotto

@@ -1,0 +1,30 @@
+// The directories the program relies on.
+#pragma once
+
+#include <string>
+
+namespace parlotto {
+
+// Directory of the running executable, with a trailing '/'.
+std::string ProgramDir();
+
+// Where the speech components and class registrations live:
+// $PARLOTTO_SYSTEM_DIR, else <program dir>/system when it exists, else
+// <prefix>/lib/parlotto/system. With a trailing '/'.
+std::string SystemDir();
+
+// The temporary directory: $TEMP when it is set and not empty (even if it names
+// no directory), else $TMPDIR, else /tmp. With a trailing '/'.
+std::string TempDir();
+
+// Where the program keeps its converted text: the program directory when it
+// is writable, else $XDG_CACHE_HOME/parlotto/ (created on demand).
+std::string WorkFileDir();
+
+// $XDG_CONFIG_HOME, else ~/.config. With a trailing '/'.
+std::string ConfigHome();
+
+// $XDG_CACHE_HOME, else ~/.cache. With a trailing '/'.
+std::string CacheHome();
+
+}  // namespace parlotto

@@ -1,0 +1,66 @@
+#include "platform/shell.h"
+
+#include <unistd.h>
+
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QProcess>
+#include <QString>
+#include <QUrl>
+#include <cstdlib>
+#include <fstream>
+
+#include "platform/diagnostics.h"
+#include "platform/dialogs.h"
+
+namespace parlotto {
+namespace {
+
+constexpr int kSuccess = 42;
+constexpr int kFileNotFound = 2;
+constexpr int kNoAssociation = 31;
+
+std::string RecordPath() {
+  const char* mode = std::getenv("PARLOTTO_SHELL");
+  if (mode == nullptr) return {};
+  std::string text(mode);
+  const std::string prefix = "record:";
+  if (text.compare(0, prefix.size(), prefix) != 0) return {};
+  return text.substr(prefix.size());
+}
+
+QUrl TargetUrl(const QString& file) {
+  if (file.contains(QStringLiteral("://")) || file.startsWith(QStringLiteral("mailto:"))) {
+    return QUrl(file);
+  }
+  return QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath());
+}
+
+}  // namespace
+
+int ShellExecute(HWND, const std::string& verb, const std::string& file,
+                 const std::string& parameters, const std::string& directory, int) {
+  std::string record = RecordPath();
+  if (!record.empty()) {
+    std::ofstream out(record, std::ios::app | std::ios::binary);
+    out << EscapeRecordField(verb) << '\t' << EscapeRecordField(file) << '\t'
+        << EscapeRecordField(parameters) << '\n';
+    return out ? kSuccess : kFileNotFound;
+  }
+
+  QString target = QString::fromStdString(file);
+  QFileInfo info(target);
+  if (info.isFile() && info.isExecutable()) {
+    QStringList arguments = QProcess::splitCommand(QString::fromStdString(parameters));
+    QString working = directory.empty() ? QString() : QString::fromStdString(directory);
+    if (QProcess::startDetached(info.absoluteFilePath(), arguments, working)) return kSuccess;
+    ReportDiagnostic("cannot start " + file);
+    return kFileNotFound;
+  }
+  QUrl url = TargetUrl(target);
+  if (url.isLocalFile() && !info.exists()) return kFileNotFound;
+  if (QDesktopServices::openUrl(url)) return kSuccess;
+  return kNoAssociation;
+}
+
+}  // namespace parlotto

@@ -1,0 +1,23 @@
+// The shell's "open": documents and addresses go to the desktop's handler
+// (xdg-open), programs are started with an argument list, never through a
+// shell command line.
+//
+// PARLOTTO_SHELL=record:PATH appends "<verb>\t<file>\t<parameters>" to PATH
+// for each call instead of making it (fields escaped as in dialog records).
+#pragma once
+
+#include <string>
+
+#include "platform/window_messages.h"
+
+namespace parlotto {
+
+constexpr int SW_SHOW = 5;
+constexpr int SW_SHOWNORMAL = 1;
+
+// Greater than 32 on success, as the program's callers expect; they mostly
+// ignore it.
+int ShellExecute(HWND owner, const std::string& verb, const std::string& file,
+                 const std::string& parameters, const std::string& directory, int show);
+
+}  // namespace parlotto
