@@ -1,0 +1,56 @@
+// One hive file shared by several processes. Readers get the parsed file as
+// it is now, re-read only when its stamp changed; writers apply their change
+// under an exclusive lock to the newest file and replace it atomically.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "platform/registry/hive_io.h"
+#include "platform/registry/reg_tree.h"
+
+namespace parlotto {
+
+class Hive {
+ public:
+  // Changes `root` and tells whether it changed anything (nothing is written
+  // otherwise).
+  using Change = std::function<bool(RegKey* root)>;
+
+  // The process-wide instance for the file `path`, whose sections lie under
+  // `root_name`.
+  static std::shared_ptr<Hive> ForPath(const std::string& path, const std::string& root_name);
+
+  Hive(std::string path, std::string root_name);
+  Hive(const Hive&) = delete;
+  Hive& operator=(const Hive&) = delete;
+
+  // The current content. A missing file is empty; an unreadable one is too,
+  // and that is reported once.
+  std::shared_ptr<const RegKey> Snapshot();
+
+  // Applies `change` to the newest content and writes the result. False with
+  // `error` when the file could not be read, backed up or written; the file is
+  // then left as it was.
+  bool Modify(const Change& change, std::string* error);
+
+ private:
+  void ReportReadError(const std::string& error);
+  void Remember(std::shared_ptr<const RegKey> tree, const FileStamp* stamp);
+
+  const std::string path_;
+  const std::string root_name_;
+  std::mutex mutex_;
+  std::shared_ptr<const RegKey> tree_;
+  bool have_stamp_ = false;
+  FileStamp stamp_;
+  std::string reported_error_;
+  // The damaged file last backed up, so that a retry after a failed write
+  // does not back it up and report it again.
+  bool have_backed_up_ = false;
+  FileStamp backed_up_;
+};
+
+}  // namespace parlotto
