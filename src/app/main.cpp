@@ -1,0 +1,59 @@
+// Parlotto: reads a text aloud and ends by itself.
+#include <QApplication>
+#include <cstdlib>
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/debug_log.h"
+#include "app/vocato_form.h"
+#include "platform/diagnostics.h"
+#include "platform/dialogs.h"
+#include "platform/termination_signals.h"
+
+namespace {
+
+// Qt would take switches such as "-style" out of argv; the program's own
+// command line must reach it unchanged, so Qt gets the program name only.
+int RunProgram(const std::vector<std::string>& args) {
+  using namespace parlotto;
+  // Trouble that the platform layer handles itself (a damaged settings hive)
+  // belongs in the program's own log.
+  SetDiagnosticSink([](const std::string& line) { WriteDebugLog(line); });
+  SetApplicationTitle("Parlotto");
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  auto form = std::make_unique<TVocatoForm>(args);
+  VocatoForm = form.get();
+  if (form->Terminated()) return 0;
+  form->FormCreate();
+  form->CreateInfoWindow();
+  OnTerminationSignal([] {
+    if (VocatoForm != nullptr) VocatoForm->Close();
+  });
+  QApplication::exec();
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Without a display the program still runs (and speaks); it only cannot
+  // show windows. Trying xcb without any display would only print noise.
+  const bool has_display =
+      std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
+  setenv("QT_QPA_PLATFORM", has_display ? "xcb;offscreen" : "offscreen", 0);
+  std::vector<std::string> args(argv + 1, argv + argc);
+  int qt_argc = 1;
+  char* qt_argv[] = {argv[0], nullptr};
+  QApplication app(qt_argc, qt_argv);
+  try {
+    return RunProgram(args);
+  } catch (const std::exception& e) {
+    parlotto::ShowExceptionDialog(e.what());
+  } catch (...) {
+    parlotto::ShowExceptionDialog("Unknown exception");
+  }
+  return 0;
+}

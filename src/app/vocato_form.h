@@ -1,0 +1,95 @@
+// The program's main window. It is never shown: it holds the state that the
+// sources, the speech output and the menus share, owns the timers that start
+// and end a reading, and is the target of the program's window messages.
+#pragma once
+
+#include <QWidget>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/run_mode.h"
+#include "platform/application_events.h"
+#include "platform/timer.h"
+#include "platform/window_messages.h"
+
+namespace parlotto {
+
+class TVocatoForm : public QWidget, public MessageWindow {
+ public:
+  // `args` are the command-line arguments after the program name.
+  explicit TVocatoForm(const std::vector<std::string>& args);
+  ~TVocatoForm() override;
+
+  // Set when start-up already decided that the program ends (a missing start
+  // file): the message loop must not run.
+  bool Terminated() const { return terminated_; }
+
+  // Creation handler; runs once the constructor has finished.
+  void FormCreate();
+  // Closes the main window: close query, close handler, end of the loop.
+  void Close();
+
+  void StartTimer();
+  void EndTimerTimer();
+  void FormClose();
+  // The close query; the close is always permitted.
+  bool FormCloseQuery();
+  void ApplicationEvents1Exception(const std::string& message);
+
+  // The sources, one per run mode.
+  void ReadClipboard();
+  void ReadTextFile(const std::string& file_name);
+  void ReadBrowserWindow();
+  void ReadWebPage(const std::string& address);
+  void ReadWordDocument();
+  void ReadPdfDocument();
+
+  // The speech output.
+  void ReadText();
+  void StopAndHideCharacter();
+  void UnloadCharacter();
+  void DestroyDirectSpeech();
+
+  // Windows of the user interface.
+  void CreateInfoWindow();
+  void ShowWaitDialog();
+
+  // Shared state.
+  TRunMode run_mode = rmBrowserWindow;
+  std::string text_file_name;
+  std::string word_document_name;
+  std::string pdf_document_name;
+  std::string web_address;
+  std::string text_to_read;
+  bool stop_flag = false;
+  bool speech_finished = false;
+  bool no_agent = false;
+  bool is_english = false;
+
+  // Speech state that the character and the speech control keep here.
+  bool character_loaded = false;
+  bool direct_speech_loaded = false;
+  std::int32_t sink_id = -1;
+  std::int32_t character_id = 0;
+  std::int32_t current_request_id = 0;
+
+  // Components.
+  ApplicationEvents ApplicationEvents1;
+  Timer Start{1000, true};
+  Timer EndTimer{2000, false};
+  Timer CheckForFullBufferToRead{50, false};
+
+ private:
+  void ApplyCommandLine(const std::vector<std::string>& args);
+
+  bool terminated_ = false;
+};
+
+// The one main window, while it exists.
+extern TVocatoForm* VocatoForm;
+
+// Process-wide: true until the close handler has run once.
+extern bool g_first_close;
+
+}  // namespace parlotto
