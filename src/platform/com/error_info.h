@@ -1,0 +1,64 @@
+// Error information: the description that goes with a failed HRESULT. Each
+// thread has one slot; SetErrorInfo fills it, GetErrorInfo empties it.
+#pragma once
+
+#include "platform/com/unknown.h"
+#include "platform/com/variant.h"
+
+namespace parlotto {
+
+inline constexpr IID IID_IErrorInfo = MakeGuid("{1CF2B120-547D-101B-8E65-08002B2BD119}");
+inline constexpr IID IID_ICreateErrorInfo = MakeGuid("{22F03340-547D-101B-8E65-08002B2BD119}");
+inline constexpr IID IID_ISupportErrorInfo = MakeGuid("{DF0B3D60-548F-101B-8E65-08002B2BD119}");
+
+class IErrorInfo : public IUnknown {
+ public:
+  virtual HRESULT GetGUID(GUID* guid) = 0;
+  virtual HRESULT GetSource(BSTR* source) = 0;
+  virtual HRESULT GetDescription(BSTR* description) = 0;
+  virtual HRESULT GetHelpFile(BSTR* help_file) = 0;
+  virtual HRESULT GetHelpContext(DWORD* help_context) = 0;
+
+ protected:
+  ~IErrorInfo() = default;
+};
+
+class ICreateErrorInfo : public IUnknown {
+ public:
+  virtual HRESULT SetGUID(REFIID guid) = 0;
+  virtual HRESULT SetSource(const BSTR& source) = 0;
+  virtual HRESULT SetDescription(const BSTR& description) = 0;
+  virtual HRESULT SetHelpFile(const BSTR& help_file) = 0;
+  virtual HRESULT SetHelpContext(DWORD help_context) = 0;
+
+ protected:
+  ~ICreateErrorInfo() = default;
+};
+
+class ISupportErrorInfo : public IUnknown {
+ public:
+  virtual HRESULT InterfaceSupportsErrorInfo(REFIID riid) = 0;
+
+ protected:
+  ~ISupportErrorInfo() = default;
+};
+
+HRESULT CreateErrorInfo(ICreateErrorInfo** info);
+// `reserved` must be 0. A null `info` empties the slot.
+HRESULT SetErrorInfo(DWORD reserved, IErrorInfo* info);
+// S_FALSE and null when the slot is empty; the slot is empty afterwards.
+HRESULT GetErrorInfo(DWORD reserved, IErrorInfo** info);
+
+// The fields of an error info, for carrying it elsewhere.
+struct ErrorInfoFields {
+  GUID guid;
+  BSTR source;
+  BSTR description;
+  BSTR help_file;
+  DWORD help_context = 0;
+};
+ErrorInfoFields ReadErrorInfo(IErrorInfo* info);
+// Creates an error info with these fields and puts it into the slot.
+void SetErrorInfoFields(const ErrorInfoFields& fields);
+
+}  // namespace parlotto
