@@ -10,7 +10,7 @@ packages=(
   libqt6opengl6-dev libgl-dev
   libespeak-ng-dev espeak-ng
   libpoppler-cpp-dev libzip-dev libxml2-dev libuchardet-dev libatspi2.0-dev
-  libgtest-dev libgmock-dev
+  libgtest-dev libgmock-dev libglib2.0-bin
   dbus dbus-x11 xvfb xclip pulseaudio trayer xauth
   clang libclang-rt-14-dev
 )

@@ -1,0 +1,153 @@
+#include "platform/com/dispatch_proxy.h"
+
+#include <QDBusArgument>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusVariant>
+#include <QStringList>
+
+#include "platform/com/bus_call.h"
+#include "platform/com/bus_names.h"
+#include "platform/com/marshal.h"
+#include "platform/com/remote_object.h"
+
+namespace parlotto {
+namespace {
+
+class DispatchProxy final : public IDispatch, public InterfaceProxy {
+ public:
+  explicit DispatchProxy(RemoteObject* manager) : manager_(manager) {}
+
+  void* Interface() override { return static_cast<IDispatch*>(this); }
+
+  HRESULT QueryInterface(REFIID iid, void** object) override {
+    return manager_->QueryInterface(iid, object);
+  }
+  ULONG AddRef() override { return manager_->AddRef(); }
+  ULONG Release() override { return manager_->Release(); }
+
+  HRESULT GetTypeInfoCount(UINT* count) override {
+    if (count == nullptr) return E_INVALIDARG;
+    ComPtr<ITypeInfo> info;
+    *count = SUCCEEDED(GetTypeInfo(0, LOCALE_USER_DEFAULT, info.Receive())) ? 1 : 0;
+    return S_OK;
+  }
+
+  HRESULT GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override {
+    if (info == nullptr) return E_INVALIDARG;
+    *info = nullptr;
+    if (index != 0) return DISP_E_BADINDEX;
+    QDBusMessage reply;
+    HRESULT hr = CallAndWait(Call("GetTypeInfo"), &reply);
+    if (FAILED(hr)) return hr;
+    const QList<QVariant> out = reply.arguments();
+    if (out.size() != 4) return RPC_E_SERVERFAULT;
+    GUID libid;
+    GUID iid;
+    if (!GuidFromString(out[0].toString().toStdString(), &libid) ||
+        !GuidFromString(out[3].toString().toStdString(), &iid)) {
+      return RPC_E_SERVERFAULT;
+    }
+    ComPtr<ITypeLib> library;
+    hr = LoadRegTypeLib(libid, static_cast<WORD>(out[1].toUInt()),
+                        static_cast<WORD>(out[2].toUInt()), lcid, library.Receive());
+    if (FAILED(hr)) return hr;
+    return library->GetTypeInfoOfGuid(iid, info);
+  }
+
+  HRESULT GetIDsOfNames(REFIID riid, const LPOLESTR* names, UINT count, LCID,
+                        DISPID* ids) override {
+    if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+    if (names == nullptr || ids == nullptr || count == 0) return E_INVALIDARG;
+    QStringList list;
+    for (UINT i = 0; i < count; ++i) list << names[i];
+    QDBusMessage call = Call("GetIDsOfNames");
+    call << list;
+    QDBusMessage reply;
+    HRESULT hr = CallAndWait(call, &reply);
+    if (FAILED(hr)) {
+      for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
+      return hr;
+    }
+    QList<qint32> result = qdbus_cast<QList<qint32>>(reply.arguments().value(0));
+    if (result.size() != static_cast<qsizetype>(count)) return RPC_E_SERVERFAULT;
+    for (UINT i = 0; i < count; ++i) ids[i] = result[i];
+    return S_OK;
+  }
+
+  HRESULT Invoke(DISPID member, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                 EXCEPINFO* excep_info, UINT* arg_err) override {
+    if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+    if (params == nullptr) return E_INVALIDARG;
+    QDBusArgument args;
+    args.beginArray(qMetaTypeId<QDBusVariant>());
+    for (UINT i = 0; i < params->cArgs; ++i) {
+      QVariant value;
+      HRESULT hr = MarshalVariant(params->rgvarg[i], manager_->owner(), &value);
+      if (FAILED(hr)) {
+        if (arg_err) *arg_err = i;
+        return hr;
+      }
+      args << value.value<QDBusVariant>();
+    }
+    args.endArray();
+    QList<qint32> named;
+    for (UINT i = 0; i < params->cNamedArgs; ++i) named << params->rgdispidNamedArgs[i];
+
+    QDBusMessage call = Call("Invoke");
+    call << member << static_cast<quint16>(flags) << QVariant::fromValue(args)
+         << QVariant::fromValue(named);
+    QDBusMessage reply;
+    HRESULT hr = CallAndWait(call, &reply);
+    if (FAILED(hr)) return ToException(hr, excep_info);
+    const QList<QVariant> out = reply.arguments();
+    if (out.size() != 2) return RPC_E_SERVERFAULT;
+    if (result) {
+      hr = UnmarshalVariant(out[0], manager_->owner(), result);
+      if (FAILED(hr)) return hr;
+    }
+    // Arguments come back as the callee left them, for [out] parameters.
+    const QDBusArgument returned = out[1].value<QDBusArgument>();
+    returned.beginArray();
+    for (UINT i = 0; i < params->cArgs && !returned.atEnd(); ++i) {
+      QDBusVariant item;
+      returned >> item;
+      VARIANT value;
+      if (SUCCEEDED(UnmarshalVariant(QVariant::fromValue(item), manager_->owner(), &value))) {
+        params->rgvarg[i] = std::move(value);
+      }
+    }
+    returned.endArray();
+    return S_OK;
+  }
+
+ private:
+  QDBusMessage Call(const char* member) const {
+    return QDBusMessage::createMethodCall(manager_->owner(), manager_->path(),
+                                          QLatin1String(kDispatchInterface), QLatin1String(member));
+  }
+
+  // A failure with error info comes to a late-bound caller as an exception.
+  static HRESULT ToException(HRESULT hr, EXCEPINFO* excep_info) {
+    ComPtr<IErrorInfo> info;
+    if (excep_info == nullptr || GetErrorInfo(0, info.Receive()) != S_OK) return hr;
+    ErrorInfoFields fields = ReadErrorInfo(info.Get());
+    *excep_info = EXCEPINFO();
+    excep_info->bstrSource = fields.source;
+    excep_info->bstrDescription = fields.description;
+    excep_info->bstrHelpFile = fields.help_file;
+    excep_info->dwHelpContext = fields.help_context;
+    excep_info->scode = hr;
+    return DISP_E_EXCEPTION;
+  }
+
+  RemoteObject* manager_;
+};
+
+}  // namespace
+
+std::unique_ptr<InterfaceProxy> MakeDispatchProxy(RemoteObject* manager) {
+  return std::make_unique<DispatchProxy>(manager);
+}
+
+}  // namespace parlotto

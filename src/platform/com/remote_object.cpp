@@ -1,0 +1,151 @@
+#include "platform/com/remote_object.h"
+
+#include <QDBusMessage>
+#include <map>
+#include <utility>
+
+#include "platform/com/bus_call.h"
+#include "platform/com/bus_names.h"
+#include "platform/com/class_factory_proxy.h"
+#include "platform/com/dispatch_proxy.h"
+#include "platform/com/marshal.h"
+
+namespace parlotto {
+namespace {
+
+using Key = std::pair<QString, QString>;
+
+std::map<Key, RemoteObject*>& Objects() {
+  static std::map<Key, RemoteObject*> objects;
+  return objects;
+}
+
+QDBusMessage UnknownCall(const QString& owner, const QString& path, const char* member) {
+  return QDBusMessage::createMethodCall(owner, path, QLatin1String(kUnknownInterface),
+                                        QLatin1String(member));
+}
+
+}  // namespace
+
+RemoteObject::RemoteObject(QString owner, QString path)
+    : owner_(std::move(owner)), path_(std::move(path)) {
+  Objects()[{owner_, path_}] = this;
+}
+
+RemoteObject::~RemoteObject() { Objects().erase({owner_, path_}); }
+
+HRESULT RemoteObject::FromReference(const QString& owner, const QString& path, REFIID iid,
+                                    void** out) {
+  *out = nullptr;
+  RemoteObject* object;
+  auto it = Objects().find({owner, path});
+  if (it != Objects().end()) {
+    object = it->second;
+  } else {
+    object = new RemoteObject(owner, path);
+  }
+  object->AddRef();
+  ++object->remote_refs_;
+  HRESULT hr = object->QueryInterface(iid, out);
+  object->Release();
+  return hr;
+}
+
+HRESULT RemoteObject::QueryInterface(REFIID iid, void** out) {
+  if (out == nullptr) return E_POINTER;
+  *out = nullptr;
+  if (iid == IID_IUnknown || iid == IID_IRemoteObject) {
+    *out = static_cast<IUnknown*>(this);
+    AddRef();
+    return S_OK;
+  }
+  auto found = proxies_.find(iid);
+  if (found == proxies_.end()) {
+    // Only interfaces that this process can carry can be handed out.
+    std::unique_ptr<InterfaceProxy> proxy;
+    if (iid == IID_IDispatch) {
+      proxy = MakeDispatchProxy(this);
+    } else if (iid == IID_IClassFactory) {
+      proxy = MakeClassFactoryProxy(this);
+    } else if (const InterfaceInfo* info = FindInterface(iid); info && info->proxy) {
+      proxy = info->proxy(this);
+    } else {
+      return E_NOINTERFACE;
+    }
+    QDBusMessage call = UnknownCall(owner_, path_, "QueryInterface");
+    call << QString::fromStdString(StringFromGUID(iid));
+    QDBusMessage reply;
+    HRESULT hr = CallAndWait(call, &reply);
+    if (FAILED(hr)) return hr;
+    ++remote_refs_;
+    found = proxies_.emplace(iid, std::move(proxy)).first;
+  }
+  *out = found->second->Interface();
+  AddRef();
+  return S_OK;
+}
+
+ULONG RemoteObject::AddRef() { return ++refs_; }
+
+ULONG RemoteObject::Release() {
+  ULONG refs = --refs_;
+  if (refs != 0) return refs;
+  // Out of the table first, so that nothing finds it while the answer to
+  // the release is awaited.
+  Objects().erase({owner_, path_});
+  if (remote_refs_ > 0) {
+    QDBusMessage call = UnknownCall(owner_, path_, "Release");
+    call << remote_refs_;
+    QDBusMessage reply;
+    CallAndWait(call, &reply);
+  }
+  delete this;
+  return 0;
+}
+
+HRESULT RemoteObject::AddReferenceFor(const QString& client) {
+  QDBusMessage call = UnknownCall(owner_, path_, "AddRefFor");
+  call << client;
+  QDBusMessage reply;
+  return CallAndWait(call, &reply);
+}
+
+HRESULT RemoteObject::Call(const InterfaceInfo& info, const FUNCDESC& func,
+                           std::vector<VARIANT>& args) {
+  if (args.size() != func.params.size()) return DISP_E_BADPARAMCOUNT;
+  QDBusMessage call =
+      QDBusMessage::createMethodCall(owner_, path_, info.bus_name, BusMemberName(func));
+  for (size_t i = 0; i < func.params.size(); ++i) {
+    const PARAMDESC& param = func.params[i];
+    if (!(param.flags & PARAMFLAG_FIN) && (param.flags & PARAMFLAG_FOUT)) continue;
+    QVariant value;
+    HRESULT hr = MarshalParam(param, args[i], owner_, &value);
+    if (FAILED(hr)) return hr;
+    call << value;
+  }
+  QDBusMessage reply;
+  HRESULT hr = CallAndWait(call, &reply);
+  if (FAILED(hr)) return hr;
+  const QList<QVariant> out = reply.arguments();
+  int next = 0;
+  for (size_t i = 0; i < func.params.size(); ++i) {
+    const PARAMDESC& param = func.params[i];
+    if (!(param.flags & PARAMFLAG_FOUT)) continue;
+    if (next >= out.size()) return RPC_E_SERVERFAULT;
+    hr = UnmarshalParam(param, out[next++], owner_, &args[i]);
+    if (FAILED(hr)) return hr;
+  }
+  return S_OK;
+}
+
+ProxyBase::ProxyBase(RemoteObject* manager, REFIID iid)
+    : manager_(manager), info_(FindInterface(iid)) {}
+
+HRESULT ProxyBase::CallMember(const char* bus_member, std::vector<VARIANT>& args) {
+  if (info_ == nullptr) return E_NOINTERFACE;
+  const FUNCDESC* func = FindMember(*info_, QLatin1String(bus_member));
+  if (func == nullptr) return DISP_E_MEMBERNOTFOUND;
+  return manager_->Call(*info_, *func, args);
+}
+
+}  // namespace parlotto

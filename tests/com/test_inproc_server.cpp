@@ -1,0 +1,68 @@
+// An in-process server for tests: one class whose objects count the
+// commands added to them and can be aggregated.
+#include "platform/agent/agent_interfaces.h"
+#include "platform/com/com_object.h"
+
+namespace parlotto {
+namespace {
+
+class Counter final : public ComObject, public IAgentCommands {
+ public:
+  explicit Counter(IUnknown* outer) : ComObject(outer) {}
+
+  PARLOTTO_DELEGATING_UNKNOWN
+
+  HRESULT GetTypeInfoCount(UINT* count) override {
+    *count = 0;
+    return S_OK;
+  }
+  HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT GetIDsOfNames(REFIID, const LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT Add(const BSTR&, const BSTR&, LONG, LONG, LONG* id) override {
+    *id = ++count_;
+    return S_OK;
+  }
+
+ private:
+  void* FindInterface(REFIID iid) override {
+    return iid == IID_IAgentCommands ? static_cast<IAgentCommands*>(this) : nullptr;
+  }
+  LONG count_ = 0;
+};
+
+class Factory final : public IClassFactory {
+ public:
+  HRESULT QueryInterface(REFIID iid, void** out) override {
+    if (iid != IID_IUnknown && iid != IID_IClassFactory) {
+      *out = nullptr;
+      return E_NOINTERFACE;
+    }
+    *out = static_cast<IClassFactory*>(this);
+    return S_OK;  // static object: no counting
+  }
+  ULONG AddRef() override { return 2; }
+  ULONG Release() override { return 1; }
+  HRESULT CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
+    return ComObject::Create<Counter>(outer, iid, out);
+  }
+  HRESULT LockServer(BOOL) override { return S_OK; }
+};
+
+Factory g_factory;
+
+}  // namespace
+}  // namespace parlotto
+
+extern "C" __attribute__((visibility("default"))) parlotto::HRESULT DllGetClassObject(
+    const parlotto::CLSID& clsid, const parlotto::IID& iid, void** out) {
+  using namespace parlotto;
+  constexpr CLSID kCounter = MakeGuid("{0C0FFEE0-1234-4321-8765-0123456789AB}");
+  if (clsid != kCounter) {
+    *out = nullptr;
+    return CLASS_E_CLASSNOTAVAILABLE;
+  }
+  return g_factory.QueryInterface(iid, out);
+}
