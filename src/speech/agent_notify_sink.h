@@ -1,0 +1,66 @@
+// The program's notification sink for the character server: it turns the
+// character's menu commands and its idle state into window messages for the
+// main window, and answers every other notification with success.
+#pragma once
+
+#include <atomic>
+
+#include "platform/agent/agent_interfaces.h"
+#include "platform/window_messages.h"
+
+namespace parlotto {
+
+class AgentNotifySink final : public IAgentNotifySinkEx {
+ public:
+  // The reference count starts at 0: the first AddRef is the creator's.
+  AgentNotifySink() = default;
+
+  // Ids that IAgentCommands::Add returned, and where the messages go.
+  LONG info_command_id = 0;
+  LONG end_command_id = 0;
+  LONG settings_command_id = 0;
+  HWND main_window = 0;
+
+  HRESULT QueryInterface(REFIID iid, void** object) override;
+  ULONG AddRef() override;
+  ULONG Release() override;
+
+  HRESULT GetTypeInfoCount(UINT* count) override;
+  HRESULT GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
+  HRESULT GetIDsOfNames(REFIID riid, const LPOLESTR* names, UINT count, LCID lcid,
+                        DISPID* ids) override;
+  HRESULT Invoke(DISPID member, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params,
+                 VARIANT* result, EXCEPINFO* excep_info, UINT* arg_err) override;
+
+  HRESULT Command(LONG command_id, IUnknown* user_input) override;
+  HRESULT Idle(LONG char_id, LONG start) override;
+
+  HRESULT ActivateInputState(LONG, LONG) override { return S_OK; }
+  HRESULT Restart() override { return S_OK; }
+  HRESULT Shutdown() override { return S_OK; }
+  HRESULT VisibleState(LONG, LONG, LONG) override { return S_OK; }
+  HRESULT Click(LONG, SHORT, LONG, LONG) override { return S_OK; }
+  HRESULT DblClick(LONG, SHORT, LONG, LONG) override { return S_OK; }
+  HRESULT DragStart(LONG, SHORT, LONG, LONG) override { return S_OK; }
+  HRESULT DragComplete(LONG, SHORT, LONG, LONG) override { return S_OK; }
+  HRESULT RequestStart(LONG) override { return S_OK; }
+  HRESULT RequestComplete(LONG, LONG) override { return S_OK; }
+  HRESULT BookMark(LONG) override { return S_OK; }
+  HRESULT Move(LONG, LONG, LONG, LONG) override { return S_OK; }
+  HRESULT Size(LONG, LONG, LONG) override { return S_OK; }
+  HRESULT BalloonVisibleState(LONG, LONG) override { return S_OK; }
+  HRESULT HelpComplete(LONG, LONG, LONG) override { return S_OK; }
+  HRESULT ListeningState(LONG, LONG, LONG) override { return S_OK; }
+  HRESULT DefaultCharacterChange(const BSTR&) override { return S_OK; }
+  HRESULT AgentPropertyChange() override { return S_OK; }
+  HRESULT ActiveClientChange(LONG, LONG) override { return S_OK; }
+
+ private:
+  ~AgentNotifySink() = default;
+  HRESULT LoadTypeInfo();
+
+  std::atomic<ULONG> refs_{0};
+  ComPtr<ITypeInfo> type_info_;
+};
+
+}  // namespace parlotto
