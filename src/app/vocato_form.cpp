@@ -6,6 +6,7 @@
 #include "app/debug_log.h"
 #include "app/startup_settings.h"
 #include "platform/clock.h"
+#include "platform/com/apartment.h"
 #include "platform/dialogs.h"
 
 namespace parlotto {
@@ -20,6 +21,9 @@ TVocatoForm::TVocatoForm(const std::vector<std::string>& args) {
   };
   Start.SetOnTimer([this] { StartTimer(); });
   EndTimer.SetOnTimer([this] { EndTimerTimer(); });
+  // The character server, the speech control and automation callers are
+  // all objects; this thread is their apartment.
+  CoInitialize(nullptr);
 
   StartupSettings settings = ReadStartupSettings();
   no_agent = settings.no_agent;
