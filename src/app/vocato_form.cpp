@@ -19,6 +19,11 @@ TVocatoForm::TVocatoForm(const std::vector<std::string>& args) {
   ApplicationEvents1.OnException = [this](const std::string& message) {
     ApplicationEvents1Exception(message);
   };
+  ApplicationEvents1.OnMessage = [this](Msg& msg, bool& handled) {
+    ApplicationEvents1Message(msg, handled);
+  };
+  ApplicationEvents1.OnIdle = [this](bool& done) { ApplicationEvents1Idle(done); };
+  CreatePopupMenu();
   Start.SetOnTimer([this] { StartTimer(); });
   EndTimer.SetOnTimer([this] { EndTimerTimer(); });
   // The character server, the speech control and automation callers are

@@ -4,6 +4,9 @@
 #pragma once
 
 #include <QWidget>
+
+class QAction;
+class QMenu;
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -36,6 +39,22 @@ class TVocatoForm : public QWidget, public MessageWindow {
   // The close query; the close is always permitted.
   bool FormCloseQuery();
   void ApplicationEvents1Exception(const std::string& message);
+  void ApplicationEvents1Message(Msg& msg, bool& handled);
+  void ApplicationEvents1Idle(bool& done);
+
+  // The notification-area icon: action NIM_ADD, NIM_MODIFY or NIM_DELETE.
+  bool NotifyTrayIcon(UINT action);
+  void OpenTrayMenu();
+
+  // Menu commands, from the tray menu or the character's menu.
+  void Info1Click();
+  void Hilfe1Click();
+  void Einstellungen1Click();
+  void BeendenClick();
+  void QuitWithCharacter();
+  // The common end of both quits: run mode none, the end timer at 100 ms,
+  // the stop flag set.
+  void EndSoon();
 
   // The sources, one per run mode.
   void ReadClipboard();
@@ -53,6 +72,7 @@ class TVocatoForm : public QWidget, public MessageWindow {
 
   // Windows of the user interface.
   void CreateInfoWindow();
+  void ShowInfoWindow();
   void ShowWaitDialog();
 
   // Shared state.
@@ -79,8 +99,17 @@ class TVocatoForm : public QWidget, public MessageWindow {
   Timer Start{1000, true};
   Timer EndTimer{2000, false};
   Timer CheckForFullBufferToRead{50, false};
+  QMenu* PopupMenu1 = nullptr;
+  QAction* Info1 = nullptr;
+  QAction* Hilfe1 = nullptr;
+  QAction* Einstellungen1 = nullptr;
+  QAction* Beenden = nullptr;
+
+ protected:
+  void WndProc(Msg& msg) override;
 
  private:
+  void CreatePopupMenu();
   void ApplyCommandLine(const std::vector<std::string>& args);
 
   bool terminated_ = false;
