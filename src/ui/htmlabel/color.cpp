@@ -61,38 +61,40 @@ int HexDigit(QChar c) {
   return -1;
 }
 
-// The window-system colour index of the old colour scheme, mapped onto the
-// roles of the application palette.
-QColor SystemColor(int index, const QPalette& palette) {
-  switch (index) {
-    case 0: return palette.color(QPalette::Button);                       // scroll bar
-    case 1: return palette.color(QPalette::Window);                       // desktop
-    case 2: return palette.color(QPalette::Active, QPalette::Highlight);  // active caption
-    case 3: return palette.color(QPalette::Inactive, QPalette::Highlight);
-    case 4: return palette.color(QPalette::Window);                       // menu
-    case 5: return palette.color(QPalette::Base);                         // window
-    case 6: return palette.color(QPalette::Shadow);                       // window frame
-    case 7: return palette.color(QPalette::WindowText);                   // menu text
-    case 8: return palette.color(QPalette::Text);                         // window text
-    case 9: return palette.color(QPalette::Active, QPalette::HighlightedText);
-    case 10:
-    case 11: return palette.color(QPalette::Window);                      // borders
-    case 12: return palette.color(QPalette::Dark);                        // app workspace
-    case 13: return palette.color(QPalette::Highlight);
-    case 14: return palette.color(QPalette::HighlightedText);
-    case 15: return palette.color(QPalette::Button);
-    case 16: return palette.color(QPalette::Dark);
-    case 17: return palette.color(QPalette::Disabled, QPalette::Text);
-    case 18: return palette.color(QPalette::ButtonText);
-    case 19: return palette.color(QPalette::Inactive, QPalette::HighlightedText);
-    case 20: return palette.color(QPalette::Light);
-    case 21: return palette.color(QPalette::Shadow);
-    case 22: return palette.color(QPalette::Midlight);
-    case 23: return palette.color(QPalette::ToolTipText);
-    case 24: return palette.color(QPalette::ToolTipBase);
-    default: return QColor(Qt::black);
-  }
-}
+struct PaletteColor {
+  QPalette::ColorGroup group;
+  QPalette::ColorRole role;
+};
+
+// The window system's colour indexes 0 to 24 (scroll bar, desktop, active
+// caption, ... info background) as roles of the application palette.
+constexpr std::array<PaletteColor, 25> kSystemColors = {{
+    {QPalette::Active, QPalette::Button},             // scroll bar
+    {QPalette::Active, QPalette::Window},             // desktop
+    {QPalette::Active, QPalette::Highlight},          // active caption
+    {QPalette::Inactive, QPalette::Highlight},        // inactive caption
+    {QPalette::Active, QPalette::Window},             // menu
+    {QPalette::Active, QPalette::Base},               // window
+    {QPalette::Active, QPalette::Shadow},             // window frame
+    {QPalette::Active, QPalette::WindowText},         // menu text
+    {QPalette::Active, QPalette::Text},               // window text
+    {QPalette::Active, QPalette::HighlightedText},    // caption text
+    {QPalette::Active, QPalette::Window},             // active border
+    {QPalette::Active, QPalette::Window},             // inactive border
+    {QPalette::Active, QPalette::Dark},               // application workspace
+    {QPalette::Active, QPalette::Highlight},          // highlight
+    {QPalette::Active, QPalette::HighlightedText},    // highlight text
+    {QPalette::Active, QPalette::Button},             // button face
+    {QPalette::Active, QPalette::Dark},               // button shadow
+    {QPalette::Disabled, QPalette::Text},             // grey text
+    {QPalette::Active, QPalette::ButtonText},         // button text
+    {QPalette::Inactive, QPalette::HighlightedText},  // inactive caption text
+    {QPalette::Active, QPalette::Light},              // button highlight
+    {QPalette::Active, QPalette::Shadow},             // 3-D dark shadow
+    {QPalette::Active, QPalette::Midlight},           // 3-D light
+    {QPalette::Active, QPalette::ToolTipText},        // info text
+    {QPalette::Active, QPalette::ToolTipBase},        // info background
+}};
 
 }  // namespace
 
@@ -115,7 +117,11 @@ TColor ColorFromMarkup(QStringView value) {
 
 QColor ToQColor(TColor color, const QPalette& palette) {
   if (color == clNone) return QColor();
-  if (color & clSystemColor) return SystemColor(static_cast<int>(color & 0xFF), palette);
+  if (color & clSystemColor) {
+    std::size_t index = color & 0xFF;
+    if (index >= kSystemColors.size()) return QColor(Qt::black);
+    return palette.color(kSystemColors[index].group, kSystemColors[index].role);
+  }
   return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF);
 }
 

@@ -6,7 +6,6 @@
 #include <QColor>
 #include <QPalette>
 #include <QStringView>
-
 #include <cstdint>
 
 namespace parlotto {

@@ -5,7 +5,6 @@
 #include <QImage>
 #include <QObject>
 #include <QSize>
-
 #include <vector>
 
 namespace parlotto {

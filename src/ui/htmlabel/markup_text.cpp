@@ -74,7 +74,8 @@ QString InsertAroundText(const QString& markup, const QString& text, bool case_s
   }
 
   QString result;
-  result.reserve(markup.size() + static_cast<qsizetype>(spans.size()) * (open.size() + close.size()));
+  result.reserve(markup.size() +
+                 static_cast<qsizetype>(spans.size()) * (open.size() + close.size()));
   qsizetype copied = 0;
   for (const auto& [start, end] : spans) {
     result.append(QStringView(markup).mid(copied, start - copied));

@@ -2,7 +2,6 @@
 
 #include <QBuffer>
 #include <QImageReader>
-
 #include <algorithm>
 
 namespace parlotto {
@@ -41,8 +40,8 @@ void HTMLPicture::AddFrame(const QImage& image, QPoint offset) {
 QSize HTMLPicture::Size() const {
   QSize size;
   for (const Frame& frame : frames_) {
-    size = size.expandedTo(QSize(frame.offset.x() + frame.image.width(),
-                                 frame.offset.y() + frame.image.height()));
+    size = size.expandedTo(
+        QSize(frame.offset.x() + frame.image.width(), frame.offset.y() + frame.image.height()));
   }
   return size;
 }

@@ -6,7 +6,6 @@
 #include <QImage>
 #include <QPoint>
 #include <QSize>
-
 #include <vector>
 
 namespace parlotto {

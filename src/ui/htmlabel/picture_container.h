@@ -4,7 +4,6 @@
 
 #include <QObject>
 #include <QString>
-
 #include <map>
 
 #include "ui/htmlabel/picture.h"

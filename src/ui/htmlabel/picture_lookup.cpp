@@ -3,7 +3,6 @@
 #include <QAbstractFileIconProvider>
 #include <QFileInfo>
 #include <QIcon>
-
 #include <array>
 
 #include "ui/htmlabel/image_list.h"
@@ -28,7 +27,7 @@ QIcon ShellIcon(const QString& what) {
   static const std::array<QAbstractFileIconProvider::IconType, 7> kNumbered = {
       QAbstractFileIconProvider::File,     QAbstractFileIconProvider::Folder,
       QAbstractFileIconProvider::Computer, QAbstractFileIconProvider::Desktop,
-      QAbstractFileIconProvider::Trash,    QAbstractFileIconProvider::Network,
+      QAbstractFileIconProvider::Trashcan, QAbstractFileIconProvider::Network,
       QAbstractFileIconProvider::Drive};
   QAbstractFileIconProvider provider;
   bool is_number = !what.isEmpty();

@@ -8,7 +8,6 @@
 #include <QPoint>
 #include <QSize>
 #include <QString>
-
 #include <optional>
 
 namespace parlotto {

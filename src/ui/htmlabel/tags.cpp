@@ -11,15 +11,18 @@ char16_t UpperAt(QStringView text, qsizetype i) {
 TagKind OpeningTag(QStringView m, qsizetype pos) {
   char16_t second = UpperAt(m, pos + 2);
   switch (UpperAt(m, pos + 1)) {
-    case 'A': return TagKind::kAnchor;
+    case 'A':
+      return TagKind::kAnchor;
     case 'B':
       if (second == '>') return TagKind::kBold;
       if (second == 'R') return TagKind::kBreak;
       if (second == 'L') return TagKind::kBlink;
       if (second == 'O') return TagKind::kBody;
       return TagKind::kUnknown;
-    case 'E': return TagKind::kMark;
-    case 'F': return TagKind::kFont;
+    case 'E':
+      return TagKind::kMark;
+    case 'F':
+      return TagKind::kFont;
     case 'H':
       if (second == 'I') return TagKind::kHighlight;
       if (second == 'R') return TagKind::kRule;
@@ -29,9 +32,12 @@ TagKind OpeningTag(QStringView m, qsizetype pos) {
       if (second == 'N') return TagKind::kIndent;
       if (second == 'M') return TagKind::kImage;
       return TagKind::kUnknown;
-    case 'L': return TagKind::kListItem;
-    case 'P': return TagKind::kParagraph;
-    case 'R': return TagKind::kRotate;
+    case 'L':
+      return TagKind::kListItem;
+    case 'P':
+      return TagKind::kParagraph;
+    case 'R':
+      return TagKind::kRotate;
     case 'S':
       if (second == '>') return TagKind::kStrike;
       if (second == 'H') return TagKind::kShadow;
@@ -41,30 +47,44 @@ TagKind OpeningTag(QStringView m, qsizetype pos) {
         if (third == 'P') return TagKind::kSuperscript;
       }
       return TagKind::kUnknown;
-    case 'U': return second == '>' ? TagKind::kUnderline : TagKind::kList;
-    case 'Z': return TagKind::kHidden;
-    default: return TagKind::kUnknown;
+    case 'U':
+      return second == '>' ? TagKind::kUnderline : TagKind::kList;
+    case 'Z':
+      return TagKind::kHidden;
+    default:
+      return TagKind::kUnknown;
   }
 }
 
 TagKind ClosingTag(QStringView m, qsizetype pos) {
   char16_t second = UpperAt(m, pos + 3);
   switch (UpperAt(m, pos + 2)) {
-    case 'A': return TagKind::kAnchorEnd;
-    case 'B': return second == '>' ? TagKind::kBoldEnd : TagKind::kColorEnd;
-    case 'E': return TagKind::kMarkEnd;
-    case 'F': return TagKind::kFontEnd;
-    case 'H': return TagKind::kHighlightEnd;
-    case 'I': return TagKind::kItalicEnd;
-    case 'P': return TagKind::kParagraphEnd;
-    case 'R': return TagKind::kRotateEnd;
+    case 'A':
+      return TagKind::kAnchorEnd;
+    case 'B':
+      return second == '>' ? TagKind::kBoldEnd : TagKind::kColorEnd;
+    case 'E':
+      return TagKind::kMarkEnd;
+    case 'F':
+      return TagKind::kFontEnd;
+    case 'H':
+      return TagKind::kHighlightEnd;
+    case 'I':
+      return TagKind::kItalicEnd;
+    case 'P':
+      return TagKind::kParagraphEnd;
+    case 'R':
+      return TagKind::kRotateEnd;
     case 'S':
       if (second == 'U') return TagKind::kScriptEnd;
       if (second == 'H') return TagKind::kShadowEnd;
       return TagKind::kStrikeEnd;
-    case 'U': return second == '>' ? TagKind::kUnderlineEnd : TagKind::kListEnd;
-    case 'Z': return TagKind::kHiddenEnd;
-    default: return TagKind::kUnknown;
+    case 'U':
+      return second == '>' ? TagKind::kUnderlineEnd : TagKind::kListEnd;
+    case 'Z':
+      return TagKind::kHiddenEnd;
+    default:
+      return TagKind::kUnknown;
   }
 }
 

@@ -5,7 +5,6 @@
 
 #include <QString>
 #include <QStringView>
-
 #include <optional>
 
 namespace parlotto {
