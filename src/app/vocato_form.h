@@ -8,15 +8,19 @@
 class QAction;
 class QMenu;
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/run_mode.h"
+#include "platform/agent/agent_interfaces.h"
 #include "platform/application_events.h"
 #include "platform/timer.h"
 #include "platform/window_messages.h"
 
 namespace parlotto {
+
+class TDirectSS;
 
 class TVocatoForm : public QWidget, public MessageWindow {
  public:
@@ -66,9 +70,17 @@ class TVocatoForm : public QWidget, public MessageWindow {
 
   // The speech output.
   void ReadText();
+  void SpeakPiece(const std::string& piece);
+  void SpeakWithCharacter(const std::string& piece);
+  void SpeakDirect(const std::string& piece);
+  bool LoadCharacter();
   void StopAndHideCharacter();
   void UnloadCharacter();
+  bool LoadDirectSpeech();
   void DestroyDirectSpeech();
+  // Prerequisites of the speech output.
+  bool HasSpeechRuntime();
+  bool HasSpeechEngine();
 
   // Windows of the user interface.
   void CreateInfoWindow();
@@ -90,9 +102,18 @@ class TVocatoForm : public QWidget, public MessageWindow {
   // Speech state that the character and the speech control keep here.
   bool character_loaded = false;
   bool direct_speech_loaded = false;
-  std::int32_t sink_id = -1;
-  std::int32_t character_id = 0;
-  std::int32_t current_request_id = 0;
+  ComPtr<IAgentEx> agent_server;
+  ComPtr<IAgentCharacterEx> character;
+  ComPtr<IAgentCommands> commands;
+  LONG sink_id = -1;
+  LONG character_id = 0;
+  LONG current_request_id = 0;
+  // Speech parameters put in front of every piece the character speaks.
+  std::string pitch_tag;
+  std::string speed_tag;
+  std::string volume_tag;
+  // The speech control of the direct mode; absent until loaded.
+  std::unique_ptr<TDirectSS> DirectSS1;
 
   // Components.
   ApplicationEvents ApplicationEvents1;

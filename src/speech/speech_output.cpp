@@ -2,12 +2,8 @@
 
 namespace parlotto {
 
-void TVocatoForm::ReadText() {}
-
-void TVocatoForm::StopAndHideCharacter() {}
+bool TVocatoForm::LoadCharacter() { return false; }
 
 void TVocatoForm::UnloadCharacter() {}
-
-void TVocatoForm::DestroyDirectSpeech() {}
 
 }  // namespace parlotto

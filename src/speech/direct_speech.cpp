@@ -1,0 +1,72 @@
+// The direct mode: speaking through the speech control, without a character.
+#include <filesystem>
+#include <system_error>
+
+#include "app/settings_key.h"
+#include "app/vocato_form.h"
+#include "platform/clock.h"
+#include "platform/places.h"
+#include "platform/registry/registry.h"
+#include "speech/direct_ss.h"
+#include "ui/error_dialogs.h"
+
+namespace parlotto {
+
+bool TVocatoForm::HasSpeechRuntime() {
+  std::error_code ec;
+  return std::filesystem::exists(SystemDir() + "speech/xvoice.so", ec);
+}
+
+bool TVocatoForm::HasSpeechEngine() {
+  TDirectSS control;
+  return control.CountEngines() > 0;
+}
+
+bool TVocatoForm::LoadDirectSpeech() {
+  if (!HasSpeechRuntime()) {
+    ShowMissingComponentDialog(MissingComponent::kSpeechRuntime);
+    Close();
+  }
+  if (!HasSpeechEngine()) {
+    ShowMissingComponentDialog(MissingComponent::kSpeechEngine);
+    Close();
+  }
+  if (direct_speech_loaded) return true;
+
+  DirectSS1 = std::make_unique<TDirectSS>();
+  DirectSS1->SetInitialized(1);
+  DirectSS1->OnAudioStop = [this] { speech_finished = true; };
+
+  Registry registry(RootKey::kCurrentUser);
+  if (registry.OpenKey(kSettingsKey, false)) {
+    // In this order; the first value that cannot be read ends the step and
+    // leaves the rest at the control's own values.
+    try {
+      DirectSS1->SetCurrentMode(registry.ReadInteger(kCurrentModeValue));
+      DirectSS1->SetSpeed(registry.ReadInteger(kSpeedValue));
+      DirectSS1->SetVolumeLeft(registry.ReadInteger(kVolumeLValue));
+      DirectSS1->SetVolumeRight(registry.ReadInteger(kVolumeRValue));
+      DirectSS1->SetPitch(registry.ReadInteger(kPitchValue));
+    } catch (const ERegistryException&) {
+    }
+    registry.CloseKey();
+  }
+  return true;
+}
+
+void TVocatoForm::SpeakDirect(const std::string& piece) {
+  if (stop_flag) return;
+  speech_finished = false;
+  if (!direct_speech_loaded) LoadDirectSpeech();
+  if (!DirectSS1) return;
+  DirectSS1->Speak(QString::fromUtf8(piece.data(), static_cast<qsizetype>(piece.size())));
+  while (!speech_finished) {
+    if (stop_flag) return;
+    Sleep(50);
+    ProcessMessages();
+  }
+}
+
+void TVocatoForm::DestroyDirectSpeech() { DirectSS1.reset(); }
+
+}  // namespace parlotto
