@@ -13,6 +13,7 @@ packages=(
   libgtest-dev libgmock-dev libglib2.0-bin
   dbus dbus-x11 xvfb xclip pulseaudio trayer xauth
   clang libclang-rt-14-dev
+  fonts-dejavu-core fonts-dejavu-extra
 )
 
 missing=()

@@ -24,4 +24,7 @@ export XDG_RUNTIME_DIR="$PWD/$build/test-home/runtime"
 mkdir -p "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$TEMP" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 
+# The label's markup parser against a minute of generated input.
+scripts/fuzz-htmlabel.sh 60
+
 dbus-run-session -- ctest --test-dir "$build" --output-on-failure -j"$(nproc)" --timeout 600

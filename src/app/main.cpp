@@ -10,6 +10,7 @@
 #include "app/vocato_form.h"
 #include "platform/diagnostics.h"
 #include "platform/dialogs.h"
+#include "platform/fonts.h"
 #include "platform/termination_signals.h"
 
 namespace {
@@ -22,6 +23,7 @@ int RunProgram(const std::vector<std::string>& args) {
   // belongs in the program's own log.
   SetDiagnosticSink([](const std::string& line) { WriteDebugLog(line); });
   SetApplicationTitle("Parlotto");
+  InstallFontSubstitutions();
   QApplication::setQuitOnLastWindowClosed(false);
 
   auto form = std::make_unique<TVocatoForm>(args);
