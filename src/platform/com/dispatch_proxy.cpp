@@ -99,7 +99,7 @@ class DispatchProxy final : public IDispatch, public InterfaceProxy {
          << QVariant::fromValue(named);
     QDBusMessage reply;
     HRESULT hr = CallAndWait(call, &reply);
-    if (FAILED(hr)) return ToException(hr, excep_info);
+    if (FAILED(hr)) return ExceptionFromErrorInfo(hr, excep_info);
     const QList<QVariant> out = reply.arguments();
     if (out.size() != 2) return RPC_E_SERVERFAULT;
     if (result) {
@@ -125,20 +125,6 @@ class DispatchProxy final : public IDispatch, public InterfaceProxy {
   QDBusMessage Call(const char* member) const {
     return QDBusMessage::createMethodCall(manager_->owner(), manager_->path(),
                                           QLatin1String(kDispatchInterface), QLatin1String(member));
-  }
-
-  // A failure with error info comes to a late-bound caller as an exception.
-  static HRESULT ToException(HRESULT hr, EXCEPINFO* excep_info) {
-    ComPtr<IErrorInfo> info;
-    if (excep_info == nullptr || GetErrorInfo(0, info.Receive()) != S_OK) return hr;
-    ErrorInfoFields fields = ReadErrorInfo(info.Get());
-    *excep_info = EXCEPINFO();
-    excep_info->bstrSource = fields.source;
-    excep_info->bstrDescription = fields.description;
-    excep_info->bstrHelpFile = fields.help_file;
-    excep_info->dwHelpContext = fields.help_context;
-    excep_info->scode = hr;
-    return DISP_E_EXCEPTION;
   }
 
   RemoteObject* manager_;

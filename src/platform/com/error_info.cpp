@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "platform/com/idispatch.h"
+
 namespace parlotto {
 namespace {
 
@@ -113,6 +115,20 @@ void SetErrorInfoFields(const ErrorInfoFields& fields) {
   create->SetHelpContext(fields.help_context);
   ComPtr<IErrorInfo> info;
   if (SUCCEEDED(create.As(IID_IErrorInfo, &info))) SetErrorInfo(0, info.Get());
+}
+
+HRESULT ExceptionFromErrorInfo(HRESULT hr, EXCEPINFO* excep_info) {
+  if (excep_info == nullptr) return hr;
+  ComPtr<IErrorInfo> info;
+  if (GetErrorInfo(0, info.Receive()) != S_OK || !info) return hr;
+  ErrorInfoFields fields = ReadErrorInfo(info.Get());
+  *excep_info = EXCEPINFO();
+  excep_info->bstrSource = fields.source;
+  excep_info->bstrDescription = fields.description;
+  excep_info->bstrHelpFile = fields.help_file;
+  excep_info->dwHelpContext = fields.help_context;
+  excep_info->scode = hr;
+  return DISP_E_EXCEPTION;
 }
 
 }  // namespace parlotto

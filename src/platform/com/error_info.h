@@ -7,6 +7,8 @@
 
 namespace parlotto {
 
+struct EXCEPINFO;
+
 inline constexpr IID IID_IErrorInfo = MakeGuid("{1CF2B120-547D-101B-8E65-08002B2BD119}");
 inline constexpr IID IID_ICreateErrorInfo = MakeGuid("{22F03340-547D-101B-8E65-08002B2BD119}");
 inline constexpr IID IID_ISupportErrorInfo = MakeGuid("{DF0B3D60-548F-101B-8E65-08002B2BD119}");
@@ -60,5 +62,10 @@ struct ErrorInfoFields {
 ErrorInfoFields ReadErrorInfo(IErrorInfo* info);
 // Creates an error info with these fields and puts it into the slot.
 void SetErrorInfoFields(const ErrorInfoFields& fields);
+
+// How a late-bound call reports a failure `hr`: with error info in the slot
+// and room for it, the info goes into `excep_info` (scode `hr`) and the call
+// fails with DISP_E_EXCEPTION; otherwise `hr` stands.
+HRESULT ExceptionFromErrorInfo(HRESULT hr, EXCEPINFO* excep_info);
 
 }  // namespace parlotto

@@ -187,22 +187,6 @@ class Invocation {
   std::vector<UINT> slots_;  // rgvarg index per passed parameter, or kNoSlot
 };
 
-// A failure with error info in the thread's slot becomes an exception for
-// the caller, as DispInvoke reports it.
-HRESULT ReportFailure(HRESULT hr, EXCEPINFO* excep_info) {
-  if (excep_info == nullptr) return hr;
-  ComPtr<IErrorInfo> info;
-  if (GetErrorInfo(0, info.Receive()) != S_OK || !info) return hr;
-  ErrorInfoFields fields = ReadErrorInfo(info.Get());
-  *excep_info = EXCEPINFO();
-  excep_info->bstrSource = fields.source;
-  excep_info->bstrDescription = fields.description;
-  excep_info->bstrHelpFile = fields.help_file;
-  excep_info->dwHelpContext = fields.help_context;
-  excep_info->scode = hr;
-  return DISP_E_EXCEPTION;
-}
-
 }  // namespace
 
 HRESULT InvokeByDescription(const TypeModel& type, IInvokeTarget* target, MEMBERID memid,
@@ -226,7 +210,7 @@ HRESULT InvokeByDescription(const TypeModel& type, IInvokeTarget* target, MEMBER
   // call's exception.
   SetErrorInfo(0, nullptr);
   hr = target->InvokeMember(*func, args);
-  if (FAILED(hr)) return ReportFailure(hr, excep_info);
+  if (FAILED(hr)) return ExceptionFromErrorInfo(hr, excep_info);
   HRESULT handed = invocation.HandBack(&args, result);
   return FAILED(handed) ? handed : hr;
 }
