@@ -1,0 +1,90 @@
+// From a Speak text to espeak-ng's input, and the mapping of the values.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "xvoice/speech_text.h"
+#include "xvoice/speech_values.h"
+
+namespace parlotto::xvoice {
+namespace {
+
+const VoiceSettings kStart{175, 100, 65535};
+const std::string kPrefix = "\x01" "175S\x01" "50P\x01" "100A";
+
+std::string Input(const QString& text) { return ToEspeakText(text, kStart).utf8; }
+
+TEST(SpeechTextTest, StatesTheStartSettingsAndTurnsTagsIntoCommands) {
+  EXPECT_EQ(Input(QStringLiteral("Hallo")), kPrefix + "Hallo");
+  EXPECT_EQ(ToEspeakText(QString(), {300, 64, 0}).utf8, "\x01" "300S\x01" "0P\x01" "0A");
+  EXPECT_EQ(Input(QStringLiteral(" \\Pit=170\\  \\Spd=150\\  \\Vol=32768\\  Text")),
+            kPrefix + " \x01" "100P  \x01" "150S  \x01" "50A  Text");
+  EXPECT_EQ(Input(QStringLiteral("a\\SPD=200\\b\\vol= 0 \\c")),
+            kPrefix + "a\x01" "200S" "b\x01" "0A" "c");
+  // Values espeak-ng cannot take are clamped.
+  EXPECT_EQ(Input(QStringLiteral("\\Spd=9000\\\\Spd=-5\\\\Pit=1\\\\Vol=99999999999999999999\\")),
+            kPrefix + "\x01" "450S\x01" "80S\x01" "0P\x01" "100A");
+}
+
+TEST(SpeechTextTest, SkipsOtherTagsAndReportsMalformedOnes) {
+  EXPECT_EQ(Input(QStringLiteral("\\Mrk=1\\Ja \\Chr=\"Whisper\"\\ \\Pau=500\\nein")),
+            kPrefix + "Ja  nein");
+  EspeakText result = ToEspeakText(QStringLiteral("\\Spd=fast\\a\\Pit=\\b\\Vol\\c"), kStart);
+  EXPECT_EQ(result.utf8, kPrefix + "abc");
+  ASSERT_EQ(result.malformed_tags.size(), 3u);
+  EXPECT_EQ(result.malformed_tags[0], QStringLiteral("\\Spd=fast\\"));
+  EXPECT_EQ(result.malformed_tags[2], QStringLiteral("\\Vol\\"));
+}
+
+TEST(SpeechTextTest, ABackslashThatStartsNoTagIsText) {
+  // No name, no closing backslash before the line ends, or too long.
+  EXPECT_EQ(Input(QStringLiteral("\\\\ 5\\ a\\")), kPrefix + "\\\\ 5\\ a\\");
+  EXPECT_EQ(Input(QStringLiteral("\\Spd=200\nHallo\\")), kPrefix + "\\Spd=200\nHallo\\");
+  QString long_tag = QStringLiteral("\\Mrk=") + QString(300, QLatin1Char('1')) + QStringLiteral("\\");
+  EXPECT_EQ(Input(long_tag), kPrefix + long_tag.toStdString());
+}
+
+TEST(SpeechTextTest, CharactersEspeakMustNotSeeBecomeBlanks) {
+  QString text = QStringLiteral("a") + QChar(0x01) + QStringLiteral("80S") + QChar(0) + QChar(0x1B) +
+                 QChar(0x85) + QChar(0xD800) + QStringLiteral("b") + QChar(0xDC00) + QChar(0xFFFD) +
+                 QChar(0xFFFF) + QStringLiteral("\t\r\n");
+  EXPECT_EQ(Input(text), kPrefix + "a 80S    b   \t\r\n");
+  // Characters outside the basic plane stay whole; umlauts stay.
+  QString emoji = QString::fromUtf8("Grüße \xF0\x9F\x98\x80");
+  EXPECT_EQ(Input(emoji), kPrefix + "Grüße \xF0\x9F\x98\x80");
+}
+
+TEST(SpeechValuesTest, MapOntoEspeakWithinItsRanges) {
+  EXPECT_EQ(EspeakPitch(64), 0);
+  EXPECT_EQ(EspeakPitch(100), 50);
+  EXPECT_EQ(EspeakPitch(170), 100);
+  EXPECT_EQ(EspeakPitch(-1000), 0);
+  EXPECT_EQ(EspeakPitch(1000), 100);
+  for (int hz = kMinPitch; hz < kMaxPitch; ++hz) EXPECT_LE(EspeakPitch(hz), EspeakPitch(hz + 1));
+  EXPECT_EQ(EspeakVolume(0), 0);
+  EXPECT_EQ(EspeakVolume(32768), 50);
+  EXPECT_EQ(EspeakVolume(65535), 100);
+  EXPECT_EQ(EspeakVolume(1 << 30), 100);
+  EXPECT_EQ(ClampSpeed(std::int64_t{1} << 40), 450);
+}
+
+TEST(SpeechValuesTest, BalanceKeepsTheLouderChannelWhole) {
+  Balance left_only = BalanceOf(65535, 0);
+  EXPECT_EQ(left_only.left, 65536u);
+  EXPECT_EQ(left_only.right, 0u);
+  Balance half = BalanceOf(20000, 40000);
+  EXPECT_EQ(half.left, 32768u);
+  EXPECT_EQ(half.right, 65536u);
+  const std::int16_t mono[] = {32767, -32768, 1000};
+  std::int16_t stereo[6];
+  ToStereo(mono, 3, half, stereo);
+  EXPECT_EQ(stereo[0], 16383);
+  EXPECT_EQ(stereo[1], 32767);
+  EXPECT_EQ(stereo[2], -16384);
+  EXPECT_EQ(stereo[3], -32768);
+  EXPECT_EQ(stereo[4], 500);
+  EXPECT_EQ(stereo[5], 1000);
+}
+
+}  // namespace
+}  // namespace parlotto::xvoice

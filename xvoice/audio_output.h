@@ -1,0 +1,57 @@
+// Ways of playing one utterance's audio, driven by the audio thread's tick.
+// Every output ends: a failure is reported once and counts as the end, so
+// that the end event always comes.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+#include "xvoice/pcm_stream.h"
+#include "xvoice/wav_file.h"
+
+namespace parlotto::xvoice {
+
+class AudioOutput {
+ public:
+  virtual ~AudioOutput() = default;
+  // Takes from `stream` what may be played by now.
+  virtual void Feed(PcmStream& stream) = 0;
+  // True once the finished stream's audio has been played, or playing
+  // failed. Called after Feed.
+  virtual bool Finished(const PcmStream& stream) = 0;
+  // Stops at once: the utterance was dropped.
+  virtual void Abort() {}
+};
+
+// wav:PATH: everything written as soon as it comes; finished when the
+// file is complete.
+class FileOutput final : public AudioOutput {
+ public:
+  FileOutput(const QString& path, int sample_rate);
+  void Feed(PcmStream& stream) override;
+  bool Finished(const PcmStream& stream) override;
+  void Abort() override;
+
+ private:
+  WavWriter writer_;
+};
+
+// null, and default without a device: audio taken at the pace it would
+// play, into a WAV file when `path` is given. Real time, not the program's
+// scaled clock: scaling shortens fixed waits, not the length of speech.
+class PacedOutput final : public AudioOutput {
+ public:
+  PacedOutput(const QString& path, int sample_rate);
+  void Feed(PcmStream& stream) override;
+  bool Finished(const PcmStream& stream) override;
+  void Abort() override;
+
+ private:
+  std::unique_ptr<WavWriter> writer_;
+  QElapsedTimer clock_;
+  std::int64_t taken_ = 0;
+};
+
+}  // namespace parlotto::xvoice

@@ -1,0 +1,110 @@
+#include "xvoice/audio_player.h"
+
+#include <QAudioDevice>
+#include <QMediaDevices>
+#include <QTimer>
+#include <cstdio>
+#include <mutex>
+#include <set>
+
+#include "platform/clock.h"
+#include "xvoice/device_output.h"
+
+namespace parlotto::xvoice {
+namespace {
+
+// Often enough to keep the device's half second buffer filled and to end
+// an utterance promptly.
+constexpr int kTickMs = 10;
+
+void NameFallbackOnce(const QString& path) {
+  static std::mutex mutex;
+  static std::set<QString> named;
+  std::lock_guard<std::mutex> lock(mutex);
+  if (!named.insert(path).second) return;
+  std::fprintf(stderr, "parlotto: no audio device; speech is written to %s\n",
+               path.toLocal8Bit().constData());
+}
+
+}  // namespace
+
+AudioPlayer::AudioPlayer(std::function<void(std::uint64_t id)> on_done)
+    : on_done_(std::move(on_done)), timer_(new QTimer(this)) {
+  timer_->setInterval(kTickMs);
+  QObject::connect(timer_, &QTimer::timeout, this, [this] { Tick(); });
+}
+
+AudioPlayer::~AudioPlayer() {
+  if (output_) output_->Abort();
+}
+
+void AudioPlayer::Enqueue(Playback playback) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    queue_.push_back(std::move(playback));
+  }
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        if (!timer_->isActive()) timer_->start();
+        Tick();
+      },
+      Qt::QueuedConnection);
+}
+
+void AudioPlayer::Tick() {
+  for (;;) {
+    if (!current_) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (queue_.empty()) {
+        timer_->stop();
+        return;
+      }
+      current_ = std::make_unique<Playback>(std::move(queue_.front()));
+      queue_.pop_front();
+    }
+    PcmStream& stream = *current_->stream;
+    if (stream.cancelled()) {
+      if (output_) output_->Abort();
+      Done();
+      continue;
+    }
+    if (!output_) output_ = OutputFor(*current_);
+    output_->Feed(stream);
+    if (!output_->Finished(stream)) return;
+    Done();
+  }
+}
+
+std::unique_ptr<AudioOutput> AudioPlayer::OutputFor(const Playback& playback) {
+  int rate = playback.stream->sample_rate();
+  switch (playback.target.kind) {
+    case AudioTarget::Kind::kWav:
+      return std::make_unique<FileOutput>(playback.target.path, rate);
+    case AudioTarget::Kind::kNull:
+      return std::make_unique<PacedOutput>(QString(), rate);
+    case AudioTarget::Kind::kDefault:
+      break;
+  }
+  QAudioDevice device = QMediaDevices::defaultAudioOutput();
+  if (!device.isNull()) {
+    auto output = std::make_unique<DeviceOutput>(device, rate);
+    if (output->started()) return output;
+  }
+  // No device, or one that would not start: the speech still takes its
+  // time and can be listened to afterwards.
+  NameFallbackOnce(playback.target.path);
+  return std::make_unique<PacedOutput>(playback.target.path, rate);
+}
+
+void AudioPlayer::Done() {
+  std::unique_ptr<Playback> done = std::move(current_);
+  output_.reset();
+  // Ended early (failure, reset): the producer must not wait for a reader.
+  done->stream->Cancel();
+  PostMessage(done->owner, kAudioDoneMessage, static_cast<WPARAM>(done->id),
+              static_cast<LPARAM>(MonotonicMs()));
+  if (on_done_) on_done_(done->id);
+}
+
+}  // namespace parlotto::xvoice

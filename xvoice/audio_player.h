@@ -1,0 +1,58 @@
+// The audio thread's player: utterances in the order they were spoken,
+// each through the output its target asks for, and at its end a message
+// posted to the control that spoke it.
+#pragma once
+
+#include <QObject>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+#include "platform/window_messages.h"
+#include "xvoice/audio_output.h"
+#include "xvoice/audio_target.h"
+#include "xvoice/pcm_stream.h"
+
+class QTimer;
+
+namespace parlotto::xvoice {
+
+// Posted to the speaking control's window when an utterance's audio has
+// ended: wParam the utterance id, lParam the monotonic milliseconds of the
+// end. From the range of registered messages, so that the program's own
+// message numbers never meet it.
+inline constexpr UINT kAudioDoneMessage = 0xC5A0;
+
+struct Playback {
+  std::uint64_t id = 0;
+  HWND owner = 0;
+  std::shared_ptr<PcmStream> stream;
+  AudioTarget target;
+};
+
+class AudioPlayer final : public QObject {
+ public:
+  // `on_done` runs on the audio thread after each end message was posted.
+  explicit AudioPlayer(std::function<void(std::uint64_t id)> on_done);
+  ~AudioPlayer() override;
+
+  // From any thread.
+  void Enqueue(Playback playback);
+
+ private:
+  void Tick();
+  std::unique_ptr<AudioOutput> OutputFor(const Playback& playback);
+  void Done();
+
+  std::function<void(std::uint64_t)> on_done_;
+  QTimer* timer_;
+  std::mutex mutex_;
+  std::deque<Playback> queue_;
+  // The audio thread's own state.
+  std::unique_ptr<Playback> current_;
+  std::unique_ptr<AudioOutput> output_;
+};
+
+}  // namespace parlotto::xvoice

@@ -1,0 +1,236 @@
+#include "xvoice/direct_ss.h"
+
+#include <QAudioDevice>
+#include <QCoreApplication>
+#include <QMediaDevices>
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <set>
+#include <string>
+
+#include "platform/com/error_info.h"
+#include "platform/diagnostics.h"
+#include "platform/window_messages.h"
+#include "xvoice/audio_target.h"
+#include "xvoice/direct_ss_ids.h"
+#include "xvoice/speech_engine.h"
+#include "xvoice/speech_text.h"
+#include "xvoice/speech_trace.h"
+#include "xvoice/speech_values.h"
+#include "xvoice/voice_catalog.h"
+
+namespace parlotto::xvoice {
+namespace {
+
+// Utterance ids are unique in the process, across controls.
+std::atomic<std::uint64_t> g_next_utterance{1};
+
+// A few malformed tags say enough; a text full of them must not flood
+// the log.
+constexpr std::size_t kMaxTagReports = 3;
+
+HRESULT Fail(HRESULT hr, const QString& description) {
+  ErrorInfoFields fields;
+  fields.guid = DIID_DirectSS;
+  fields.source = QStringLiteral("XVoice.DirectSS");
+  fields.description = description;
+  SetErrorInfoFields(fields);
+  return hr;
+}
+
+void ReportAudioTargetProblemOnce(const QString& problem) {
+  static std::mutex mutex;
+  static std::set<QString> reported;
+  std::lock_guard<std::mutex> lock(mutex);
+  if (reported.insert(problem).second) ReportDiagnostic(problem.toStdString());
+}
+
+// The audio thread asks for the default device; the multimedia backend's
+// singletons are better made here, on the main thread, so that they
+// outlive any audio thread.
+void PrepareDevicesOnce() {
+  static bool prepared = false;
+  if (prepared) return;
+  prepared = true;
+  QMediaDevices::defaultAudioOutput();
+}
+
+}  // namespace
+
+class DirectSS::EndWindow final : public MessageWindow {
+ public:
+  explicit EndWindow(DirectSS* control) : control_(control) {}
+
+ private:
+  void WndProc(Msg& msg) override {
+    if (msg.message != kAudioDoneMessage) return;
+    // Last statement: the event's handler may release the control.
+    control_->OnAudioDone(msg.wParam, msg.lParam);
+  }
+
+  DirectSS* control_;
+};
+
+DirectSS::DirectSS(IUnknown* outer, ITypeInfo* info)
+    : ComObject(outer),
+      DispatchImpl(info, this),
+      speed_(kDefaultSpeed),
+      pitch_(kDefaultPitch),
+      volume_left_(kMaxVolume),
+      volume_right_(kMaxVolume),
+      mode_(VoiceCatalog::Get().DefaultMode()),
+      events_(this, DIID_DirectSSEvents),
+      window_(std::make_unique<EndWindow>(this)) {}
+
+DirectSS::~DirectSS() {
+  if (engine_) engine_->Cancel(window_->Handle());
+  events_.UnadviseAll();
+}
+
+void* DirectSS::FindInterface(REFIID iid) {
+  if (iid == IID_IDispatch || iid == DIID_DirectSS) return static_cast<IDispatch*>(this);
+  if (iid == IID_IConnectionPointContainer) return static_cast<IConnectionPointContainer*>(this);
+  return nullptr;
+}
+
+HRESULT DirectSS::EnumConnectionPoints(IEnumConnectionPoints** points) {
+  if (points != nullptr) *points = nullptr;
+  return E_NOTIMPL;
+}
+
+HRESULT DirectSS::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
+  return FindConnectionPointIn({&events_}, iid, point);
+}
+
+HRESULT DirectSS::InvokeMember(const FUNCDESC& func, std::vector<VARIANT>& args) {
+  const bool get = func.invkind == INVOKE_PROPERTYGET;
+  const bool put = func.invkind == INVOKE_PROPERTYPUT;
+  // A property get's value goes into the last entry, a put's comes in the
+  // first; the description guarantees both exist.
+  auto result = [&]() -> VARIANT& { return args.back(); };
+  auto value = [&]() { return args.front().lVal; };
+  switch (func.memid) {
+    case DISPID_DirectSS_Initialized:
+      // Ready from creation; the program's "set to 1" has nothing to do.
+      if (get) result() = VARIANT::I2(VoiceCatalog::Get().ready() ? 1 : 0);
+      return S_OK;
+    case DISPID_DirectSS_Pitch:
+      if (get) result() = VARIANT::I4(pitch_);
+      if (put) pitch_ = Clamped("Pitch", value(), ClampPitch(value()));
+      return S_OK;
+    case DISPID_DirectSS_Speed:
+      if (get) result() = VARIANT::I4(speed_);
+      if (put) speed_ = Clamped("Speed", value(), ClampSpeed(value()));
+      return S_OK;
+    case DISPID_DirectSS_VolumeLeft:
+      if (get) result() = VARIANT::I4(volume_left_);
+      if (put) volume_left_ = Clamped("VolumeLeft", value(), ClampVolume(value()));
+      return S_OK;
+    case DISPID_DirectSS_VolumeRight:
+      if (get) result() = VARIANT::I4(volume_right_);
+      if (put) volume_right_ = Clamped("VolumeRight", value(), ClampVolume(value()));
+      return S_OK;
+    case DISPID_DirectSS_CountEngines:
+      if (get) result() = VARIANT::I4(VoiceCatalog::Get().count());
+      return S_OK;
+    case DISPID_DirectSS_CurrentMode:
+      if (get) result() = VARIANT::I4(mode_);
+      if (put) SelectMode(value());
+      return S_OK;
+    case DISPID_DirectSS_Speak:
+      return Speak(args.front().bstrVal);
+    case DISPID_DirectSS_AudioReset:
+      AudioReset();
+      return S_OK;
+    case DISPID_DirectSS_ModeName:
+      return ModeText(args.front().lVal, false, &result());
+    case DISPID_DirectSS_ModeID:
+      return ModeText(args.front().lVal, true, &result());
+    default:
+      return DISP_E_MEMBERNOTFOUND;
+  }
+}
+
+LONG DirectSS::Clamped(const char* name, LONG value, LONG clamped) {
+  if (value != clamped) {
+    ReportDiagnostic("speech runtime: " + std::string(name) + " " + std::to_string(value) +
+                     " is out of range; " + std::to_string(clamped) + " is used");
+  }
+  return clamped;
+}
+
+void DirectSS::SelectMode(LONG mode) {
+  const VoiceCatalog& catalog = VoiceCatalog::Get();
+  if (mode == 0 || catalog.Mode(mode) != nullptr) {
+    mode_ = mode == 0 ? catalog.DefaultMode() : mode;
+    return;
+  }
+  // A mode number from another machine's settings: speak rather than fail.
+  ReportDiagnostic("speech runtime: CurrentMode " + std::to_string(mode) +
+                   " is not an engine mode (1.." + std::to_string(catalog.count()) +
+                   "); the default voice is used");
+  mode_ = catalog.DefaultMode();
+}
+
+HRESULT DirectSS::ModeText(LONG mode, bool id, VARIANT* result) {
+  const EngineMode* engine_mode = VoiceCatalog::Get().Mode(mode);
+  if (engine_mode == nullptr) {
+    return Fail(E_INVALIDARG, QStringLiteral("Engine mode %1 does not exist (1..%2).")
+                                  .arg(mode)
+                                  .arg(VoiceCatalog::Get().count()));
+  }
+  *result = VARIANT::Bstr(id ? QString::fromStdString(StringFromGUID(engine_mode->mode_id))
+                             : QString::fromStdString(engine_mode->name));
+  return S_OK;
+}
+
+HRESULT DirectSS::Speak(const QString& text) {
+  TraceSpeak(text);
+  if (QCoreApplication::instance() == nullptr) {
+    ReportDiagnostic("speech runtime: Speak without an application object; nothing is spoken");
+    return Fail(E_UNEXPECTED, QStringLiteral("The speech control needs the application's loop."));
+  }
+  QString problem;
+  AudioTarget target = AudioTargetFromEnvironment(&problem);
+  if (!problem.isEmpty()) ReportAudioTargetProblemOnce(problem);
+  if (target.kind == AudioTarget::Kind::kDefault) PrepareDevicesOnce();
+
+  VoiceSettings start{speed_, pitch_, std::max(volume_left_, volume_right_)};
+  EspeakText input = ToEspeakText(text, start);
+  for (std::size_t i = 0; i < input.malformed_tags.size() && i < kMaxTagReports; ++i) {
+    ReportDiagnostic("speech runtime: speech tag " + input.malformed_tags[i].left(80).toStdString() +
+                     " has no number; it is skipped");
+  }
+
+  const EngineMode* mode = VoiceCatalog::Get().Mode(mode_);
+  SpeechRequest request;
+  request.owner = window_->Handle();
+  request.id = g_next_utterance++;
+  request.voice = mode != nullptr ? mode->identifier : std::string();
+  request.input = std::move(input.utf8);
+  request.balance = BalanceOf(volume_left_, volume_right_);
+  request.target = std::move(target);
+  if (!engine_) engine_ = SpeechEngine::Acquire();
+  pending_.insert(request.id);
+  engine_->Speak(std::move(request));
+  return S_OK;
+}
+
+void DirectSS::AudioReset() {
+  if (engine_) engine_->Cancel(window_->Handle());
+}
+
+void DirectSS::OnAudioDone(std::uint64_t id, std::int64_t end_ms) {
+  if (pending_.erase(id) == 0) return;
+  TraceAudioStop();
+  auto end = static_cast<std::uint64_t>(end_ms);
+  std::vector<VARIANT> args{VARIANT::I4(static_cast<std::int32_t>(end >> 32)),
+                            VARIANT::I4(static_cast<std::int32_t>(end & 0xFFFFFFFFu))};
+  // A handler may release the last reference; hold one until the end.
+  OuterAddRef();
+  events_.Fire(DISPID_DirectSSEvents_AudioStop, args);
+  OuterRelease();
+}
+
+}  // namespace parlotto::xvoice

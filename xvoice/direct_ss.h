@@ -1,0 +1,57 @@
+// The speech control: properties for voice, speed, pitch and volume, Speak
+// that queues a text and returns, and the AudioStop event once the text's
+// audio has been played. Reached late-bound through IDispatch; events go
+// to the sinks advised on its connection point. Lives on the main thread.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <vector>
+
+#include "platform/com/com_object.h"
+#include "platform/com/connection_point.h"
+#include "platform/com/typelib/type_info_dispatch.h"
+
+namespace parlotto::xvoice {
+
+class SpeechEngine;
+
+class DirectSS final : public ComObject,
+                       public DispatchImpl<IDispatch>,
+                       public IConnectionPointContainer,
+                       private IInvokeTarget {
+ public:
+  DirectSS(IUnknown* outer, ITypeInfo* info);
+  ~DirectSS() override;
+
+  PARLOTTO_DELEGATING_UNKNOWN
+
+  HRESULT EnumConnectionPoints(IEnumConnectionPoints** points) override;
+  HRESULT FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
+
+ private:
+  class EndWindow;
+
+  void* FindInterface(REFIID iid) override;
+  HRESULT InvokeMember(const FUNCDESC& func, std::vector<VARIANT>& args) override;
+
+  HRESULT Speak(const QString& text);
+  void AudioReset();
+  void SelectMode(LONG mode);
+  LONG Clamped(const char* name, LONG value, LONG clamped);
+  HRESULT ModeText(LONG mode, bool id, VARIANT* result);
+  void OnAudioDone(std::uint64_t id, std::int64_t end_ms);
+
+  LONG speed_;
+  LONG pitch_;
+  LONG volume_left_;
+  LONG volume_right_;
+  LONG mode_;
+  ConnectionPoint events_;
+  std::set<std::uint64_t> pending_;
+  std::unique_ptr<EndWindow> window_;
+  std::shared_ptr<SpeechEngine> engine_;
+};
+
+}  // namespace parlotto::xvoice

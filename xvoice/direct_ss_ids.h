@@ -1,0 +1,33 @@
+// The speech control's class, interfaces and member ids, for callers that
+// reach it late-bound through IDispatch and want no name look-ups.
+#pragma once
+
+#include "platform/com/guid.h"
+#include "platform/com/idispatch.h"
+
+namespace parlotto {
+
+inline constexpr CLSID CLSID_DirectSS = MakeGuid("{EEE78591-FE22-11D0-8BEF-0060081841DE}");
+// The default (dispatch) interface and the event interface.
+inline constexpr IID DIID_DirectSS = MakeGuid("{EEE78590-FE22-11D0-8BEF-0060081841DE}");
+inline constexpr IID DIID_DirectSSEvents = MakeGuid("{EEE78597-FE22-11D0-8BEF-0060081841DE}");
+inline constexpr GUID LIBID_XVoice = MakeGuid("{A2122D57-1378-42B5-979C-187056EFA280}");
+
+// Properties (get and put unless noted).
+inline constexpr DISPID DISPID_DirectSS_Initialized = 2;   // short
+inline constexpr DISPID DISPID_DirectSS_Pitch = 7;         // long, Hz
+inline constexpr DISPID DISPID_DirectSS_Speed = 10;        // long, words per minute
+inline constexpr DISPID DISPID_DirectSS_VolumeRight = 13;  // long, 0..65535
+inline constexpr DISPID DISPID_DirectSS_CountEngines = 18; // long, get only
+inline constexpr DISPID DISPID_DirectSS_CurrentMode = 69;  // long, 1-based mode number
+inline constexpr DISPID DISPID_DirectSS_VolumeLeft = 72;   // long, 0..65535
+// Methods.
+inline constexpr DISPID DISPID_DirectSS_Speak = 1000;       // (BSTR text)
+inline constexpr DISPID DISPID_DirectSS_AudioReset = 1001;  // ()
+inline constexpr DISPID DISPID_DirectSS_ModeName = 1002;    // (long mode) -> BSTR
+inline constexpr DISPID DISPID_DirectSS_ModeID = 1003;      // (long mode) -> BSTR "{GUID}"
+// Events: AudioStop(long hi, long lo), the monotonic milliseconds at which
+// the audio of one Speak ended, split into high and low 32 bits.
+inline constexpr DISPID DISPID_DirectSSEvents_AudioStop = 4;
+
+}  // namespace parlotto

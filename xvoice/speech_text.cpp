@@ -1,0 +1,154 @@
+#include "xvoice/speech_text.h"
+
+#include <cstdint>
+#include <optional>
+
+#include "xvoice/speech_values.h"
+
+namespace parlotto::xvoice {
+namespace {
+
+constexpr QChar kBackslash = u'\\';
+constexpr int kMaxTagName = 32;
+constexpr int kMaxTagRest = 256;
+// espeak-ng reads "\x01<number><letter>" anywhere in its input as a command.
+constexpr char16_t kEspeakCommand = 0x01;
+
+bool IsAsciiLetter(QChar c) {
+  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+bool IsTextBreak(QChar c) { return c == u'\n' || c == u'\r'; }
+
+// An integer with optional blanks and sign; saturates instead of
+// overflowing, the caller clamps anyway.
+std::optional<std::int64_t> ParseNumber(QStringView text) {
+  text = text.trimmed();
+  bool negative = false;
+  if (!text.isEmpty() && (text.front() == u'-' || text.front() == u'+')) {
+    negative = text.front() == u'-';
+    text = text.mid(1);
+  }
+  if (text.isEmpty()) return std::nullopt;
+  std::int64_t value = 0;
+  for (QChar c : text) {
+    if (c < u'0' || c > u'9') return std::nullopt;
+    if (value < 1'000'000'000'000) value = value * 10 + (c.unicode() - u'0');
+  }
+  return negative ? -value : value;
+}
+
+void AppendCommand(QString* out, int value, char letter) {
+  out->append(QChar(kEspeakCommand));
+  out->append(QString::number(value));
+  out->append(QLatin1Char(letter));
+}
+
+class TagReader {
+ public:
+  TagReader(const QString& text, EspeakText* result, QString* out)
+      : text_(text), result_(result), out_(out) {}
+
+  // At a backslash at `at`: consumes a whole tag and returns the index past
+  // it, or returns `at` when no tag starts here.
+  qsizetype Read(qsizetype at) {
+    qsizetype i = at + 1;
+    qsizetype name_end = i;
+    while (name_end < text_.size() && name_end - i < kMaxTagName && IsAsciiLetter(text_[name_end])) {
+      ++name_end;
+    }
+    if (name_end == i) return at;
+    qsizetype close = name_end;
+    while (close < text_.size() && close - name_end <= kMaxTagRest && text_[close] != kBackslash &&
+           !IsTextBreak(text_[close])) {
+      ++close;
+    }
+    if (close >= text_.size() || text_[close] != kBackslash) return at;
+    Apply(QStringView(text_).mid(i, name_end - i), QStringView(text_).mid(name_end, close - name_end),
+          QStringView(text_).mid(at, close + 1 - at));
+    return close + 1;
+  }
+
+ private:
+  void Apply(QStringView name, QStringView rest, QStringView whole) {
+    char letter = 0;
+    if (name.compare(u"Spd", Qt::CaseInsensitive) == 0) {
+      letter = 'S';
+    } else if (name.compare(u"Pit", Qt::CaseInsensitive) == 0) {
+      letter = 'P';
+    } else if (name.compare(u"Vol", Qt::CaseInsensitive) == 0) {
+      letter = 'A';
+    } else {
+      return;  // a tag this runtime does not act on
+    }
+    std::optional<std::int64_t> value;
+    if (rest.startsWith(u'=')) value = ParseNumber(rest.mid(1));
+    if (!value) {
+      result_->malformed_tags.push_back(whole.toString());
+      return;
+    }
+    switch (letter) {
+      case 'S':
+        AppendCommand(out_, ClampSpeed(*value), 'S');
+        break;
+      case 'P':
+        AppendCommand(out_, EspeakPitch(ClampPitch(*value)), 'P');
+        break;
+      default:
+        AppendCommand(out_, EspeakVolume(ClampVolume(*value)), 'A');
+        break;
+    }
+  }
+
+  const QString& text_;
+  EspeakText* result_;
+  QString* out_;
+};
+
+bool MustBlank(char16_t c) {
+  if (c == u'\t' || c == u'\n' || c == u'\r') return false;
+  if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) return true;
+  if (c >= 0xFDD0 && c <= 0xFDEF) return true;
+  // U+FFFD marks text that was broken before it came here; nothing to say.
+  return c == 0xFFFD || c == 0xFFFE || c == 0xFFFF;
+}
+
+}  // namespace
+
+EspeakText ToEspeakText(const QString& text, const VoiceSettings& start) {
+  EspeakText result;
+  QString out;
+  out.reserve(text.size() + 32);
+  // Every utterance states all three: espeak-ng keeps embedded values from
+  // one input to the next.
+  AppendCommand(&out, ClampSpeed(start.speed), 'S');
+  AppendCommand(&out, EspeakPitch(ClampPitch(start.pitch)), 'P');
+  AppendCommand(&out, EspeakVolume(ClampVolume(start.volume)), 'A');
+
+  TagReader tags(text, &result, &out);
+  for (qsizetype i = 0; i < text.size();) {
+    char16_t c = text[i].unicode();
+    if (c == u'\\') {
+      qsizetype next = tags.Read(i);
+      if (next != i) {
+        i = next;
+        continue;
+      }
+      out.append(QChar(c));
+      ++i;
+      continue;
+    }
+    if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+      out.append(text[i]);
+      out.append(text[i + 1]);
+      i += 2;
+      continue;
+    }
+    out.append(QChar::isSurrogate(c) || MustBlank(c) ? QChar(u' ') : QChar(c));
+    ++i;
+  }
+  result.utf8 = out.toStdString();
+  return result;
+}
+
+}  // namespace parlotto::xvoice

@@ -1,0 +1,34 @@
+// From a text as handed to Speak to espeak-ng's input. The speech tags
+// \Spd=n\ (words per minute), \Pit=n\ (Hz) and \Vol=n\ (0..65535) become
+// espeak-ng's embedded commands where they stand; other tags (\Mrk=1\,
+// \Chr="x"\, ...) are dropped. A tag is a backslash, a name of letters, at
+// most 256 further characters without a backslash or line break, and a
+// closing backslash; a backslash that starts no tag is text.
+#pragma once
+
+#include <QString>
+#include <string>
+#include <vector>
+
+namespace parlotto::xvoice {
+
+// What an utterance starts with; tags change it from where they stand.
+struct VoiceSettings {
+  int speed = 0;   // words per minute
+  int pitch = 0;   // Hz
+  int volume = 0;  // overall level, 0..65535
+};
+
+struct EspeakText {
+  std::string utf8;
+  // Tags that were dropped because their value is not a number, quoted as
+  // they stand, for the log.
+  std::vector<QString> malformed_tags;
+};
+
+// Characters that espeak-ng must not see (controls, among them its own
+// command character, lone surrogates, non-characters) become blanks, so
+// the input is always valid UTF-8 without hidden commands.
+EspeakText ToEspeakText(const QString& text, const VoiceSettings& start);
+
+}  // namespace parlotto::xvoice

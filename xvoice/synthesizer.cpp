@@ -1,0 +1,102 @@
+#include "xvoice/synthesizer.h"
+
+#include <espeak-ng/speak_lib.h>
+
+#include <vector>
+
+#include "xvoice/main_thread_log.h"
+#include "xvoice/voice_catalog.h"
+
+namespace parlotto::xvoice {
+namespace {
+
+// What the callback works on during one espeak_Synth call. espeak-ng
+// calls back on the synthesising thread, and only one thread synthesises.
+struct SynthesisRun {
+  PcmStream* stream = nullptr;
+  Balance balance;
+  std::vector<std::int16_t> stereo;
+};
+SynthesisRun* g_run = nullptr;
+
+int OnSamples(short* samples, int count, espeak_EVENT* /*events*/) {
+  if (g_run == nullptr) return 1;
+  if (samples == nullptr || count <= 0) return 0;
+  g_run->stereo.resize(static_cast<std::size_t>(count) * kChannels);
+  ToStereo(samples, static_cast<std::size_t>(count), g_run->balance, g_run->stereo.data());
+  bool more = g_run->stream->Append(reinterpret_cast<const char*>(g_run->stereo.data()),
+                                    g_run->stereo.size() * sizeof(std::int16_t));
+  return more ? 0 : 1;  // 1 stops espeak-ng: the utterance was dropped
+}
+
+}  // namespace
+
+Synthesizer::Synthesizer() : thread_([this] { Run(); }) {}
+
+Synthesizer::~Synthesizer() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+    for (SynthesisJob& job : jobs_) job.stream->Cancel();
+    if (running_) running_->Cancel();
+  }
+  wake_.notify_all();
+  thread_.join();
+}
+
+void Synthesizer::Submit(SynthesisJob job) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    jobs_.push_back(std::move(job));
+  }
+  wake_.notify_all();
+}
+
+void Synthesizer::Run() {
+  for (;;) {
+    SynthesisJob job;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      wake_.wait(lock, [&] { return stopping_ || !jobs_.empty(); });
+      if (stopping_) break;
+      job = std::move(jobs_.front());
+      jobs_.pop_front();
+      running_ = job.stream;
+    }
+    if (!job.stream->cancelled()) Synthesize(job);
+    job.stream->Finish();
+    std::lock_guard<std::mutex> lock(mutex_);
+    running_.reset();
+  }
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (SynthesisJob& job : jobs_) job.stream->Finish();
+}
+
+void Synthesizer::Synthesize(const SynthesisJob& job) {
+  if (job.voice.empty() || !VoiceCatalog::Get().ready()) return;
+  if (job.voice != voice_) {
+    espeak_ERROR selected = espeak_SetVoiceByName(job.voice.c_str());
+    if (selected != EE_OK) {
+      voice_.clear();
+      ReportFromAnyThread(QStringLiteral("speech runtime: espeak-ng cannot select voice %1 (%2)")
+                              .arg(QString::fromStdString(job.voice))
+                              .arg(static_cast<int>(selected)));
+      return;
+    }
+    voice_ = job.voice;
+  }
+  SynthesisRun run;
+  run.stream = job.stream.get();
+  run.balance = job.balance;
+  espeak_SetSynthCallback(OnSamples);
+  g_run = &run;
+  espeak_ERROR result = espeak_Synth(job.input.c_str(), job.input.size() + 1, 0, POS_CHARACTER, 0,
+                                     espeakCHARS_UTF8, nullptr, nullptr);
+  g_run = nullptr;
+  if (result != EE_OK && !job.stream->cancelled()) {
+    ReportFromAnyThread(QStringLiteral("speech runtime: espeak-ng could not speak a text (%1)")
+                            .arg(static_cast<int>(result)));
+  }
+}
+
+}  // namespace parlotto::xvoice

@@ -1,0 +1,49 @@
+// The synthesis thread: espeak-ng in synchronous mode, one utterance after
+// the other, its samples turned to stereo and handed on as they come. All
+// synthesis calls happen on this thread, since espeak-ng is one global
+// state.
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "xvoice/pcm_stream.h"
+#include "xvoice/speech_values.h"
+
+namespace parlotto::xvoice {
+
+struct SynthesisJob {
+  std::string voice;  // espeak-ng identifier; empty gives silence
+  std::string input;  // UTF-8 with embedded commands, see speech_text.h
+  Balance balance;
+  std::shared_ptr<PcmStream> stream;  // finished when the job is done
+};
+
+class Synthesizer {
+ public:
+  Synthesizer();
+  // Cancels what is queued and running and waits for the thread.
+  ~Synthesizer();
+  Synthesizer(const Synthesizer&) = delete;
+  Synthesizer& operator=(const Synthesizer&) = delete;
+
+  void Submit(SynthesisJob job);
+
+ private:
+  void Run();
+  void Synthesize(const SynthesisJob& job);
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<SynthesisJob> jobs_;
+  std::shared_ptr<PcmStream> running_;
+  bool stopping_ = false;
+  std::string voice_;  // selected in espeak-ng
+  std::thread thread_;
+};
+
+}  // namespace parlotto::xvoice
