@@ -114,12 +114,19 @@ void TDirectSS::SetVolumeRight(std::int32_t value) { Put(kVolumeRight, VARIANT::
 void TDirectSS::SetVolumeLeft(std::int32_t value) { Put(kVolumeLeft, VARIANT::I4(value)); }
 void TDirectSS::SetCurrentMode(std::int32_t value) { Put(kCurrentMode, VARIANT::I4(value)); }
 
-std::int32_t TDirectSS::CountEngines() {
-  VARIANT count;
-  HRESULT hr = VariantChangeType(&count, Get(kCountEngines), VT_I4);
-  if (FAILED(hr)) Fail("DirectSS engines", hr);
-  return count.lVal;
+std::int32_t TDirectSS::GetLong(DISPID id) {
+  VARIANT value;
+  HRESULT hr = VariantChangeType(&value, Get(id), VT_I4);
+  if (FAILED(hr)) Fail("DirectSS property", hr);
+  return value.lVal;
 }
+
+std::int32_t TDirectSS::Pitch() { return GetLong(kPitch); }
+std::int32_t TDirectSS::Speed() { return GetLong(kSpeed); }
+std::int32_t TDirectSS::VolumeRight() { return GetLong(kVolumeRight); }
+std::int32_t TDirectSS::VolumeLeft() { return GetLong(kVolumeLeft); }
+std::int32_t TDirectSS::CurrentMode() { return GetLong(kCurrentMode); }
+std::int32_t TDirectSS::CountEngines() { return GetLong(kCountEngines); }
 
 void TDirectSS::Speak(const QString& text) {
   LPOLESTR name = QStringLiteral("Speak");

@@ -32,6 +32,11 @@ class TDirectSS {
   void SetVolumeRight(std::int32_t value);
   void SetVolumeLeft(std::int32_t value);
   void SetCurrentMode(std::int32_t value);
+  std::int32_t Pitch();
+  std::int32_t Speed();
+  std::int32_t VolumeRight();
+  std::int32_t VolumeLeft();
+  std::int32_t CurrentMode();
   // The number of installed engine modes (voices).
   std::int32_t CountEngines();
   // Starts speaking; returns while the audio plays.
@@ -45,6 +50,7 @@ class TDirectSS {
 
   void Put(DISPID id, const VARIANT& value);
   VARIANT Get(DISPID id);
+  std::int32_t GetLong(DISPID id);
 
   ComPtr<IDispatch> control_;
   ComPtr<IConnectionPoint> events_;

@@ -1,8 +1,8 @@
 // Cleaning and cutting texts before they are spoken.
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "speech/replace_text.h"
 #include "speech/text_pieces.h"

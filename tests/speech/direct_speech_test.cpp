@@ -1,0 +1,148 @@
+// The direct mode with the real speech runtime: settings applied to the
+// control in their order, the engine check, nested readings and the stop
+// flag. Speech goes to WAV files; what was spoken is read from the trace.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <string>
+#include <vector>
+
+#include "app/vocato_form.h"
+#include "platform/timer.h"
+#include "speech/direct_ss.h"
+#include "support/scoped_env.h"
+#include "support/scratch_dir.h"
+
+namespace parlotto {
+namespace {
+
+using testing::ReadFile;
+using testing::ScopedEnv;
+using testing::ScratchDir;
+
+class DirectSpeechTest : public ::testing::Test {
+ protected:
+  DirectSpeechTest()
+      : hive_(dir_.File("user.reg")),
+        trace_(dir_.File("trace.txt")),
+        wav_("wav:" + dir_.File("speech.wav")),
+        hive_env_("PARLOTTO_USER_HIVE", hive_.c_str()),
+        system_env_("PARLOTTO_SYSTEM_DIR", PARLOTTO_BUILD_DIR "/system"),
+        trace_env_("PARLOTTO_SPEECH_TRACE", trace_.c_str()),
+        audio_env_("PARLOTTO_AUDIO", wav_.c_str()),
+        temp_env_("TEMP", dir_.path().c_str()) {}
+
+  void Settings(const std::string& values) {
+    testing::WriteFile(hive_,
+                       "Windows Registry Editor Version 5.00\n\n"
+                       "[HKEY_CURRENT_USER\\Software\\Zentravol\\Agent]\n"
+                       "\"noAgent\"=dword:00000001\n" +
+                           values);
+  }
+
+  std::vector<std::string> Spoken() {
+    std::vector<std::string> spoken;
+    std::string trace = ReadFile(trace_);
+    size_t start = 0;
+    while (start < trace.size()) {
+      size_t end = trace.find('\n', start);
+      std::string line = trace.substr(start, end - start);
+      size_t at = line.find(" speak ");
+      if (at != std::string::npos) spoken.push_back(line.substr(at + 7));
+      start = end == std::string::npos ? trace.size() : end + 1;
+    }
+    return spoken;
+  }
+
+  ScratchDir dir_;
+  std::string hive_;
+  std::string trace_;
+  std::string wav_;
+  ScopedEnv hive_env_;
+  ScopedEnv system_env_;
+  ScopedEnv trace_env_;
+  ScopedEnv audio_env_;
+  ScopedEnv temp_env_;
+};
+
+TEST_F(DirectSpeechTest, SettingsApplyInOrderUntilTheFirstMissingOne) {
+  Settings(
+      "\"CurrentMode\"=dword:00000003\n\"Speed\"=dword:000000c8\n"
+      "\"VolumeL\"=dword:00007530\n\"Pitch\"=dword:00000078\n");
+  TVocatoForm form(std::vector<std::string>{"-d", "x"});
+  ASSERT_TRUE(form.LoadDirectSpeech());
+  TDirectSS* control = form.DirectSS1.get();
+  ASSERT_NE(control, nullptr);
+  EXPECT_EQ(control->CurrentMode(), 3);
+  EXPECT_EQ(control->Speed(), 200);
+  EXPECT_EQ(control->VolumeLeft(), 30000);
+  // "VolumeR" is missing: it and everything after it keep the control's own.
+  TDirectSS fresh;
+  EXPECT_EQ(control->VolumeRight(), fresh.VolumeRight());
+  EXPECT_EQ(control->Pitch(), fresh.Pitch());
+
+  // A second text uses the same control.
+  form.direct_speech_loaded = true;
+  ASSERT_TRUE(form.LoadDirectSpeech());
+  EXPECT_EQ(form.DirectSS1.get(), control);
+}
+
+TEST_F(DirectSpeechTest, WithoutCurrentModeNothingIsSetAndTheEnginesAreThere) {
+  Settings("\"Speed\"=dword:000000c8\n\"Pitch\"=dword:00000078\n");
+  TVocatoForm form(std::vector<std::string>{"-d", "x"});
+  EXPECT_TRUE(form.HasSpeechRuntime());
+  EXPECT_TRUE(form.HasSpeechEngine());
+  ASSERT_TRUE(form.LoadDirectSpeech());
+  TDirectSS fresh;
+  EXPECT_EQ(form.DirectSS1->Speed(), fresh.Speed());
+  EXPECT_EQ(form.DirectSS1->Pitch(), fresh.Pitch());
+  EXPECT_EQ(form.DirectSS1->CurrentMode(), fresh.CurrentMode());
+}
+
+TEST_F(DirectSpeechTest, AReadingNestedInAnotherSpeaksBetweenItsPieces) {
+  Settings("");
+  TVocatoForm form(std::vector<std::string>{"-d", "x"});
+  form.Start.SetEnabled(false);
+  const std::string first = "Erster Satz.\nZweiter Satz.\n" + std::string(600, 'a');
+  form.text_to_read = first;
+  bool nested = false;
+  Timer interrupt(1, true);
+  interrupt.SetOnTimer([&] {
+    interrupt.SetEnabled(false);
+    nested = true;
+    form.text_to_read = "Dazwischen.";
+    form.ReadText();
+  });
+  form.ReadText();
+  EXPECT_TRUE(nested);
+  EXPECT_EQ(form.text_to_read, "");
+  EXPECT_EQ(Spoken(), (std::vector<std::string>{"Erster Satz. ", "Dazwischen.", "Zweiter Satz. ",
+                                                std::string(600, 'a') + " "}));
+}
+
+TEST_F(DirectSpeechTest, TheStopFlagEndsAPieceAtTheNextCheck) {
+  Settings("");
+  ScopedEnv paced("PARLOTTO_AUDIO", "null");
+  TVocatoForm form(std::vector<std::string>{"-d", "x"});
+  form.Start.SetEnabled(false);
+  std::string text;
+  for (int i = 0; i < 30; ++i) text += "Wir lesen einen langen Text ohne Ende ";
+  form.text_to_read = text;
+  QElapsedTimer since_stop;
+  Timer stop(300, true);
+  stop.SetOnTimer([&] {
+    stop.SetEnabled(false);
+    form.stop_flag = true;
+    since_stop.start();
+  });
+  form.ReadText();
+  ASSERT_TRUE(since_stop.isValid());
+  // The piece alone would take half a minute; the wait sees the flag at its
+  // next round.
+  EXPECT_LT(since_stop.elapsed(), 1000);
+  EXPECT_EQ(Spoken().size(), 1u);
+}
+
+}  // namespace
+}  // namespace parlotto
