@@ -74,6 +74,8 @@ class TVocatoForm : public QWidget, public MessageWindow {
   void SpeakWithCharacter(const std::string& piece);
   void SpeakDirect(const std::string& piece);
   bool LoadCharacter();
+  // Builds the pitch, speed and volume tags from the settings.
+  void BuildSpeechTags();
   void StopAndHideCharacter();
   void UnloadCharacter();
   bool LoadDirectSpeech();
