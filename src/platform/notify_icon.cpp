@@ -26,7 +26,6 @@ class TrayHost final : public NotifyIconHost {
                        PostMessage(window, callback, 0, MouseMessage(reason));
                      });
     Apply(icon, data);
-    icon->show();
     icons_.emplace(key, icon);
     return true;
   }
@@ -65,6 +64,8 @@ class TrayHost final : public NotifyIconHost {
   static void Apply(QSystemTrayIcon* icon, const NOTIFYICONDATA& data) {
     if (data.uFlags & NIF_ICON) icon->setIcon(data.hIcon);
     if (data.uFlags & NIF_TIP) icon->setToolTip(data.szTip.left(63));
+    // The tray shows an icon only once it has a picture.
+    icon->setVisible(!icon->icon().isNull());
   }
 
   std::map<std::pair<HWND, UINT>, QSystemTrayIcon*> icons_;
