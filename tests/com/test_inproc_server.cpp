@@ -2,25 +2,17 @@
 // commands added to them and can be aggregated.
 #include "platform/agent/agent_interfaces.h"
 #include "platform/com/com_object.h"
+#include "platform/com/no_type_info.h"
 
 namespace parlotto {
 namespace {
 
-class Counter final : public ComObject, public IAgentCommands {
+class Counter final : public ComObject, public NoTypeInfo<IAgentCommands> {
  public:
   explicit Counter(IUnknown* outer) : ComObject(outer) {}
 
   PARLOTTO_DELEGATING_UNKNOWN
 
-  HRESULT GetTypeInfoCount(UINT* count) override {
-    *count = 0;
-    return S_OK;
-  }
-  HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT GetIDsOfNames(REFIID, const LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-  HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
-    return E_NOTIMPL;
-  }
   HRESULT Add(const BSTR&, const BSTR&, LONG, LONG, LONG* id) override {
     *id = ++count_;
     return S_OK;

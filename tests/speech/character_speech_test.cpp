@@ -9,6 +9,7 @@
 #include "app/app_messages.h"
 #include "app/vocato_form.h"
 #include "platform/com/com_object.h"
+#include "platform/com/no_type_info.h"
 #include "platform/timer.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
@@ -19,7 +20,7 @@ namespace {
 using testing::ScopedEnv;
 using testing::ScratchDir;
 
-class FakeCharacter final : public ComObject, public IAgentCharacterEx {
+class FakeCharacter final : public ComObject, public NoTypeInfo<IAgentCharacterEx> {
  public:
   FakeCharacter(IUnknown* outer, HWND main_window) : ComObject(outer), main_window_(main_window) {}
 
@@ -28,16 +29,6 @@ class FakeCharacter final : public ComObject, public IAgentCharacterEx {
   std::vector<std::string> calls;
   LONG visible = 0;
   bool goes_idle = true;
-
-  HRESULT GetTypeInfoCount(UINT* count) override {
-    *count = 0;
-    return S_OK;
-  }
-  HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT GetIDsOfNames(REFIID, const LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-  HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
-    return E_NOTIMPL;
-  }
 
   HRESULT SetPosition(LONG, LONG) override { return S_OK; }
   HRESULT GetPosition(LONG*, LONG*) override { return S_OK; }
