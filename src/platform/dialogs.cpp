@@ -16,14 +16,7 @@ std::string& Title() {
   return title;
 }
 
-std::string RecordPath() {
-  const char* mode = std::getenv("PARLOTTO_DIALOGS");
-  if (mode == nullptr) return {};
-  std::string text(mode);
-  const std::string prefix = "record:";
-  if (text.compare(0, prefix.size(), prefix) != 0) return {};
-  return text.substr(prefix.size());
-}
+std::string RecordPath() { return RecordFileFrom("PARLOTTO_DIALOGS"); }
 
 void Show(QMessageBox::Icon icon, const std::string& caption, const std::string& text) {
   if (DialogsRecorded()) {
@@ -49,6 +42,15 @@ void ShowMessage(const std::string& text) { Show(QMessageBox::NoIcon, Applicatio
 
 void ShowExceptionDialog(const std::string& text) {
   Show(QMessageBox::Critical, ApplicationTitle(), text);
+}
+
+std::string RecordFileFrom(const char* variable) {
+  const char* mode = std::getenv(variable);
+  if (mode == nullptr) return {};
+  const std::string text(mode);
+  const std::string prefix = "record:";
+  if (text.compare(0, prefix.size(), prefix) != 0) return {};
+  return text.substr(prefix.size());
 }
 
 bool DialogsRecorded() { return !RecordPath().empty(); }

@@ -32,4 +32,7 @@ void RecordDialog(const std::string& caption, const std::string& text);
 // The escaping of one field of a record line; shared with the shell record.
 std::string EscapeRecordField(const std::string& field);
 
+// PATH when the environment variable says "record:PATH", else "".
+std::string RecordFileFrom(const char* variable);
+
 }  // namespace parlotto

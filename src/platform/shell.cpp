@@ -20,15 +20,6 @@ constexpr int kSuccess = 42;
 constexpr int kFileNotFound = 2;
 constexpr int kNoAssociation = 31;
 
-std::string RecordPath() {
-  const char* mode = std::getenv("PARLOTTO_SHELL");
-  if (mode == nullptr) return {};
-  std::string text(mode);
-  const std::string prefix = "record:";
-  if (text.compare(0, prefix.size(), prefix) != 0) return {};
-  return text.substr(prefix.size());
-}
-
 QUrl TargetUrl(const QString& file) {
   if (file.contains(QStringLiteral("://")) || file.startsWith(QStringLiteral("mailto:"))) {
     return QUrl(file);
@@ -40,7 +31,7 @@ QUrl TargetUrl(const QString& file) {
 
 int ShellExecute(HWND, const std::string& verb, const std::string& file,
                  const std::string& parameters, const std::string& directory, int) {
-  std::string record = RecordPath();
+  std::string record = RecordFileFrom("PARLOTTO_SHELL");
   if (!record.empty()) {
     std::ofstream out(record, std::ios::app | std::ios::binary);
     out << EscapeRecordField(verb) << '\t' << EscapeRecordField(file) << '\t'
