@@ -6,11 +6,12 @@
 #include <atomic>
 
 #include "platform/agent/agent_interfaces.h"
+#include "platform/agent/ignored_notifications.h"
 #include "platform/window_messages.h"
 
 namespace parlotto {
 
-class AgentNotifySink final : public IAgentNotifySinkEx {
+class AgentNotifySink final : public IgnoredNotifications<IAgentNotifySinkEx> {
  public:
   // The reference count starts at 0: the first AddRef is the creator's.
   AgentNotifySink() = default;
@@ -35,20 +36,6 @@ class AgentNotifySink final : public IAgentNotifySinkEx {
   HRESULT Command(LONG command_id, IUnknown* user_input) override;
   HRESULT Idle(LONG char_id, LONG start) override;
 
-  HRESULT ActivateInputState(LONG, LONG) override { return S_OK; }
-  HRESULT Restart() override { return S_OK; }
-  HRESULT Shutdown() override { return S_OK; }
-  HRESULT VisibleState(LONG, LONG, LONG) override { return S_OK; }
-  HRESULT Click(LONG, SHORT, LONG, LONG) override { return S_OK; }
-  HRESULT DblClick(LONG, SHORT, LONG, LONG) override { return S_OK; }
-  HRESULT DragStart(LONG, SHORT, LONG, LONG) override { return S_OK; }
-  HRESULT DragComplete(LONG, SHORT, LONG, LONG) override { return S_OK; }
-  HRESULT RequestStart(LONG) override { return S_OK; }
-  HRESULT RequestComplete(LONG, LONG) override { return S_OK; }
-  HRESULT BookMark(LONG) override { return S_OK; }
-  HRESULT Move(LONG, LONG, LONG, LONG) override { return S_OK; }
-  HRESULT Size(LONG, LONG, LONG) override { return S_OK; }
-  HRESULT BalloonVisibleState(LONG, LONG) override { return S_OK; }
   HRESULT HelpComplete(LONG, LONG, LONG) override { return S_OK; }
   HRESULT ListeningState(LONG, LONG, LONG) override { return S_OK; }
   HRESULT DefaultCharacterChange(const BSTR&) override { return S_OK; }

@@ -5,12 +5,14 @@
 #include <vector>
 
 #include "platform/agent/agent_marshal.h"
+#include "platform/agent/ignored_notifications.h"
 #include "platform/com/com_object.h"
 #include "platform/com/typelib/type_info_dispatch.h"
 
 namespace parlotto::testing {
 
-class RecordingSink final : public ComObject, public DispatchImpl<IAgentNotifySink> {
+class RecordingSink final : public ComObject,
+                            public DispatchImpl<IgnoredNotifications<IAgentNotifySink>> {
  public:
   explicit RecordingSink(IUnknown* outer)
       : ComObject(outer),
@@ -25,20 +27,6 @@ class RecordingSink final : public ComObject, public DispatchImpl<IAgentNotifySi
   HRESULT Idle(LONG char_id, LONG start) override {
     return Add("Idle " + std::to_string(char_id) + " " + std::to_string(start));
   }
-  HRESULT ActivateInputState(LONG, LONG) override { return S_OK; }
-  HRESULT Restart() override { return S_OK; }
-  HRESULT Shutdown() override { return S_OK; }
-  HRESULT VisibleState(LONG, LONG, LONG) override { return S_OK; }
-  HRESULT Click(LONG, SHORT, LONG, LONG) override { return S_OK; }
-  HRESULT DblClick(LONG, SHORT, LONG, LONG) override { return S_OK; }
-  HRESULT DragStart(LONG, SHORT, LONG, LONG) override { return S_OK; }
-  HRESULT DragComplete(LONG, SHORT, LONG, LONG) override { return S_OK; }
-  HRESULT RequestStart(LONG) override { return S_OK; }
-  HRESULT RequestComplete(LONG, LONG) override { return S_OK; }
-  HRESULT BookMark(LONG) override { return S_OK; }
-  HRESULT Move(LONG, LONG, LONG, LONG) override { return S_OK; }
-  HRESULT Size(LONG, LONG, LONG) override { return S_OK; }
-  HRESULT BalloonVisibleState(LONG, LONG) override { return S_OK; }
 
  private:
   void* FindInterface(REFIID iid) override {
