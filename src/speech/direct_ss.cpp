@@ -7,20 +7,10 @@
 #include "platform/com/com_object.h"
 #include "platform/com/connection_point.h"
 #include "platform/com/error_info.h"
+#include "xvoice/direct_ss_ids.h"
 
 namespace parlotto {
 namespace {
-
-// Dispatch ids of the control's members.
-constexpr DISPID kInitialized = 2;
-constexpr DISPID kPitch = 7;
-constexpr DISPID kSpeed = 10;
-constexpr DISPID kVolumeRight = 13;
-constexpr DISPID kCountEngines = 18;
-constexpr DISPID kCurrentMode = 69;
-constexpr DISPID kVolumeLeft = 72;
-// Dispatch id of the AudioStop event.
-constexpr DISPID kAudioStop = 4;
 
 // A failed call on the control, as the program's exception hook reports it.
 [[noreturn]] void Fail(const char* what, HRESULT hr) {
@@ -54,14 +44,15 @@ class TDirectSS::EventSink final : public ComObject, public IDispatch {
   HRESULT GetIDsOfNames(REFIID, const LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
   HRESULT Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
                  UINT*) override {
-    if (member == kAudioStop && host_ != nullptr && host_->OnAudioStop) host_->OnAudioStop();
+    if (member == DISPID_DirectSSEvents_AudioStop && host_ != nullptr && host_->OnAudioStop)
+      host_->OnAudioStop();
     return S_OK;
   }
 
  private:
   void* FindInterface(REFIID iid) override {
-    return iid == IID_IDispatch || iid == DIID_IDirectSSEvents ? static_cast<IDispatch*>(this)
-                                                               : nullptr;
+    return iid == IID_IDispatch || iid == DIID_DirectSSEvents ? static_cast<IDispatch*>(this)
+                                                              : nullptr;
   }
 
   TDirectSS* host_;
@@ -73,7 +64,7 @@ TDirectSS::TDirectSS() {
   if (FAILED(hr)) Fail("DirectSS", hr);
   ComPtr<IConnectionPointContainer> container;
   hr = control_.As(IID_IConnectionPointContainer, &container);
-  if (SUCCEEDED(hr)) hr = container->FindConnectionPoint(DIID_IDirectSSEvents, events_.Receive());
+  if (SUCCEEDED(hr)) hr = container->FindConnectionPoint(DIID_DirectSSEvents, events_.Receive());
   if (FAILED(hr)) Fail("DirectSS events", hr);
   sink_ = new EventSink(nullptr, this);
   ComPtr<IUnknown> sink(sink_->InnerUnknown());
@@ -107,12 +98,20 @@ VARIANT TDirectSS::Get(DISPID id) {
   return result;
 }
 
-void TDirectSS::SetInitialized(std::int16_t value) { Put(kInitialized, VARIANT::I2(value)); }
-void TDirectSS::SetPitch(std::int32_t value) { Put(kPitch, VARIANT::I4(value)); }
-void TDirectSS::SetSpeed(std::int32_t value) { Put(kSpeed, VARIANT::I4(value)); }
-void TDirectSS::SetVolumeRight(std::int32_t value) { Put(kVolumeRight, VARIANT::I4(value)); }
-void TDirectSS::SetVolumeLeft(std::int32_t value) { Put(kVolumeLeft, VARIANT::I4(value)); }
-void TDirectSS::SetCurrentMode(std::int32_t value) { Put(kCurrentMode, VARIANT::I4(value)); }
+void TDirectSS::SetInitialized(std::int16_t value) {
+  Put(DISPID_DirectSS_Initialized, VARIANT::I2(value));
+}
+void TDirectSS::SetPitch(std::int32_t value) { Put(DISPID_DirectSS_Pitch, VARIANT::I4(value)); }
+void TDirectSS::SetSpeed(std::int32_t value) { Put(DISPID_DirectSS_Speed, VARIANT::I4(value)); }
+void TDirectSS::SetVolumeRight(std::int32_t value) {
+  Put(DISPID_DirectSS_VolumeRight, VARIANT::I4(value));
+}
+void TDirectSS::SetVolumeLeft(std::int32_t value) {
+  Put(DISPID_DirectSS_VolumeLeft, VARIANT::I4(value));
+}
+void TDirectSS::SetCurrentMode(std::int32_t value) {
+  Put(DISPID_DirectSS_CurrentMode, VARIANT::I4(value));
+}
 
 std::int32_t TDirectSS::GetLong(DISPID id) {
   VARIANT value;
@@ -121,22 +120,18 @@ std::int32_t TDirectSS::GetLong(DISPID id) {
   return value.lVal;
 }
 
-std::int32_t TDirectSS::Pitch() { return GetLong(kPitch); }
-std::int32_t TDirectSS::Speed() { return GetLong(kSpeed); }
-std::int32_t TDirectSS::VolumeRight() { return GetLong(kVolumeRight); }
-std::int32_t TDirectSS::VolumeLeft() { return GetLong(kVolumeLeft); }
-std::int32_t TDirectSS::CurrentMode() { return GetLong(kCurrentMode); }
-std::int32_t TDirectSS::CountEngines() { return GetLong(kCountEngines); }
+std::int32_t TDirectSS::Pitch() { return GetLong(DISPID_DirectSS_Pitch); }
+std::int32_t TDirectSS::Speed() { return GetLong(DISPID_DirectSS_Speed); }
+std::int32_t TDirectSS::VolumeRight() { return GetLong(DISPID_DirectSS_VolumeRight); }
+std::int32_t TDirectSS::VolumeLeft() { return GetLong(DISPID_DirectSS_VolumeLeft); }
+std::int32_t TDirectSS::CurrentMode() { return GetLong(DISPID_DirectSS_CurrentMode); }
+std::int32_t TDirectSS::CountEngines() { return GetLong(DISPID_DirectSS_CountEngines); }
 
 void TDirectSS::Speak(const QString& text) {
-  LPOLESTR name = QStringLiteral("Speak");
-  DISPID id = DISPID_UNKNOWN;
-  HRESULT hr = control_->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
-  if (FAILED(hr)) Fail("DirectSS Speak", hr);
   VARIANT arg = VARIANT::Bstr(text);
   DISPPARAMS params{&arg, nullptr, 1, 0};
-  hr = control_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
-                        nullptr, nullptr);
+  HRESULT hr = control_->Invoke(DISPID_DirectSS_Speak, IID_NULL, LOCALE_USER_DEFAULT,
+                                DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
   if (FAILED(hr)) Fail("DirectSS Speak", hr);
 }
 

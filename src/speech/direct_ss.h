@@ -11,10 +11,6 @@
 
 namespace parlotto {
 
-inline constexpr CLSID CLSID_DirectSS = MakeGuid("{EEE78591-FE22-11D0-8BEF-0060081841DE}");
-inline constexpr IID DIID_IDirectSS = MakeGuid("{EEE78590-FE22-11D0-8BEF-0060081841DE}");
-inline constexpr IID DIID_IDirectSSEvents = MakeGuid("{EEE78597-FE22-11D0-8BEF-0060081841DE}");
-
 class IConnectionPoint;
 
 class TDirectSS {
