@@ -7,7 +7,6 @@
 #include <QProcess>
 #include <QString>
 #include <QUrl>
-#include <cstdlib>
 #include <fstream>
 
 #include "platform/diagnostics.h"

@@ -83,9 +83,6 @@ void TLayeredForm::FadeOut(std::int32_t delay_ms, std::uint8_t step) {
 }
 
 void TLayeredForm::StartFade(bool fade_in, std::int32_t delay_ms, std::uint8_t step) {
-  fade_in_ = fade_in;
-  fade_delay_ = delay_ms;
-  fade_step_ = step;
   auto* thread = new TFadeThread(this, fade_in, delay_ms, step);
   thread->start();
 }

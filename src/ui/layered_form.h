@@ -51,6 +51,8 @@ class TLayeredForm : public QObject {
 
  private:
   friend class TFadeThread;
+  // Each fade carries its own direction, delay and step, so that two fades
+  // started one after the other do not change each other's course.
   void StartFade(bool fade_in, std::int32_t delay_ms, std::uint8_t step);
   void ThreadDone(bool fade_in);
 
@@ -59,9 +61,6 @@ class TLayeredForm : public QObject {
   std::uint8_t alpha_ = 255;
   QColor color_key_ = Qt::black;
   TLayerType layer_type_ = ltNone;
-  std::int32_t fade_delay_ = 0;
-  std::uint8_t fade_step_ = 0;
-  bool fade_in_ = true;
 };
 
 }  // namespace parlotto

@@ -132,7 +132,7 @@ class Exporter : public QDBusVirtualObject {
 
   QString introspect(const QString& path) const override {
     auto it = entries_.find(path);
-    if (it != entries_.end()) return IntrospectObject(it->second.object.Get());
+    if (it != entries_.end()) return IntrospectionXml(it->second.object.Get());
     // Inner nodes list their children, so that a recursive look finds all.
     QString prefix = path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
     std::set<QString> children;
@@ -188,7 +188,7 @@ class Exporter : public QDBusVirtualObject {
     if (message.interface() == QLatin1String(kUnknownInterface)) {
       return HandleUnknownCall(message, object.Get());
     }
-    return HandleObjectCall(message, object.Get());
+    return HandleInterfaceCall(message, object.Get());
   }
 
   QDBusMessage HandleUnknownCall(const QDBusMessage& message, IUnknown* object) {
@@ -220,21 +220,12 @@ class Exporter : public QDBusVirtualObject {
     return ErrorReply(message, DISP_E_MEMBERNOTFOUND);
   }
 
-  QString IntrospectObject(IUnknown* object) const;
-  QDBusMessage HandleObjectCall(const QDBusMessage& message, IUnknown* object);
-
   std::map<QString, Entry> entries_;
   std::unordered_map<IUnknown*, QString> by_identity_;
   quint64 next_id_ = 1;
   QDBusServiceWatcher watcher_;
   bool registered_ = false;
 };
-
-QString Exporter::IntrospectObject(IUnknown* object) const { return IntrospectionXml(object); }
-
-QDBusMessage Exporter::HandleObjectCall(const QDBusMessage& message, IUnknown* object) {
-  return HandleInterfaceCall(message, object);
-}
 
 }  // namespace
 
