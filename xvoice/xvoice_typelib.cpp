@@ -3,7 +3,7 @@
 #include <QFile>
 
 #include "platform/diagnostics.h"
-#include "xvoice/direct_ss_ids.h"
+#include "contracts/speech_control/speech_control_ids.h"
 
 namespace parlotto::xvoice {
 namespace {

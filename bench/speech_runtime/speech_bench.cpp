@@ -16,7 +16,7 @@
 #include "platform/com/apartment.h"
 #include "platform/com/com_object.h"
 #include "platform/com/connection_point.h"
-#include "xvoice/direct_ss_ids.h"
+#include "contracts/speech_control/speech_control_ids.h"
 
 namespace parlotto::bench {
 namespace {

@@ -8,7 +8,7 @@
 #include "platform/clock.h"
 #include "platform/com/apartment.h"
 #include "platform/dialogs.h"
-#include "speech/direct_ss.h"
+#include "speech/speech_control_host.h"
 
 namespace parlotto {
 

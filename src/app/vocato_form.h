@@ -13,7 +13,7 @@ class QMenu;
 #include <vector>
 
 #include "app/run_mode.h"
-#include "platform/agent/agent_interfaces.h"
+#include "contracts/agent/agent_interfaces.h"
 #include "platform/application_events.h"
 #include "platform/timer.h"
 #include "platform/window_messages.h"

@@ -1,7 +1,7 @@
 #include "speech/agent_notify_sink.h"
 
 #include "app/app_messages.h"
-#include "platform/agent/agent_marshal.h"
+#include "contracts/agent/agent_marshal.h"
 
 namespace parlotto {
 

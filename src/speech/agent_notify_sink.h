@@ -5,8 +5,8 @@
 
 #include <atomic>
 
-#include "platform/agent/agent_interfaces.h"
-#include "platform/agent/ignored_notifications.h"
+#include "contracts/agent/agent_interfaces.h"
+#include "contracts/agent/ignored_notifications.h"
 #include "platform/window_messages.h"
 
 namespace parlotto {

@@ -7,7 +7,7 @@
 #include "platform/clock.h"
 #include "platform/places.h"
 #include "platform/registry/registry.h"
-#include "speech/direct_ss.h"
+#include "speech/speech_control_host.h"
 #include "ui/error_dialogs.h"
 
 namespace parlotto {

@@ -11,7 +11,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/agent/agent_interfaces.h"
+#include "contracts/agent/agent_interfaces.h"
 #include "platform/com/apartment.h"
 #include "platform/registry/registry.h"
 #include "support/scoped_env.h"

@@ -4,7 +4,7 @@
 #include <QCoreApplication>
 #include <cstdio>
 
-#include "platform/agent/agent_interfaces.h"
+#include "contracts/agent/agent_interfaces.h"
 #include "platform/com/activation.h"
 #include "platform/com/apartment.h"
 

@@ -20,7 +20,7 @@
 #include <map>
 #include <vector>
 
-#include "platform/agent/agent_marshal.h"
+#include "contracts/agent/agent_marshal.h"
 #include "platform/clock.h"
 #include "platform/com/activation.h"
 #include "platform/com/apartment.h"

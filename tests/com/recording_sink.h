@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/agent/agent_marshal.h"
-#include "platform/agent/ignored_notifications.h"
+#include "contracts/agent/agent_marshal.h"
+#include "contracts/agent/ignored_notifications.h"
 #include "platform/com/com_object.h"
 #include "platform/com/typelib/type_info_dispatch.h"
 

@@ -1,6 +1,6 @@
 // An in-process server for tests: one class whose objects count the
 // commands added to them and can be aggregated.
-#include "platform/agent/agent_interfaces.h"
+#include "contracts/agent/agent_interfaces.h"
 #include "platform/com/com_object.h"
 #include "platform/com/no_type_info.h"
 

@@ -10,7 +10,7 @@
 
 #include "app/vocato_form.h"
 #include "platform/timer.h"
-#include "speech/direct_ss.h"
+#include "speech/speech_control_host.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 

@@ -4,7 +4,7 @@
 #include <set>
 
 #include "platform/com/typeinfo.h"
-#include "xvoice/direct_ss_ids.h"
+#include "contracts/speech_control/speech_control_ids.h"
 #include "xvoice_fixture.h"
 
 namespace parlotto::testing {

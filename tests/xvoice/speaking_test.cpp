@@ -9,7 +9,7 @@
 #include <regex>
 
 #include "platform/clock.h"
-#include "xvoice/direct_ss_ids.h"
+#include "contracts/speech_control/speech_control_ids.h"
 #include "xvoice_fixture.h"
 
 namespace parlotto::testing {

@@ -11,7 +11,7 @@
 #include "platform/com/activation.h"
 #include "platform/com/apartment.h"
 #include "platform/diagnostics.h"
-#include "xvoice/direct_ss_ids.h"
+#include "contracts/speech_control/speech_control_ids.h"
 
 namespace parlotto::testing {
 

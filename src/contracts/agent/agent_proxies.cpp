@@ -1,5 +1,5 @@
 // Proxies: the character server's interfaces as a client process sees them.
-#include "platform/agent/agent_marshal.h"
+#include "contracts/agent/agent_marshal.h"
 #include "platform/com/dual_proxy.h"
 
 namespace parlotto {

@@ -2,7 +2,7 @@
 // sink derives from this and overrides only what it acts on.
 #pragma once
 
-#include "platform/agent/agent_interfaces.h"
+#include "contracts/agent/agent_interfaces.h"
 
 namespace parlotto {
 

@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/agent/agent_interfaces.h"
+#include "contracts/agent/agent_interfaces.h"
 #include "platform/com/interface_table.h"
 
 namespace parlotto {

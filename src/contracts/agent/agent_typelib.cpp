@@ -1,6 +1,6 @@
 #include <QFile>
 
-#include "platform/agent/agent_marshal.h"
+#include "contracts/agent/agent_marshal.h"
 
 namespace parlotto {
 

@@ -1,4 +1,4 @@
-#include "xvoice/direct_ss.h"
+#include "xvoice/speech_control.h"
 
 #include <QAudioDevice>
 #include <QCoreApplication>
@@ -13,7 +13,7 @@
 #include "platform/diagnostics.h"
 #include "platform/window_messages.h"
 #include "xvoice/audio_target.h"
-#include "xvoice/direct_ss_ids.h"
+#include "contracts/speech_control/speech_control_ids.h"
 #include "xvoice/speech_engine.h"
 #include "xvoice/speech_text.h"
 #include "xvoice/speech_trace.h"

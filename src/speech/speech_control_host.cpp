@@ -1,4 +1,4 @@
-#include "speech/direct_ss.h"
+#include "speech/speech_control_host.h"
 
 #include <stdexcept>
 #include <string>
@@ -7,7 +7,7 @@
 #include "platform/com/com_object.h"
 #include "platform/com/connection_point.h"
 #include "platform/com/error_info.h"
-#include "xvoice/direct_ss_ids.h"
+#include "contracts/speech_control/speech_control_ids.h"
 
 namespace parlotto {
 namespace {

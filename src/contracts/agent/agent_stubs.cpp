@@ -1,6 +1,6 @@
 // Stubs: calls that arrive for the character server's interfaces, made on
 // the real objects. Arguments come converted to their declared types.
-#include "platform/agent/agent_marshal.h"
+#include "contracts/agent/agent_marshal.h"
 
 namespace parlotto {
 namespace {
