@@ -12,6 +12,9 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DPARLOTTO_SANITIZE=ON -DPARLOTTO_WERROR=ON
 cmake --build "$build" -j"$(nproc)"
 
+# Formatting of every file, clang-tidy on the files that changed.
+scripts/lint.sh "$build"
+
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
 export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0

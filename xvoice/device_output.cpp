@@ -28,7 +28,7 @@ DeviceOutput::DeviceOutput(const QAudioDevice& device, int sample_rate)
   format.setChannelCount(kChannels);
   format.setSampleFormat(QAudioFormat::Int16);
   if (!device.isFormatSupported(format)) {
-    Fail(QStringLiteral("does not play 16-bit stereo at %1 Hz").arg(sample_rate));
+    GiveUp(QStringLiteral("does not play 16-bit stereo at %1 Hz").arg(sample_rate));
     return;
   }
   sink_ = std::make_unique<QAudioSink>(device, format);
@@ -37,7 +37,7 @@ DeviceOutput::DeviceOutput(const QAudioDevice& device, int sample_rate)
   if (io_ == nullptr || sink_->error() != QAudio::NoError) {
     // Every text of a reading meets the same broken device: say it once.
     if (!g_start_failed.exchange(true)) {
-      Fail(QStringLiteral("would not start (error %1)").arg(static_cast<int>(sink_->error())));
+      GiveUp(QStringLiteral("would not start (error %1)").arg(static_cast<int>(sink_->error())));
     }
     failed_ = true;
     return;
@@ -56,7 +56,7 @@ void DeviceOutput::Feed(PcmStream& stream) {
     return;
   }
   if (sink_->error() != QAudio::NoError) {
-    Fail(QStringLiteral("failed while playing (error %1)").arg(static_cast<int>(sink_->error())));
+    GiveUp(QStringLiteral("failed while playing (error %1)").arg(static_cast<int>(sink_->error())));
     return;
   }
   if (pending_.isEmpty()) {
@@ -66,7 +66,7 @@ void DeviceOutput::Feed(PcmStream& stream) {
   if (!pending_.isEmpty()) {
     qint64 accepted = io_->write(pending_);
     if (accepted < 0) {
-      Fail(QStringLiteral("refused the audio"));
+      GiveUp(QStringLiteral("refused the audio"));
       return;
     }
     if (accepted > 0) {
@@ -82,7 +82,7 @@ void DeviceOutput::Feed(PcmStream& stream) {
   if (pending_.isEmpty() && stream.available() == 0) {
     since_progress_.restart();  // nothing waiting: no stall to measure
   } else if (since_progress_.elapsed() > kStallMs) {
-    Fail(QStringLiteral("took no audio for %1 s").arg(kStallMs / 1000));
+    GiveUp(QStringLiteral("took no audio for %1 s").arg(kStallMs / 1000));
   }
 }
 
@@ -104,11 +104,11 @@ bool DeviceOutput::Finished(const PcmStream& stream) {
     played_us_ = played_us;
     since_played_.restart();
   } else if (since_played_.elapsed() > kStallMs) {
-    Fail(QStringLiteral("stopped playing"));
+    GiveUp(QStringLiteral("stopped playing"));
     return true;
   }
   if (since_start_.elapsed() > 2 * total_us / 1000 + kStallMs) {
-    Fail(QStringLiteral("plays far slower than real time"));
+    GiveUp(QStringLiteral("plays far slower than real time"));
     return true;
   }
   return false;
@@ -118,7 +118,7 @@ void DeviceOutput::Abort() {
   if (sink_) sink_->stop();
 }
 
-void DeviceOutput::Fail(const QString& why) {
+void DeviceOutput::GiveUp(const QString& why) {
   if (failed_) return;
   failed_ = true;
   ReportFromAnyThread(QStringLiteral("speech runtime: audio device \"%1\" %2; the speech ends here")

@@ -29,7 +29,7 @@ class DeviceOutput final : public AudioOutput {
   void Abort() override;
 
  private:
-  void Fail(const QString& why);
+  void GiveUp(const QString& why);
 
   std::unique_ptr<QAudioSink> sink_;
   QIODevice* io_ = nullptr;  // owned by sink_

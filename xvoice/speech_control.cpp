@@ -30,7 +30,7 @@ std::atomic<std::uint64_t> g_next_utterance{1};
 // the log.
 constexpr std::size_t kMaxTagReports = 3;
 
-HRESULT Fail(HRESULT hr, const QString& description) {
+HRESULT ErrorWithInfo(HRESULT hr, const QString& description) {
   ErrorInfoFields fields;
   fields.guid = DIID_DirectSS;
   fields.source = QStringLiteral("XVoice.DirectSS");
@@ -176,7 +176,7 @@ void DirectSS::SelectMode(LONG mode) {
 HRESULT DirectSS::ModeText(LONG mode, bool id, VARIANT* result) {
   const EngineMode* engine_mode = VoiceCatalog::Get().Mode(mode);
   if (engine_mode == nullptr) {
-    return Fail(E_INVALIDARG, QStringLiteral("Engine mode %1 does not exist (1..%2).")
+    return ErrorWithInfo(E_INVALIDARG, QStringLiteral("Engine mode %1 does not exist (1..%2).")
                                   .arg(mode)
                                   .arg(VoiceCatalog::Get().count()));
   }
@@ -189,7 +189,7 @@ HRESULT DirectSS::Speak(const QString& text) {
   TraceSpeak(text);
   if (QCoreApplication::instance() == nullptr) {
     ReportDiagnostic("speech runtime: Speak without an application object; nothing is spoken");
-    return Fail(E_UNEXPECTED, QStringLiteral("The speech control needs the application's loop."));
+    return ErrorWithInfo(E_UNEXPECTED, QStringLiteral("The speech control needs the application's loop."));
   }
   QString problem;
   AudioTarget target = AudioTargetFromEnvironment(&problem);

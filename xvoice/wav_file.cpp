@@ -50,7 +50,7 @@ QByteArray Header(int sample_rate, std::int64_t data_bytes) {
 bool WavWriter::Open(const QString& path, int sample_rate, QString* error) {
   sample_rate_ = sample_rate;
   data_bytes_ = 0;
-  if (path.isEmpty()) return Fail(QStringLiteral("no WAV file named"), error);
+  if (path.isEmpty()) return ReportError(QStringLiteral("no WAV file named"), error);
   file_.setFileName(path);
   QDir().mkpath(QFileInfo(path).absolutePath());
   // Only a file this process started, in this very format, is appended
@@ -70,7 +70,7 @@ bool WavWriter::Open(const QString& path, int sample_rate, QString* error) {
   }
   data_bytes_ = 0;
   if (!file_.open(QIODevice::ReadWrite | QIODevice::Truncate)) {
-    return Fail(QStringLiteral("cannot write"), error);
+    return ReportError(QStringLiteral("cannot write"), error);
   }
   // A header at once, so that a file read before the end is a valid WAV.
   return WriteHeader(error) && file_.seek(kWavHeaderSize);
@@ -78,7 +78,7 @@ bool WavWriter::Open(const QString& path, int sample_rate, QString* error) {
 
 bool WavWriter::Write(const QByteArray& pcm, QString* error) {
   if (!file_.isOpen()) return false;
-  if (file_.write(pcm) != pcm.size()) return Fail(QStringLiteral("write failed"), error);
+  if (file_.write(pcm) != pcm.size()) return ReportError(QStringLiteral("write failed"), error);
   data_bytes_ += pcm.size();
   return true;
 }
@@ -86,7 +86,7 @@ bool WavWriter::Write(const QByteArray& pcm, QString* error) {
 bool WavWriter::Close(QString* error) {
   if (!file_.isOpen()) return false;
   bool ok = WriteHeader(error) && file_.flush();
-  if (!ok && error != nullptr && error->isEmpty()) Fail(QStringLiteral("flush failed"), error);
+  if (!ok && error != nullptr && error->isEmpty()) ReportError(QStringLiteral("flush failed"), error);
   file_.close();
   return ok;
 }
@@ -94,12 +94,12 @@ bool WavWriter::Close(QString* error) {
 bool WavWriter::WriteHeader(QString* error) {
   qint64 end = file_.pos();
   if (!file_.seek(0) || file_.write(Header(sample_rate_, data_bytes_)) != kWavHeaderSize) {
-    return Fail(QStringLiteral("cannot write the header"), error);
+    return ReportError(QStringLiteral("cannot write the header"), error);
   }
   return file_.seek(std::max<qint64>(end, kWavHeaderSize));
 }
 
-bool WavWriter::Fail(const QString& what, QString* error) {
+bool WavWriter::ReportError(const QString& what, QString* error) {
   if (error != nullptr) {
     *error = QStringLiteral("WAV file \"%1\": %2%3")
                  .arg(file_.fileName(), what,

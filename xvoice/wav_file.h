@@ -25,7 +25,7 @@ class WavWriter {
 
  private:
   bool WriteHeader(QString* error);
-  bool Fail(const QString& what, QString* error);
+  bool ReportError(const QString& what, QString* error);
 
   QFile file_;
   int sample_rate_ = 0;

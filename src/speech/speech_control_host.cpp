@@ -13,7 +13,7 @@ namespace parlotto {
 namespace {
 
 // A failed call on the control, as the program's exception hook reports it.
-[[noreturn]] void Fail(const char* what, HRESULT hr) {
+[[noreturn]] void ThrowComError(const char* what, HRESULT hr) {
   std::string text = HResultMessage(hr);
   ComPtr<IErrorInfo> info;
   if (GetErrorInfo(0, info.Receive()) == S_OK) {
@@ -61,17 +61,17 @@ class TDirectSS::EventSink final : public ComObject, public IDispatch {
 TDirectSS::TDirectSS() {
   HRESULT hr = CoCreateInstance(CLSID_DirectSS, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
                                 IID_IDispatch, control_.ReceiveVoid());
-  if (FAILED(hr)) Fail("DirectSS", hr);
+  if (FAILED(hr)) ThrowComError("DirectSS", hr);
   ComPtr<IConnectionPointContainer> container;
   hr = control_.As(IID_IConnectionPointContainer, &container);
   if (SUCCEEDED(hr)) hr = container->FindConnectionPoint(DIID_DirectSSEvents, events_.Receive());
-  if (FAILED(hr)) Fail("DirectSS events", hr);
+  if (FAILED(hr)) ThrowComError("DirectSS events", hr);
   sink_ = new EventSink(nullptr, this);
   ComPtr<IUnknown> sink(sink_->InnerUnknown());
   hr = events_->Advise(sink.Get(), &cookie_);
   if (FAILED(hr)) {
     sink_->Detach();
-    Fail("DirectSS events", hr);
+    ThrowComError("DirectSS events", hr);
   }
 }
 
@@ -86,7 +86,7 @@ void TDirectSS::Put(DISPID id, const VARIANT& value) {
   DISPPARAMS params{&arg, &named, 1, 1};
   HRESULT hr = control_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &params,
                                 nullptr, nullptr, nullptr);
-  if (FAILED(hr)) Fail("DirectSS property", hr);
+  if (FAILED(hr)) ThrowComError("DirectSS property", hr);
 }
 
 VARIANT TDirectSS::Get(DISPID id) {
@@ -94,7 +94,7 @@ VARIANT TDirectSS::Get(DISPID id) {
   VARIANT result;
   HRESULT hr = control_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &params,
                                 &result, nullptr, nullptr);
-  if (FAILED(hr)) Fail("DirectSS property", hr);
+  if (FAILED(hr)) ThrowComError("DirectSS property", hr);
   return result;
 }
 
@@ -116,7 +116,7 @@ void TDirectSS::SetCurrentMode(std::int32_t value) {
 std::int32_t TDirectSS::GetLong(DISPID id) {
   VARIANT value;
   HRESULT hr = VariantChangeType(&value, Get(id), VT_I4);
-  if (FAILED(hr)) Fail("DirectSS property", hr);
+  if (FAILED(hr)) ThrowComError("DirectSS property", hr);
   return value.lVal;
 }
 
@@ -132,7 +132,7 @@ void TDirectSS::Speak(const QString& text) {
   DISPPARAMS params{&arg, nullptr, 1, 0};
   HRESULT hr = control_->Invoke(DISPID_DirectSS_Speak, IID_NULL, LOCALE_USER_DEFAULT,
                                 DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
-  if (FAILED(hr)) Fail("DirectSS Speak", hr);
+  if (FAILED(hr)) ThrowComError("DirectSS Speak", hr);
 }
 
 }  // namespace parlotto

@@ -53,7 +53,7 @@ std::string Lower(std::string s) {
   return s;
 }
 
-int Fail(const std::string& message) {
+int ExitWithError(const std::string& message) {
   std::fprintf(stderr, "%s\n", message.c_str());
   return 1;
 }
@@ -196,10 +196,10 @@ void PrintTree(Registry* reg) {
 }
 
 int Query(Registry* reg, const std::string& path, const Args& args) {
-  if (!reg->OpenKey(path, false)) return Fail(kNotFound);
+  if (!reg->OpenKey(path, false)) return ExitWithError(kNotFound);
   RegValue value;
   if (args.has_name && !reg->GetValue(args.name, &value)) {
-    return Fail(kNotFound);
+    return ExitWithError(kNotFound);
   }
   std::printf("\n");
   if (args.has_name) {
@@ -247,20 +247,20 @@ int Add(Registry* reg, const std::string& path, const Args& args) {
   } else if (type == "REG_DWORD") {
     value.type = RegType::kDword;
     if (args.has_data && !ParseDword(args.data, &value.dword)) {
-      return Fail("ERROR: Invalid DWORD data: " + args.data);
+      return ExitWithError("ERROR: Invalid DWORD data: " + args.data);
     }
   } else {
     return Usage("unsupported type " + args.type);
   }
   if (!reg->OpenKey(path, true)) {
-    return Fail("ERROR: Cannot create the key " + path.substr(1));
+    return ExitWithError("ERROR: Cannot create the key " + path.substr(1));
   }
   // Type or data alone set the default value, as /ve does.
   if (args.has_name || args.has_type || args.has_data) {
     try {
       reg->WriteValue(args.name, value);
     } catch (const parlotto::ERegistryException& e) {
-      return Fail(std::string("ERROR: ") + e.what());
+      return ExitWithError(std::string("ERROR: ") + e.what());
     }
   }
   std::printf("%s\n", kSuccess);
@@ -269,24 +269,24 @@ int Add(Registry* reg, const std::string& path, const Args& args) {
 
 int Delete(Registry* reg, const std::string& path, const Args& args) {
   if (args.has_name || args.all_values) {
-    if (!reg->OpenKey(path, false)) return Fail(kNotFound);
+    if (!reg->OpenKey(path, false)) return ExitWithError(kNotFound);
     std::vector<std::string> names;
     if (args.has_name) {
-      if (!reg->ValueExists(args.name)) return Fail(kNotFound);
+      if (!reg->ValueExists(args.name)) return ExitWithError(kNotFound);
       names.push_back(args.name);
     } else {
       names = reg->GetValueNames();
     }
     for (const std::string& name : names) {
       if (!reg->DeleteValue(name)) {
-        return Fail("ERROR: Cannot delete the value " +
+        return ExitWithError("ERROR: Cannot delete the value " +
                     (name.empty() ? std::string("(Default)") : name));
       }
     }
   } else {
-    if (!reg->KeyExists(path)) return Fail(kNotFound);
+    if (!reg->KeyExists(path)) return ExitWithError(kNotFound);
     if (!reg->DeleteKey(path)) {
-      return Fail("ERROR: Cannot delete the key " + path.substr(1));
+      return ExitWithError("ERROR: Cannot delete the key " + path.substr(1));
     }
   }
   std::printf("%s\n", kSuccess);
@@ -295,7 +295,7 @@ int Delete(Registry* reg, const std::string& path, const Args& args) {
 
 int Export(Registry* reg, const std::string& path, const Args& args) {
   std::string text = reg->ExportKey(path);
-  if (text.empty()) return Fail(kNotFound);
+  if (text.empty()) return ExitWithError(kNotFound);
   const std::string& file = args.positional[1];
   if (file == "-") {
     std::fwrite(text.data(), 1, text.size(), stdout);
@@ -305,15 +305,15 @@ int Export(Registry* reg, const std::string& path, const Args& args) {
   FILE* out = std::fopen(file.c_str(), args.overwrite ? "wb" : "wbx");
   if (!out) {
     if (errno == EEXIST) {
-      return Fail("ERROR: " + file + " exists; use /y to overwrite it.");
+      return ExitWithError("ERROR: " + file + " exists; use /y to overwrite it.");
     }
-    return Fail("ERROR: Cannot write " + file + ": " + std::strerror(errno));
+    return ExitWithError("ERROR: Cannot write " + file + ": " + std::strerror(errno));
   }
   bool ok = std::fwrite(text.data(), 1, text.size(), out) == text.size();
   ok = std::fclose(out) == 0 && ok;
   if (!ok) {
     std::remove(file.c_str());  // no half-written export
-    return Fail("ERROR: Cannot write " + file);
+    return ExitWithError("ERROR: Cannot write " + file);
   }
   std::printf("%s\n", kSuccess);
   return 0;

@@ -49,7 +49,7 @@ class ComPtr {
   ~ComPtr() { Reset(); }
 
   ComPtr& operator=(const ComPtr& other) {
-    ComPtr(other).Swap(*this);
+    if (this != &other) ComPtr(other).Swap(*this);
     return *this;
   }
   ComPtr& operator=(ComPtr&& other) noexcept {

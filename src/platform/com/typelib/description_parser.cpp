@@ -86,7 +86,7 @@ class DescriptionParser {
 
   bool ParseAll(const QByteArray& text) {
     if (static_cast<std::size_t>(text.size()) > kMaxDescriptionBytes) {
-      return context_.Fail(TYPE_E_INVDATAREAD, where_,
+      return context_.Reject(TYPE_E_INVDATAREAD, where_,
                            QStringLiteral("the description has %1 bytes, more than the %2 allowed")
                                .arg(text.size())
                                .arg(kMaxDescriptionBytes));
@@ -94,13 +94,13 @@ class DescriptionParser {
     QJsonParseError error;
     QJsonDocument document = QJsonDocument::fromJson(text, &error);
     if (error.error != QJsonParseError::NoError) {
-      return context_.Fail(TYPE_E_INVDATAREAD, where_,
+      return context_.Reject(TYPE_E_INVDATAREAD, where_,
                            QStringLiteral("not valid JSON: %1 at offset %2")
                                .arg(error.errorString())
                                .arg(error.offset));
     }
     if (!document.isObject()) {
-      return context_.Fail(TYPE_E_INVDATAREAD, where_, "the description is not a JSON object");
+      return context_.Reject(TYPE_E_INVDATAREAD, where_, "the description is not a JSON object");
     }
     QJsonObject root = document.object();
     return ReadLibrary(root) && ReadTypeHeaders(root) && ResolveBases() && ReadMembers() &&
@@ -118,7 +118,7 @@ class DescriptionParser {
       return false;
     }
     if (format != kFormatVersion) {
-      return context_.Fail(TYPE_E_UNSUPFORMAT, where_,
+      return context_.Reject(TYPE_E_UNSUPFORMAT, where_,
                            QStringLiteral("format %1 is not known (this reader knows format %2)")
                                .arg(format)
                                .arg(kFormatVersion));
@@ -136,7 +136,7 @@ class DescriptionParser {
     }
     model_->lcid = static_cast<LCID>(lcid);
     if (model_->libid == GUID_NULL)
-      return context_.Fail(TYPE_E_INVDATAREAD, where_, "the libid is null");
+      return context_.Reject(TYPE_E_INVDATAREAD, where_, "the libid is null");
     return true;
   }
 
@@ -170,7 +170,7 @@ class DescriptionParser {
       flags = kCoclassFlags;
       guid_key = "clsid";
     } else {
-      return context_.Fail(
+      return context_.Reject(
           TYPE_E_UNSUPFORMAT, where,
           QStringLiteral("unknown kind \"%1\" (interface, dispinterface, coclass)").arg(kind));
     }
@@ -196,21 +196,21 @@ class DescriptionParser {
     }
     if (type.name == QLatin1String("IUnknown") || type.name == QLatin1String("IDispatch") ||
         type.guid == IID_IUnknown || type.guid == IID_IDispatch) {
-      return context_.Fail(TYPE_E_INVDATAREAD, where, "IUnknown and IDispatch are built in");
+      return context_.Reject(TYPE_E_INVDATAREAD, where, "IUnknown and IDispatch are built in");
     }
-    if (type.guid == GUID_NULL) return context_.Fail(TYPE_E_INVDATAREAD, where, "the GUID is null");
+    if (type.guid == GUID_NULL) return context_.Reject(TYPE_E_INVDATAREAD, where, "the GUID is null");
     // Looked up by hash: a large description must not take quadratic time.
     auto same_name = names_.constFind(type.name.toLower());
     if (same_name != names_.constEnd()) {
       const TypeModel& other = model_->types[*same_name];
-      return context_.Fail(TYPE_E_INVDATAREAD, where,
+      return context_.Reject(TYPE_E_INVDATAREAD, where,
                            QStringLiteral("the name is taken by %1 '%2'")
                                .arg(QLatin1String(KindName(other.kind)), other.name));
     }
     auto same_guid = guids_.find(type.guid);
     if (same_guid != guids_.end()) {
       const TypeModel& other = model_->types[same_guid->second];
-      return context_.Fail(TYPE_E_INVDATAREAD, where,
+      return context_.Reject(TYPE_E_INVDATAREAD, where,
                            QStringLiteral("the GUID is taken by %1 '%2'")
                                .arg(QLatin1String(KindName(other.kind)), other.name));
     }
@@ -226,7 +226,7 @@ class DescriptionParser {
         return false;
       }
       if (pending.base_name != QLatin1String("IDispatch")) {
-        return context_.Fail(TYPE_E_INVDATAREAD, where, "a dispinterface derives from IDispatch");
+        return context_.Reject(TYPE_E_INVDATAREAD, where, "a dispinterface derives from IDispatch");
       }
     }
     model_->types.push_back(std::move(type));
@@ -241,7 +241,7 @@ class DescriptionParser {
       if (!IsInterfaceKind(type.kind)) continue;
       if (!FindInterface(pending.base_name, pending.where, &pending.base)) return false;
       if (!pending.base.builtin && model_->types[pending.base.index].kind != TKIND_INTERFACE) {
-        return context_.Fail(
+        return context_.Reject(
             TYPE_E_INVDATAREAD, pending.where,
             QStringLiteral("base '%1' is not an interface").arg(pending.base_name));
       }
@@ -258,7 +258,7 @@ class DescriptionParser {
                                            : pending_[pending.base.index].pointer_vt == VT_DISPATCH;
       pending.pointer_vt = dispatch ? VT_DISPATCH : VT_UNKNOWN;
       if ((type.flags & TYPEFLAG_FDUAL) && !dispatch) {
-        return context_.Fail(TYPE_E_INVDATAREAD, pending.where,
+        return context_.Reject(TYPE_E_INVDATAREAD, pending.where,
                              "a dual interface must derive from IDispatch");
       }
       interfaces_.push_back({type.name, pending.pointer_vt, type.guid});
@@ -283,7 +283,7 @@ class DescriptionParser {
         return true;
       }
     }
-    return context_.Fail(TYPE_E_INVDATAREAD, where,
+    return context_.Reject(TYPE_E_INVDATAREAD, where,
                          QStringLiteral("interface '%1' is not declared").arg(name));
   }
 
@@ -306,7 +306,7 @@ class DescriptionParser {
         i = described_base(i);
       }
       if (i >= 0 && state[i] == kOnPath) {
-        return context_.Fail(TYPE_E_INVDATAREAD, pending_[i].where,
+        return context_.Reject(TYPE_E_INVDATAREAD, pending_[i].where,
                              "the interface derives from itself");
       }
       for (auto it = path.rbegin(); it != path.rend(); ++it) {
@@ -332,7 +332,7 @@ class DescriptionParser {
         return false;
       }
       if (members.size() > std::numeric_limits<std::uint16_t>::max()) {
-        return context_.Fail(TYPE_E_INVDATAREAD, pending.where, "more than 65535 members");
+        return context_.Reject(TYPE_E_INVDATAREAD, pending.where, "more than 65535 members");
       }
       for (const QJsonValue& member : members) {
         FUNCDESC func;
@@ -353,7 +353,7 @@ class DescriptionParser {
         return false;
       }
       if (list.size() > std::numeric_limits<std::uint16_t>::max()) {
-        return context_.Fail(TYPE_E_INVDATAREAD, pending.where, "more than 65535 interfaces");
+        return context_.Reject(TYPE_E_INVDATAREAD, pending.where, "more than 65535 interfaces");
       }
       for (const QJsonValue& entry : list) {
         QJsonObject object;
@@ -372,12 +372,12 @@ class DescriptionParser {
         }
         for (const ImplTypeModel& other : type.impl_types) {
           if (other.ref.builtin == impl.ref.builtin && other.ref.index == impl.ref.index) {
-            return context_.Fail(TYPE_E_INVDATAREAD, where, "the interface is listed twice");
+            return context_.Reject(TYPE_E_INVDATAREAD, where, "the interface is listed twice");
           }
           std::uint16_t both = other.flags & impl.flags;
           if ((both & IMPLTYPEFLAG_FDEFAULT) &&
               (other.flags & IMPLTYPEFLAG_FSOURCE) == (impl.flags & IMPLTYPEFLAG_FSOURCE)) {
-            return context_.Fail(TYPE_E_INVDATAREAD, where,
+            return context_.Reject(TYPE_E_INVDATAREAD, where,
                                  (impl.flags & IMPLTYPEFLAG_FSOURCE)
                                      ? QStringLiteral("a second default source interface")
                                      : QStringLiteral("a second default interface"));
@@ -406,7 +406,7 @@ class DescriptionParser {
       if (!base.builtin) type.all_funcs = model_->types[base.index].all_funcs;
       weight += Weight(type.all_funcs) + Weight(type.funcs);
       if (weight > kMaxInheritedWeight) {
-        return context_.Fail(TYPE_E_INVDATAREAD, pending_[i].where,
+        return context_.Reject(TYPE_E_INVDATAREAD, pending_[i].where,
                              "the interfaces have too many inherited members in all");
       }
       type.all_funcs.insert(type.all_funcs.end(), type.funcs.begin(), type.funcs.end());
@@ -427,7 +427,7 @@ class DescriptionParser {
         QString key = func.name.toLower();
         auto named = by_name.constFind(key);
         if (named != by_name.constEnd() && *named != func.memid) {
-          return context_.Fail(TYPE_E_INVDATAREAD, where,
+          return context_.Reject(TYPE_E_INVDATAREAD, where,
                                QStringLiteral("member '%1' has ids %2 and %3")
                                    .arg(func.name)
                                    .arg(*named)
@@ -437,14 +437,14 @@ class DescriptionParser {
         std::vector<const FUNCDESC*>& same_id = by_id[func.memid];
         for (const FUNCDESC* other : same_id) {
           if (other->name.compare(func.name, Qt::CaseInsensitive) != 0) {
-            return context_.Fail(TYPE_E_INVDATAREAD, where,
+            return context_.Reject(TYPE_E_INVDATAREAD, where,
                                  QStringLiteral("id %1 is used by '%2' and '%3'")
                                      .arg(func.memid)
                                      .arg(other->name, func.name));
           }
           if (other->invkind == func.invkind || other->invkind == INVOKE_FUNC ||
               func.invkind == INVOKE_FUNC) {
-            return context_.Fail(
+            return context_.Reject(
                 TYPE_E_INVDATAREAD, where,
                 QStringLiteral("id %1 ('%2') is declared twice with conflicting kinds")
                     .arg(func.memid)

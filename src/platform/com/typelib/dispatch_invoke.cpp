@@ -104,7 +104,7 @@ class Invocation {
         position = static_cast<std::size_t>(id);
       }
       // Unknown, and given twice (by name, or by name and position).
-      if (position == passed_ || slots_[position] != kNoSlot) return Fail(DISP_E_PARAMNOTFOUND, i);
+      if (position == passed_ || slots_[position] != kNoSlot) return FailAtArgument(DISP_E_PARAMNOTFOUND, i);
       slots_[position] = i;
     }
     return S_OK;
@@ -123,14 +123,14 @@ class Invocation {
       }
       const VARIANT& arg = params_->rgvarg[slot];
       if (arg.IsMissing()) {
-        if (!optional) return Fail(DISP_E_PARAMNOTOPTIONAL, slot);
+        if (!optional) return FailAtArgument(DISP_E_PARAMNOTOPTIONAL, slot);
         (*args)[p] = Omitted(param);
         slots_[p] = kNoSlot;  // nothing to hand back into it
         continue;
       }
       if ((param.flags & PARAMFLAG_FIN) == 0) continue;  // [out] only: the target fills it
       HRESULT hr = CoerceArgument(param, arg, &(*args)[p]);
-      if (FAILED(hr)) return Fail(hr, slot);
+      if (FAILED(hr)) return FailAtArgument(hr, slot);
     }
     if (func_.return_vt != VT_HRESULT && func_.return_vt != VT_VOID) args->emplace_back();
     return S_OK;
@@ -166,7 +166,7 @@ class Invocation {
   }
 
  private:
-  HRESULT Fail(HRESULT hr, UINT slot) {
+  HRESULT FailAtArgument(HRESULT hr, UINT slot) {
     if (arg_err_ != nullptr) *arg_err_ = slot;
     return hr;
   }

@@ -41,7 +41,7 @@ bool ReadType(const QJsonObject& object, const char* key, bool required, const Q
     return false;
   }
   if (!ResolveTypeName(text, *scope.interfaces, out)) {
-    return context->Fail(TYPE_E_UNSUPFORMAT, where,
+    return context->Reject(TYPE_E_UNSUPFORMAT, where,
                          QStringLiteral("unknown type \"%1\" (known: %2)").arg(text, TypeNames()));
   }
   return true;
@@ -61,7 +61,7 @@ bool ReadDefault(const QJsonValue& value, const PARAMDESC& param, const QString&
     if (real != static_cast<double>(static_cast<std::int64_t>(real)) ||
         real < std::numeric_limits<std::int32_t>::min() ||
         real > std::numeric_limits<std::uint32_t>::max()) {
-      return context->Fail(TYPE_E_INVDATAREAD, where, "a default number must be a 32-bit integer");
+      return context->Reject(TYPE_E_INVDATAREAD, where, "a default number must be a 32-bit integer");
     }
     if (real > std::numeric_limits<std::int32_t>::max()) {
       given.vt = VT_UI4;
@@ -70,14 +70,14 @@ bool ReadDefault(const QJsonValue& value, const PARAMDESC& param, const QString&
       given = VARIANT::I4(static_cast<std::int32_t>(real));
     }
   } else {
-    return context->Fail(TYPE_E_INVDATAREAD, where,
+    return context->Reject(TYPE_E_INVDATAREAD, where,
                          "a default must be a number, a string or true/false");
   }
   if (IsInterfaceType(param.vt) || param.vt == VT_ERROR) {
-    return context->Fail(TYPE_E_UNSUPFORMAT, where, "this type cannot have a default");
+    return context->Reject(TYPE_E_UNSUPFORMAT, where, "this type cannot have a default");
   }
   if (FAILED(VariantChangeType(out, given, param.vt))) {
-    return context->Fail(TYPE_E_INVDATAREAD, where,
+    return context->Reject(TYPE_E_INVDATAREAD, where,
                          "the default does not fit the parameter's type");
   }
   return true;
@@ -95,7 +95,7 @@ bool ParseParam(const QJsonValue& value, const MemberScope& scope, const QString
   ResolvedType type;
   if (!ReadType(object, "type", true, where, scope, context, &type)) return false;
   if (type.vt == VT_VOID || type.vt == VT_HRESULT) {
-    return context->Fail(TYPE_E_UNSUPFORMAT, where,
+    return context->Reject(TYPE_E_UNSUPFORMAT, where,
                          "void and HRESULT are return types only (use SCODE for error codes)");
   }
   std::uint16_t flags = 0;
@@ -103,15 +103,15 @@ bool ParseParam(const QJsonValue& value, const MemberScope& scope, const QString
   if ((flags & (PARAMFLAG_FIN | PARAMFLAG_FOUT)) == 0) flags |= PARAMFLAG_FIN;
   bool is_out = (flags & PARAMFLAG_FOUT) != 0;
   if ((flags & PARAMFLAG_FRETVAL) && !is_out) {
-    return context->Fail(TYPE_E_INVDATAREAD, where, "a retval parameter must be out");
+    return context->Reject(TYPE_E_INVDATAREAD, where, "a retval parameter must be out");
   }
   if ((flags & PARAMFLAG_FRETVAL) && (flags & (PARAMFLAG_FIN | PARAMFLAG_FOPT))) {
-    return context->Fail(TYPE_E_INVDATAREAD, where,
+    return context->Reject(TYPE_E_INVDATAREAD, where,
                          "a retval parameter is neither in nor optional");
   }
   // Out parameters are written as the pointer that receives the value.
   if (type.indirections != (is_out ? 1 : 0)) {
-    return context->Fail(TYPE_E_INVDATAREAD, where,
+    return context->Reject(TYPE_E_INVDATAREAD, where,
                          is_out ? QStringLiteral("an out parameter must be a pointer (\"long*\")")
                                 : QStringLiteral("only out parameters are pointers"));
   }
@@ -120,7 +120,7 @@ bool ParseParam(const QJsonValue& value, const MemberScope& scope, const QString
 
   QJsonValue default_value = object.value(QLatin1String("default"));
   if (!default_value.isUndefined()) {
-    if (is_out) return context->Fail(TYPE_E_INVDATAREAD, where, "an out parameter has no default");
+    if (is_out) return context->Reject(TYPE_E_INVDATAREAD, where, "an out parameter has no default");
     if (!ReadDefault(default_value, *out, where, context, &out->default_value)) return false;
     flags |= PARAMFLAG_FOPT | PARAMFLAG_FHASDEFAULT;
   }
@@ -139,13 +139,13 @@ bool CheckMemberShape(const FUNCDESC& func, const MemberScope& scope, const QStr
     const PARAMDESC& param = func.params[i];
     QString key = param.name.toLower();
     if (names.contains(key)) {
-      return context->Fail(TYPE_E_INVDATAREAD, where,
+      return context->Reject(TYPE_E_INVDATAREAD, where,
                            QStringLiteral("two parameters are named '%1'").arg(param.name));
     }
     names.insert(key);
     if (param.flags & PARAMFLAG_FRETVAL) {
       if (i + 1 != func.params.size()) {
-        return context->Fail(TYPE_E_INVDATAREAD, where, "the retval parameter must be the last");
+        return context->Reject(TYPE_E_INVDATAREAD, where, "the retval parameter must be the last");
       }
       has_retval = true;
       continue;
@@ -155,18 +155,18 @@ bool CheckMemberShape(const FUNCDESC& func, const MemberScope& scope, const QStr
     if (param.flags & PARAMFLAG_FOPT) {
       optional_seen = true;
     } else if (optional_seen) {
-      return context->Fail(
+      return context->Reject(
           TYPE_E_INVDATAREAD, where,
           QStringLiteral("required parameter '%1' follows an optional one").arg(param.name));
     }
   }
   bool returns_value = func.return_vt != VT_HRESULT && func.return_vt != VT_VOID;
   if (has_retval && returns_value) {
-    return context->Fail(TYPE_E_INVDATAREAD, where,
+    return context->Reject(TYPE_E_INVDATAREAD, where,
                          "a member with a retval parameter returns HRESULT");
   }
   if (has_retval && func.return_vt != VT_HRESULT && !scope.dispinterface) {
-    return context->Fail(TYPE_E_INVDATAREAD, where,
+    return context->Reject(TYPE_E_INVDATAREAD, where,
                          "a member with a retval parameter returns HRESULT");
   }
   switch (func.invkind) {
@@ -174,26 +174,26 @@ bool CheckMemberShape(const FUNCDESC& func, const MemberScope& scope, const QStr
       break;
     case INVOKE_PROPERTYGET:
       if (!has_retval && !returns_value) {
-        return context->Fail(TYPE_E_INVDATAREAD, where,
+        return context->Reject(TYPE_E_INVDATAREAD, where,
                              "a propget needs an out, retval parameter for its value");
       }
       break;
     case INVOKE_PROPERTYPUT:
     case INVOKE_PROPERTYPUTREF: {
       if (has_retval || returns_value) {
-        return context->Fail(TYPE_E_INVDATAREAD, where, "a property put returns nothing");
+        return context->Reject(TYPE_E_INVDATAREAD, where, "a property put returns nothing");
       }
       if (func.params.empty()) {
-        return context->Fail(TYPE_E_INVDATAREAD, where, "a property put needs a value parameter");
+        return context->Reject(TYPE_E_INVDATAREAD, where, "a property put needs a value parameter");
       }
       const PARAMDESC& value = func.params.back();
       if (value.flags != PARAMFLAG_FIN) {
-        return context->Fail(TYPE_E_INVDATAREAD, where,
+        return context->Reject(TYPE_E_INVDATAREAD, where,
                              "the value of a property put is the last parameter, in and required");
       }
       if (func.invkind == INVOKE_PROPERTYPUTREF && !IsInterfaceType(value.vt) &&
           value.vt != VT_VARIANT) {
-        return context->Fail(TYPE_E_INVDATAREAD, where,
+        return context->Reject(TYPE_E_INVDATAREAD, where,
                              "a propputref takes an interface pointer or a VARIANT");
       }
       break;
@@ -222,7 +222,7 @@ bool ParseMember(const QJsonValue& value, const MemberScope& scope, ParseContext
     return false;
   }
   if (id == MEMBERID_NIL) {
-    return context->Fail(TYPE_E_INVDATAREAD, where, "id -1 means \"no member\"");
+    return context->Reject(TYPE_E_INVDATAREAD, where, "id -1 means \"no member\"");
   }
   out->memid = static_cast<MEMBERID>(id);
 
@@ -235,7 +235,7 @@ bool ParseMember(const QJsonValue& value, const MemberScope& scope, ParseContext
     if (kind == QLatin1String(candidate.name)) found = &candidate;
   }
   if (found == nullptr) {
-    return context->Fail(
+    return context->Reject(
         TYPE_E_UNSUPFORMAT, where,
         QStringLiteral("unknown kind \"%1\" (method, propget, propput, propputref)").arg(kind));
   }
@@ -244,12 +244,12 @@ bool ParseMember(const QJsonValue& value, const MemberScope& scope, ParseContext
   ResolvedType result;
   if (!ReadType(object, "returns", false, where, scope, context, &result)) return false;
   if (result.indirections != 0) {
-    return context->Fail(TYPE_E_INVDATAREAD, where,
+    return context->Reject(TYPE_E_INVDATAREAD, where,
                          "a result is returned by value; use an out, retval parameter");
   }
   if (result.vt != VT_HRESULT && !(result.vt == VT_VOID && !scope.automation) &&
       !scope.dispinterface) {
-    return context->Fail(TYPE_E_UNSUPFORMAT, where,
+    return context->Reject(TYPE_E_UNSUPFORMAT, where,
                          scope.automation
                              ? QStringLiteral("members of this interface return HRESULT")
                              : QStringLiteral("interface members return HRESULT or void; "

@@ -11,7 +11,7 @@ QString Quoted(const char* key) { return QLatin1Char('"') + QLatin1String(key) +
 
 }  // namespace
 
-bool ParseContext::Fail(HRESULT hr, const QString& where, const QString& problem) {
+bool ParseContext::Reject(HRESULT hr, const QString& where, const QString& problem) {
   if (!failed()) {
     hr_ = hr;
     message_ = where.isEmpty() ? problem : where + QStringLiteral(": ") + problem;
@@ -25,7 +25,7 @@ bool CheckKeys(const QJsonObject& object, std::initializer_list<const char*> all
     bool known = false;
     for (const char* key : allowed) known = known || it.key() == QLatin1String(key);
     if (!known) {
-      return context->Fail(TYPE_E_UNSUPFORMAT, where,
+      return context->Reject(TYPE_E_UNSUPFORMAT, where,
                            QStringLiteral("unknown key \"%1\"").arg(it.key()));
     }
   }
@@ -34,7 +34,7 @@ bool CheckKeys(const QJsonObject& object, std::initializer_list<const char*> all
 
 bool ReadObject(const QJsonValue& value, const QString& where, ParseContext* context,
                 QJsonObject* out) {
-  if (!value.isObject()) return context->Fail(TYPE_E_INVDATAREAD, where, "not a JSON object");
+  if (!value.isObject()) return context->Reject(TYPE_E_INVDATAREAD, where, "not a JSON object");
   *out = value.toObject();
   return true;
 }
@@ -47,10 +47,10 @@ bool ReadArray(const QJsonObject& object, const char* key, bool required, const 
     return true;
   }
   if (value.isUndefined()) {
-    return context->Fail(TYPE_E_INVDATAREAD, where, Quoted(key) + " is missing");
+    return context->Reject(TYPE_E_INVDATAREAD, where, Quoted(key) + " is missing");
   }
   if (!value.isArray()) {
-    return context->Fail(TYPE_E_INVDATAREAD, where, Quoted(key) + " is not an array");
+    return context->Reject(TYPE_E_INVDATAREAD, where, Quoted(key) + " is not an array");
   }
   *out = value.toArray();
   return true;
@@ -64,10 +64,10 @@ bool ReadString(const QJsonObject& object, const char* key, bool required, const
     return true;
   }
   if (value.isUndefined()) {
-    return context->Fail(TYPE_E_INVDATAREAD, where, Quoted(key) + " is missing");
+    return context->Reject(TYPE_E_INVDATAREAD, where, Quoted(key) + " is missing");
   }
   if (!value.isString()) {
-    return context->Fail(TYPE_E_INVDATAREAD, where, Quoted(key) + " is not a string");
+    return context->Reject(TYPE_E_INVDATAREAD, where, Quoted(key) + " is not a string");
   }
   *out = value.toString();
   return true;
@@ -82,7 +82,7 @@ bool ReadName(const QJsonObject& object, const char* key, const QString& where,
               ParseContext* context, QString* out) {
   if (!ReadString(object, key, true, where, context, out)) return false;
   if (!IsIdentifier(*out)) {
-    return context->Fail(TYPE_E_INVDATAREAD, where,
+    return context->Reject(TYPE_E_INVDATAREAD, where,
                          QStringLiteral("\"%1\" is not a valid name").arg(*out));
   }
   return true;
@@ -93,7 +93,7 @@ bool ReadGuid(const QJsonObject& object, const char* key, const QString& where,
   QString text;
   if (!ReadString(object, key, true, where, context, &text)) return false;
   if (!GuidFromString(text.toStdString(), out)) {
-    return context->Fail(TYPE_E_INVDATAREAD, where,
+    return context->Reject(TYPE_E_INVDATAREAD, where,
                          Quoted(key) + QStringLiteral(" \"%1\" is not a GUID").arg(text));
   }
   return true;
@@ -110,7 +110,7 @@ bool ReadVersion(const QJsonObject& object, bool required, const QString& where,
   unsigned parsed_major = match.hasMatch() ? match.captured(1).toUInt() : 0x10000;
   unsigned parsed_minor = match.hasMatch() ? match.captured(2).toUInt() : 0x10000;
   if (parsed_major > 0xFFFF || parsed_minor > 0xFFFF) {
-    return context->Fail(
+    return context->Reject(
         TYPE_E_INVDATAREAD, where,
         QStringLiteral("version \"%1\" is not \"major.minor\" with numbers up to 65535").arg(text));
   }
@@ -123,7 +123,7 @@ bool ReadInteger(const QJsonObject& object, const char* key, bool required, std:
                  std::int64_t max, const QString& where, ParseContext* context, std::int64_t* out) {
   QJsonValue value = object.value(QLatin1String(key));
   if (value.isUndefined()) {
-    if (required) return context->Fail(TYPE_E_INVDATAREAD, where, Quoted(key) + " is missing");
+    if (required) return context->Reject(TYPE_E_INVDATAREAD, where, Quoted(key) + " is missing");
     return true;
   }
   bool ok = false;
@@ -146,7 +146,7 @@ bool ReadInteger(const QJsonObject& object, const char* key, bool required, std:
           negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
   }
   if (!ok || number < min || number > max) {
-    return context->Fail(
+    return context->Reject(
         TYPE_E_INVDATAREAD, where,
         Quoted(key) + QStringLiteral(" is not an integer from %1 to %2").arg(min).arg(max));
   }
@@ -162,7 +162,7 @@ bool ReadFlags(const QJsonObject& object, std::span<const FlagName> names, const
   QStringList seen;
   for (const QJsonValue& entry : list) {
     if (!entry.isString()) {
-      return context->Fail(TYPE_E_INVDATAREAD, where, "a flag is not a string");
+      return context->Reject(TYPE_E_INVDATAREAD, where, "a flag is not a string");
     }
     QString name = entry.toString();
     const FlagName* found = nullptr;
@@ -172,13 +172,13 @@ bool ReadFlags(const QJsonObject& object, std::span<const FlagName> names, const
     if (found == nullptr) {
       QStringList allowed;
       for (const FlagName& candidate : names) allowed << QLatin1String(candidate.name);
-      return context->Fail(TYPE_E_UNSUPFORMAT, where,
+      return context->Reject(TYPE_E_UNSUPFORMAT, where,
                            QStringLiteral("unknown flag \"%1\" (allowed here: %2)")
                                .arg(name, allowed.isEmpty() ? QStringLiteral("none")
                                                             : allowed.join(QStringLiteral(", "))));
     }
     if (seen.contains(name)) {
-      return context->Fail(TYPE_E_INVDATAREAD, where,
+      return context->Reject(TYPE_E_INVDATAREAD, where,
                            QStringLiteral("flag \"%1\" is given twice").arg(name));
     }
     seen << name;

@@ -17,8 +17,8 @@ namespace parlotto::typelib {
 
 class ParseContext {
  public:
-  // Keeps the first problem. Returns false, for `return context->Fail(...)`.
-  bool Fail(HRESULT hr, const QString& where, const QString& problem);
+  // Keeps the first problem. Returns false, for `return context->Reject(...)`.
+  bool Reject(HRESULT hr, const QString& where, const QString& problem);
 
   bool failed() const { return FAILED(hr_); }
   HRESULT result() const { return hr_; }

@@ -14,7 +14,7 @@ namespace {
 
 const char kOwnExecutable[] = "/proc/self/exe";
 
-HRESULT Fail(HRESULT hr, const QString& file, const QString& problem) {
+HRESULT RefuseFile(HRESULT hr, const QString& file, const QString& problem) {
   ReportDiagnostic(QStringLiteral("type library %1: %2").arg(file, problem).toStdString());
   return hr;
 }
@@ -36,10 +36,10 @@ HRESULT ReadDescription(const QString& path, int resource_id, QByteArray* text) 
   using typelib::kMaxDescriptionBytes;
   QFileInfo info(path);
   // Devices and pipes could block or never end.
-  if (!info.isFile()) return Fail(TYPE_E_CANTLOADLIBRARY, path, QStringLiteral("not a file"));
+  if (!info.isFile()) return RefuseFile(TYPE_E_CANTLOADLIBRARY, path, QStringLiteral("not a file"));
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
-    return Fail(TYPE_E_CANTLOADLIBRARY, path,
+    return RefuseFile(TYPE_E_CANTLOADLIBRARY, path,
                 QStringLiteral("cannot be read: ") + file.errorString());
   }
   if (typelib::IsElf(file.peek(4))) {
@@ -51,9 +51,9 @@ HRESULT ReadDescription(const QString& path, int resource_id, QByteArray* text) 
       case ElfStatus::kFound:
         break;
       case ElfStatus::kTooLarge:
-        return Fail(TYPE_E_INVDATAREAD, path, problem);
+        return RefuseFile(TYPE_E_INVDATAREAD, path, problem);
       default:
-        return Fail(TYPE_E_CANTLOADLIBRARY, path, problem);
+        return RefuseFile(TYPE_E_CANTLOADLIBRARY, path, problem);
     }
     // Alignment may pad the section with zeros; JSON never ends in one.
     while (contents.endsWith('\0')) contents.chop(1);
@@ -61,18 +61,18 @@ HRESULT ReadDescription(const QString& path, int resource_id, QByteArray* text) 
     return S_OK;
   }
   if (resource_id != 1) {
-    return Fail(TYPE_E_CANTLOADLIBRARY, path,
+    return RefuseFile(TYPE_E_CANTLOADLIBRARY, path,
                 QStringLiteral("only ELF files hold numbered libraries"));
   }
   if (static_cast<std::size_t>(file.size()) > kMaxDescriptionBytes) {
-    return Fail(TYPE_E_INVDATAREAD, path,
+    return RefuseFile(TYPE_E_INVDATAREAD, path,
                 QStringLiteral("the file has %1 bytes, more than the %2 a description may have")
                     .arg(file.size())
                     .arg(kMaxDescriptionBytes));
   }
   *text = file.readAll();
   if (static_cast<qint64>(text->size()) != file.size()) {
-    return Fail(TYPE_E_CANTLOADLIBRARY, path, QStringLiteral("the file could not be read whole"));
+    return RefuseFile(TYPE_E_CANTLOADLIBRARY, path, QStringLiteral("the file could not be read whole"));
   }
   return S_OK;
 }
@@ -90,7 +90,7 @@ HRESULT ReadTypeLibDescription(const QString& file, QByteArray* text) {
   // The window system answers a missing file with TYPE_E_CANTLOADLIBRARY
   // too, so callers need not tell the two apart.
   if (!QFileInfo::exists(file) && !SplitResourceId(file, &path, &resource_id)) {
-    return Fail(TYPE_E_CANTLOADLIBRARY, file, QStringLiteral("no such file"));
+    return RefuseFile(TYPE_E_CANTLOADLIBRARY, file, QStringLiteral("no such file"));
   }
   return ReadDescription(path, resource_id, text);
 }

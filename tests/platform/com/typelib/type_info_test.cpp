@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/com/typelib/type_info_dispatch.h"
-#include "typelib/typelib_test_support.h"
+#include "platform/com/typelib/typelib_test_support.h"
 
 namespace parlotto {
 namespace {

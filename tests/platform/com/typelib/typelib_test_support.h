@@ -23,7 +23,7 @@ inline constexpr IID kCalcEvents = MakeGuid("{6B3C1A10-2F4E-4D8A-9C11-7E2B5A9D00
 inline constexpr CLSID kCalculator = MakeGuid("{6B3C1A10-2F4E-4D8A-9C11-7E2B5A9D0006}");
 
 inline QString TestDescriptionPath() {
-  return QStringLiteral(PARLOTTO_SOURCE_DIR "/tests/typelib/test.typelib.json");
+  return QStringLiteral(PARLOTTO_SOURCE_DIR "/tests/platform/com/typelib/test.typelib.json");
 }
 
 inline QByteArray TestDescription() {

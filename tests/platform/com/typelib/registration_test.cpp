@@ -7,7 +7,7 @@
 #include "platform/registry/registry.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
-#include "typelib/typelib_test_support.h"
+#include "platform/com/typelib/typelib_test_support.h"
 
 namespace parlotto {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app_messages.h"
-#include "com/com_fixture.h"
+#include "platform/com/com_fixture.h"
 #include "platform/com/activation.h"
 #include "speech/agent_notify_sink.h"
 

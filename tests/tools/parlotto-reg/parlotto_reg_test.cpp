@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "registry_fixture.h"
+#include "platform/registry/registry_fixture.h"
 
 namespace parlotto {
 namespace {

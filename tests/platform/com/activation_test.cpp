@@ -6,8 +6,8 @@
 
 #include <QProcess>
 
-#include "com/com_fixture.h"
-#include "com/recording_sink.h"
+#include "platform/com/com_fixture.h"
+#include "platform/com/recording_sink.h"
 #include "platform/clock.h"
 #include "platform/com/activation.h"
 #include "platform/com/bus_names.h"

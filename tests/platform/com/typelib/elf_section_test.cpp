@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "typelib/elf_builder.h"
+#include "platform/com/typelib/elf_builder.h"
 
 namespace parlotto::typelib {
 namespace {

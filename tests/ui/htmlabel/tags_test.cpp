@@ -1,5 +1,4 @@
-// The markup's text rules: tag recognition, attributes, numbers, colours,
-// entities and the whole-text operations.
+// Tag recognition, attributes and numbers of the label's markup.
 #include <gtest/gtest.h>
 
 #include <QPalette>
@@ -68,60 +67,6 @@ TEST(TagsTest, NumbersAreTheirLeadingDigits) {
   EXPECT_EQ(LeadingNumber(u"-5"), 0);
   EXPECT_EQ(LeadingNumber(u""), 0);
   EXPECT_EQ(LeadingNumber(u"99999999999999999999"), 1'000'000'000);
-}
-
-TEST(ColorTest, HexNamesAndSystemColours) {
-  EXPECT_EQ(ColorFromMarkup(u"#FF8000"), RGBToColor(0xFF, 0x80, 0x00));
-  EXPECT_EQ(ColorFromMarkup(u"#ff8000"), RGBToColor(0xFF, 0x80, 0x00));
-  EXPECT_EQ(ColorFromMarkup(u"#FF80"), clBlack);
-  EXPECT_EQ(ColorFromMarkup(u"#GG0000"), clBlack);
-  EXPECT_EQ(ColorFromMarkup(u"clRed"), clRed);
-  EXPECT_EQ(ColorFromMarkup(u"CLNAVY"), clNavy);
-  EXPECT_EQ(ColorFromMarkup(u"clInfoBk"), clSystemColor | 24);
-  EXPECT_EQ(ColorFromMarkup(u"red"), clBlack);
-
-  QPalette palette;
-  palette.setColor(QPalette::Highlight, QColor(1, 2, 3));
-  EXPECT_EQ(ToQColor(clHighlight, palette), QColor(1, 2, 3));
-  EXPECT_EQ(ToQColor(RGBToColor(10, 20, 30), palette), QColor(10, 20, 30));
-  EXPECT_FALSE(ToQColor(clNone, palette).isValid());
-}
-
-TEST(EntitiesTest, WholeTextEntitiesRepeatUntilNoneIsLeft) {
-  EXPECT_EQ(ReplaceEntities("a &amp; b"), QString("a && b"));
-  EXPECT_EQ(ReplaceEntities("&AMP;amp;"), QString("&&&"));
-  EXPECT_EQ(ReplaceEntities("&quot;&copy;&reg;&euro;&trade;&sect;&para;&permil;"),
-            QString::fromUtf8("\"©®€™§¶‰"));
-  EXPECT_EQ(ReplaceEntities("&nbsp;&lt;&unknown;&"), QString("&nbsp;&lt;&unknown;&"));
-  // A long chain stays linear: one level per "amp;".
-  QString chain = "&" + QString("amp;").repeated(100'000);
-  EXPECT_EQ(ReplaceEntities(chain), QString("&").repeated(100'001));
-}
-
-TEST(EntitiesTest, RunEntities) {
-  EXPECT_EQ(ReplaceRunEntities("&lt;B&gt;&nbsp;&NBSP;"), QString("<B>  "));
-}
-
-TEST(MarkupTextTest, PrepareOpensHashTagAndTurnsLineEndsIntoBreaks) {
-  EXPECT_EQ(PrepareMarkup("a<#b>c<#d>"), QString("a#bc<#d>"));
-  EXPECT_EQ(PrepareMarkup("one\r\ntwo\nthree"), QString("one<BR>twothree"));
-}
-
-TEST(MarkupTextTest, PlainText) {
-  EXPECT_EQ(PlainText("<B>bold</B><br>next<HR>&amp;<A href=\"x\">link</A>"),
-            QString("bold\r\nnext\r\n&amp;link"));
-  EXPECT_EQ(PlainText("keep<B unclosed"), QString("keep"));
-}
-
-TEST(MarkupTextTest, InsertAroundVisibleText) {
-  EXPECT_EQ(InsertAroundText("<B>Hello</B> world, hello", "hello", false, u"<hi>", u"</hi>"),
-            QString("<hi><B>Hello</hi></B> world, <hi>hello</hi>"));
-  EXPECT_EQ(InsertAroundText("Hello hello", "hello", true, u"<e>", u"</e>"),
-            QString("Hello <e>hello</e>"));
-  EXPECT_EQ(InsertAroundText("aaa", "a", true, u"<e>", u"</e>"),
-            QString("<e>a</e><e>a</e><e>a</e>"));
-  EXPECT_EQ(InsertAroundText("text", "", true, u"<e>", u"</e>"), QString("text"));
-  EXPECT_EQ(RemoveTagPair("<HI>a</hi><hi>b</HI><HIGH>", u"<HI>", u"</HI>"), QString("ab<HIGH>"));
 }
 
 }  // namespace

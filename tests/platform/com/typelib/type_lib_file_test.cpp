@@ -8,8 +8,8 @@
 
 #include "platform/com/typelib/type_lib_file.h"
 #include "support/scratch_dir.h"
-#include "typelib/elf_builder.h"
-#include "typelib/typelib_test_support.h"
+#include "platform/com/typelib/elf_builder.h"
+#include "platform/com/typelib/typelib_test_support.h"
 
 namespace parlotto {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "platform/com/error_info.h"
 #include "platform/com/typeinfo.h"
-#include "typelib/typelib_test_support.h"
+#include "platform/com/typelib/typelib_test_support.h"
 
 namespace parlotto {
 namespace {
