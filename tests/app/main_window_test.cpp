@@ -25,15 +25,15 @@ class MainWindowTest : public ::testing::Test {
   MainWindowTest()
       : hive_(dir_.File("user.reg")),
         records_(dir_.File("dialogs.txt")),
-        record_spec_("record:" + records_),
+        record_hook_("record:" + records_),
         hive_env_("PARLOTTO_USER_HIVE", hive_.c_str()),
-        dialogs_env_("PARLOTTO_DIALOGS", record_spec_.c_str()),
+        dialogs_env_("PARLOTTO_DIALOGS", record_hook_.c_str()),
         temp_env_("TEMP", dir_.path().c_str()) {}
 
   ScratchDir dir_;
   std::string hive_;
   std::string records_;
-  std::string record_spec_;
+  std::string record_hook_;
   ScopedEnv hive_env_;
   ScopedEnv dialogs_env_;
   ScopedEnv temp_env_;
