@@ -10,6 +10,7 @@
 #include "app/vocato_form.h"
 #include "platform/diagnostics.h"
 #include "platform/dialogs.h"
+#include "platform/dispatch.h"
 #include "platform/fonts.h"
 #include "platform/termination_signals.h"
 
@@ -32,9 +33,12 @@ int RunProgram(const std::vector<std::string>& args) {
   form->FormCreate();
   form->CreateInfoWindow();
   OnTerminationSignal([] {
-    if (VocatoForm != nullptr) VocatoForm->Close();
+    if (VocatoForm != nullptr) VocatoForm->EndAtOnce();
   });
   QApplication::exec();
+  // A termination signal ends the loop without closing: the close runs here,
+  // once, where no reading is waiting any more.
+  if (!form->Closed()) Dispatch([&form] { form->Close(); });
   return 0;
 }
 

@@ -1,6 +1,7 @@
 #include "app/vocato_form.h"
 
 #include <QCoreApplication>
+#include <exception>
 
 #include "app/command_line.h"
 #include "app/debug_log.h"
@@ -8,6 +9,7 @@
 #include "platform/clock.h"
 #include "platform/com/apartment.h"
 #include "platform/dialogs.h"
+#include "platform/termination_signals.h"
 #include "speech/speech_control_host.h"
 
 namespace parlotto {
@@ -72,13 +74,30 @@ void TVocatoForm::ApplyCommandLine(const std::vector<std::string>& args) {
   if (run_mode == rmPdfDocument) ShowWaitDialog();
 
   if (entry->missing_file_message != nullptr && !FileExists(operand)) {
+    // The dialog runs its own message loop: the start timer must not start
+    // a source (and then end the program) behind the user's back.
+    Start.SetEnabled(false);
     ShowErrorDialog(entry->missing_file_message);
     terminated_ = true;
+    CloseWaitDialog();
   }
 }
 
 void TVocatoForm::StartTimer() {
   Start.SetEnabled(false);
+  // Whatever the source does, failing included, the end timer ends the
+  // program afterwards; otherwise it would run on unseen. A quit during the
+  // reading may already have shortened the interval.
+  try {
+    if (!RunSource()) return;
+  } catch (...) {
+    EndTimer.SetEnabled(true);
+    throw;
+  }
+  EndTimer.SetEnabled(true);
+}
+
+bool TVocatoForm::RunSource() {
   switch (run_mode) {
     case rmClipboard:
       ReadClipboard();
@@ -104,37 +123,87 @@ void TVocatoForm::StartTimer() {
     case rmNone:
     case rmAutomation:
     default:
-      return;
+      return false;
   }
-  // A quit during the reading may already have shortened the interval.
-  EndTimer.SetEnabled(true);
+  return true;
 }
 
 void TVocatoForm::EndTimerTimer() {
   EndTimer.SetEnabled(false);
-  if (character_loaded) StopAndHideCharacter();
+  std::exception_ptr failure;
+  try {
+    if (character_loaded) StopAndHideCharacter();
+  } catch (...) {
+    // The program still has to end; the hook hears of it afterwards.
+    failure = std::current_exception();
+  }
   // Blocks on purpose: the character's hide animation plays meanwhile and
-  // nothing else may start.
-  for (int i = 0; i < 5; ++i) Sleep(1000);
+  // nothing else may start. Only a termination signal cuts it short.
+  for (int i = 0; i < 5; ++i) {
+    if (SleepUnlessTerminating(1000)) break;
+  }
   if (run_mode != rmAutomation) Close();
+  if (failure) std::rethrow_exception(failure);
 }
 
 void TVocatoForm::Close() {
-  if (!FormCloseQuery()) return;
-  FormClose();
+  closed_ = true;
+  // A closed window starts nothing any more, even while its close handler
+  // waits for the speech to settle.
+  Start.SetEnabled(false);
+  EndTimer.SetEnabled(false);
+  CheckForFullBufferToRead.SetEnabled(false);
+  std::exception_ptr failure;
+  bool permitted = true;
+  try {
+    permitted = FormCloseQuery();
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  if (permitted) {
+    try {
+      FormClose();
+    } catch (...) {
+      if (!failure) failure = std::current_exception();
+    }
+    QCoreApplication::exit(0);
+  }
+  if (failure) std::rethrow_exception(failure);
+}
+
+void TVocatoForm::EndAtOnce() {
+  if (ending_at_once_ || closed_) return;
+  ending_at_once_ = true;
+  text_to_read.clear();
+  run_mode = rmNone;
+  stop_flag = true;
+  Start.SetEnabled(false);
+  EndTimer.SetEnabled(false);
+  CheckForFullBufferToRead.SetEnabled(false);
+  std::exception_ptr failure;
+  try {
+    SilenceSpeech();
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  // After the stop: once the loop is asked to end, nested waits (calls to
+  // the character server among them) return at once. A reading's own wait
+  // sees the stop flag at its next round and returns to the loop first.
   QCoreApplication::exit(0);
+  if (failure) std::rethrow_exception(failure);
 }
 
 void TVocatoForm::FormClose() {
   stop_flag = true;
-  if (g_first_close) {
-    if (no_agent) {
-      DestroyDirectSpeech();
-    } else {
-      UnloadCharacter();
-    }
-  }
+  const bool first = g_first_close;
+  // Cleared first: a release that throws is not tried again.
   g_first_close = false;
+  if (!first) return;
+  if (no_agent) {
+    DestroyDirectSpeech();
+  } else {
+    UnloadCharacter();
+  }
 }
 
 void TVocatoForm::ApplicationEvents1Exception(const std::string& message) {

@@ -35,7 +35,15 @@ class TVocatoForm : public QWidget, public MessageWindow {
   // Creation handler; runs once the constructor has finished.
   void FormCreate();
   // Closes the main window: close query, close handler, end of the loop.
+  // The loop ends even when the close query or the close handler throws;
+  // the exception goes on to the caller afterwards.
   void Close();
+  bool Closed() const { return closed_; }
+  // A termination signal: the reading ends and the speech is silent at
+  // once, and the message loop ends as soon as every reading has returned
+  // to it. The caller of the loop then closes the window, which is never
+  // closed from inside a reading's wait.
+  void EndAtOnce();
 
   void StartTimer();
   void EndTimerTimer();
@@ -77,6 +85,8 @@ class TVocatoForm : public QWidget, public MessageWindow {
   // Builds the pitch, speed and volume tags from the settings.
   void BuildSpeechTags();
   void StopAndHideCharacter();
+  // Stops the character's requests and the speech control's texts now.
+  void SilenceSpeech();
   void UnloadCharacter();
   bool LoadDirectSpeech();
   void DestroyDirectSpeech();
@@ -88,6 +98,7 @@ class TVocatoForm : public QWidget, public MessageWindow {
   void CreateInfoWindow();
   void ShowInfoWindow();
   void ShowWaitDialog();
+  void CloseWaitDialog();
 
   // Shared state.
   TRunMode run_mode = rmBrowserWindow;
@@ -134,8 +145,12 @@ class TVocatoForm : public QWidget, public MessageWindow {
  private:
   void CreatePopupMenu();
   void ApplyCommandLine(const std::vector<std::string>& args);
+  // Starts the source of the run mode; false when the mode has none.
+  bool RunSource();
 
   bool terminated_ = false;
+  bool closed_ = false;
+  bool ending_at_once_ = false;
 };
 
 // The one main window, while it exists.

@@ -1,14 +1,19 @@
-// SIGTERM, SIGINT and SIGHUP end the program the way its own quit does, on
-// the main thread, instead of killing it mid-write.
+// SIGTERM, SIGINT and SIGHUP end the program promptly but cleanly: the
+// handler runs on the main thread, so that speech can be silenced and the
+// character's position saved instead of dying mid-write.
 #pragma once
 
 #include <functional>
 
 namespace parlotto {
 
-// Calls `handler` from the event loop after one of the signals; a second
-// signal while the first is handled kills the process as usual. Needs the Qt
-// application object.
+// Calls `handler` from the event loop after the first of the signals. From
+// then on any of them kills the process as usual, so a second signal ends a
+// program that is slow to end. Needs the Qt application object.
 void OnTerminationSignal(std::function<void()> handler);
+
+// Blocks like Sleep(ms) but returns early, with true, once a termination
+// signal has arrived and waits for its handler.
+bool SleepUnlessTerminating(int ms);
 
 }  // namespace parlotto

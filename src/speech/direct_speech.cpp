@@ -1,6 +1,10 @@
 // The direct mode: speaking through the speech control, without a character.
+#include <QCoreApplication>
+#include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 #include "app/settings_key.h"
 #include "app/vocato_form.h"
@@ -11,6 +15,13 @@
 #include "ui/error_dialogs.h"
 
 namespace parlotto {
+namespace {
+
+// How long the close waits for the end events of reset texts; they come
+// within milliseconds from the runtime's own threads, so real time.
+constexpr std::int64_t kAudioStopWaitMs = 500;
+
+}  // namespace
 
 bool TVocatoForm::HasSpeechRuntime() {
   std::error_code ec;
@@ -67,6 +78,18 @@ void TVocatoForm::SpeakDirect(const std::string& piece) {
   }
 }
 
-void TVocatoForm::DestroyDirectSpeech() { DirectSS1.reset(); }
+void TVocatoForm::DestroyDirectSpeech() {
+  if (DirectSS1 && DirectSS1->Speaking()) {
+    // Released as it is, the control would drop its texts without their end
+    // events; reset, every text it began is closed and the silence is at once.
+    DirectSS1->AudioReset();
+    const std::int64_t deadline = MonotonicMs() + kAudioStopWaitMs;
+    while (DirectSS1->Speaking() && MonotonicMs() < deadline) {
+      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
+  DirectSS1.reset();
+}
 
 }  // namespace parlotto

@@ -1,8 +1,15 @@
 // Speaking through the character, and stopping it at the end of a reading.
 #include "app/vocato_form.h"
 #include "platform/clock.h"
+#include "speech/speech_control_host.h"
 
 namespace parlotto {
+namespace {
+
+// Every kind of request: playing, moving, speaking, showing and hiding.
+constexpr LONG kStopAllTypes = static_cast<LONG>(0xFFFFFFFF);
+
+}  // namespace
 
 void TVocatoForm::SpeakWithCharacter(const std::string& piece) {
   if (stop_flag) return;
@@ -25,6 +32,11 @@ void TVocatoForm::SpeakWithCharacter(const std::string& piece) {
     Sleep(50);
     ProcessMessages();
   }
+}
+
+void TVocatoForm::SilenceSpeech() {
+  if (character) character->StopAll(kStopAllTypes);
+  if (DirectSS1) DirectSS1->AudioReset();
 }
 
 void TVocatoForm::StopAndHideCharacter() {

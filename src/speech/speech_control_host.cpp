@@ -3,11 +3,11 @@
 #include <stdexcept>
 #include <string>
 
+#include "contracts/speech_control/speech_control_ids.h"
 #include "platform/com/activation.h"
 #include "platform/com/com_object.h"
 #include "platform/com/connection_point.h"
 #include "platform/com/error_info.h"
-#include "contracts/speech_control/speech_control_ids.h"
 
 namespace parlotto {
 namespace {
@@ -44,8 +44,9 @@ class TDirectSS::EventSink final : public ComObject, public IDispatch {
   HRESULT GetIDsOfNames(REFIID, const LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
   HRESULT Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
                  UINT*) override {
-    if (member == DISPID_DirectSSEvents_AudioStop && host_ != nullptr && host_->OnAudioStop)
-      host_->OnAudioStop();
+    if (member != DISPID_DirectSSEvents_AudioStop || host_ == nullptr) return S_OK;
+    if (host_->unfinished_ > 0) --host_->unfinished_;
+    if (host_->OnAudioStop) host_->OnAudioStop();
     return S_OK;
   }
 
@@ -133,6 +134,14 @@ void TDirectSS::Speak(const QString& text) {
   HRESULT hr = control_->Invoke(DISPID_DirectSS_Speak, IID_NULL, LOCALE_USER_DEFAULT,
                                 DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
   if (FAILED(hr)) ThrowComError("DirectSS Speak", hr);
+  ++unfinished_;
+}
+
+void TDirectSS::AudioReset() {
+  DISPPARAMS params{nullptr, nullptr, 0, 0};
+  HRESULT hr = control_->Invoke(DISPID_DirectSS_AudioReset, IID_NULL, LOCALE_USER_DEFAULT,
+                                DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+  if (FAILED(hr)) ThrowComError("DirectSS AudioReset", hr);
 }
 
 }  // namespace parlotto

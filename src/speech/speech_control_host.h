@@ -37,6 +37,11 @@ class TDirectSS {
   std::int32_t CountEngines();
   // Starts speaking; returns while the audio plays.
   void Speak(const QString& text);
+  // Ends every queued and playing text at once; their AudioStop events
+  // still come.
+  void AudioReset();
+  // True while a text handed to Speak has not sent its AudioStop yet.
+  bool Speaking() const { return unfinished_ > 0; }
 
   // The audio of a spoken text has ended. Runs on the main thread.
   std::function<void()> OnAudioStop;
@@ -52,6 +57,7 @@ class TDirectSS {
   ComPtr<IConnectionPoint> events_;
   EventSink* sink_ = nullptr;
   DWORD cookie_ = 0;
+  int unfinished_ = 0;
 };
 
 }  // namespace parlotto

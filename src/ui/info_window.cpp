@@ -20,4 +20,9 @@ void TVocatoForm::ShowWaitDialog() {
   frmWarten->show();
 }
 
+void TVocatoForm::CloseWaitDialog() {
+  delete frmWarten;
+  frmWarten = nullptr;
+}
+
 }  // namespace parlotto

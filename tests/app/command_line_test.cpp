@@ -14,42 +14,6 @@ namespace {
 
 using Args = std::vector<std::string>;
 
-TEST(CommandLine, EverySwitchSelectsItsRunModeFieldAndCheck) {
-  struct Row {
-    const char* name;
-    TRunMode mode;
-    OperandField field;
-    const char* message;
-  };
-  const Row rows[] = {
-      {"-f", rmTextFile, OperandField::kTextFileName, "Leider wurde die Textdatei nicht gefunden."},
-      {"-doc", rmWordDocument, OperandField::kWordDocumentName,
-       "Leider wurde das Dokument nicht gefunden."},
-      {"-pdf", rmPdfDocument, OperandField::kPdfDocumentName,
-       "Leider wurde das Dokument nicht gefunden."},
-      {"-html", rmWebPage, OperandField::kWebAddress,
-       "Leider wurde die HTML-Datei nicht gefunden."},
-      {"-wget", rmWebPage, OperandField::kWebAddress, nullptr},
-      {"-d", rmCommandLineText, OperandField::kTextToRead, nullptr},
-      {"-e", rmBrowserWindow, OperandField::kNone, nullptr},
-      {"-c", rmClipboard, OperandField::kNone, nullptr},
-      {"/Automation", rmAutomation, OperandField::kNone, nullptr},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.name);
-    const Switch* entry = FindSwitch(Args{row.name, "x"});
-    ASSERT_NE(entry, nullptr);
-    EXPECT_EQ(entry->run_mode, row.mode);
-    EXPECT_EQ(entry->field, row.field);
-    if (row.message == nullptr) {
-      EXPECT_EQ(entry->missing_file_message, nullptr);
-    } else {
-      ASSERT_NE(entry->missing_file_message, nullptr);
-      EXPECT_STREQ(entry->missing_file_message, row.message);
-    }
-  }
-}
-
 TEST(CommandLine, OnlyExactCaseSensitiveFirstArgumentsAreSwitches) {
   for (const char* first : {"-F", "-DOC", "-Pdf", "/automation", "-f ", "f", "--f", "-", "", "-fx",
                             "-d\"", "REGSERVER"}) {
