@@ -1,5 +1,4 @@
-// The recording hooks of the dialogs and the shell, and the places the
-// program looks for its files.
+// The shell: opening documents, starting programs, and its recording hook.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -20,20 +19,6 @@ using parlotto::testing::ReadFile;
 using parlotto::testing::ScopedEnv;
 using parlotto::testing::ScratchDir;
 
-TEST(DialogRecord, EachKindRecordsItsCaptionAndEscapedText) {
-  ScratchDir dir;
-  std::string record = "record:" + dir.File("dialogs.txt");
-  ScopedEnv env("PARLOTTO_DIALOGS", record.c_str());
-  SetApplicationTitle("Parlotto");
-  ShowErrorDialog("Leider wurde die Textdatei nicht gefunden.");
-  ShowMessage("Zeile eins\nZeile\tzwei \\ Ende");
-  ShowExceptionDialog("kaputt");
-  EXPECT_EQ(ReadFile(dir.File("dialogs.txt")),
-            "Fehler\tLeider wurde die Textdatei nicht gefunden.\n"
-            "Parlotto\tZeile eins\\nZeile\\tzwei \\\\ Ende\n"
-            "Parlotto\tkaputt\n");
-}
-
 TEST(ShellRecord, CallsAreRecordedNotMade) {
   ScratchDir dir;
   std::string record = "record:" + dir.File("shell.txt");
@@ -46,10 +31,12 @@ TEST(ShellRecord, CallsAreRecordedNotMade) {
             "open\t/opt/parlotto/VSettings\t--tab \"Stimme 2\"\n");
 }
 
+
 TEST(Shell, AMissingDocumentFailsWithoutOpeningAnything) {
   ScopedEnv env("PARLOTTO_SHELL", nullptr);
   EXPECT_LE(ShellExecute(0, "open", "/nonexistent/parlotto/hilfe.html", "", "", SW_SHOW), 32);
 }
+
 
 TEST(Shell, AProgramGetsItsParametersAsArgumentsWithoutAShell) {
   ScopedEnv env("PARLOTTO_SHELL", nullptr);
@@ -65,39 +52,6 @@ TEST(Shell, AProgramGetsItsParametersAsArgumentsWithoutAShell) {
     out = ReadFile(script + ".out");
   }
   EXPECT_EQ(out, "eins|zwei drei|;rm|");
-}
-
-TEST(Places, TempDirFallsBackInOrderAndKeepsANonexistentTemp) {
-  {
-    ScopedEnv temp("TEMP", "/nonexistent/dir");
-    EXPECT_EQ(TempDir(), "/nonexistent/dir/");
-  }
-  {
-    ScopedEnv temp("TEMP", nullptr);
-    ScopedEnv tmpdir("TMPDIR", "/var/tmp");
-    EXPECT_EQ(TempDir(), "/var/tmp/");
-  }
-  {
-    ScopedEnv temp("TEMP", "");
-    ScopedEnv tmpdir("TMPDIR", nullptr);
-    EXPECT_EQ(TempDir(), "/tmp/");
-  }
-}
-
-TEST(Places, SystemDirPrefersTheEnvironmentThenTheBuildTree) {
-  {
-    ScopedEnv system("PARLOTTO_SYSTEM_DIR", "/srv/parlotto-system");
-    EXPECT_EQ(SystemDir(), "/srv/parlotto-system/");
-  }
-  ScopedEnv system("PARLOTTO_SYSTEM_DIR", nullptr);
-  std::string program_dir = ProgramDir();
-  ASSERT_FALSE(program_dir.empty());
-  EXPECT_EQ(program_dir.back(), '/');
-  if (std::filesystem::is_directory(program_dir + "system")) {
-    EXPECT_EQ(SystemDir(), program_dir + "system/");
-  } else {
-    EXPECT_NE(SystemDir(), program_dir + "system/");
-  }
 }
 
 }  // namespace
