@@ -76,29 +76,6 @@ class LabelTest : public ::testing::Test {
   THTMLabel label_;
 };
 
-TEST_F(LabelTest, StartsWithTheDocumentedDefaults) {
-  EXPECT_EQ(label_.HTMLText().Count(), 0);
-  EXPECT_EQ(label_.URLColor(), clBlue);
-  EXPECT_FALSE(label_.Hover());
-  EXPECT_EQ(label_.HoverColor(), clNone);
-  EXPECT_EQ(label_.HoverFontColor(), clNone);
-  EXPECT_EQ(label_.ShadowColor(), clGray);
-  EXPECT_EQ(label_.ShadowOffset(), 2);
-  EXPECT_FALSE(label_.AnchorHint());
-  EXPECT_FALSE(label_.AutoSizing());
-  EXPECT_EQ(label_.AutoSizeType(), asVertical);
-  EXPECT_FALSE(label_.Ellipsis());
-  EXPECT_EQ(label_.VAlignment(), tvaTop);
-  EXPECT_EQ(label_.BevelInner(), bvNone);
-  EXPECT_EQ(label_.BevelOuter(), bvNone);
-  EXPECT_EQ(label_.BevelWidth(), 1);
-  EXPECT_EQ(label_.BorderStyle(), bsNone);
-  EXPECT_EQ(label_.BorderWidth(), 0);
-  EXPECT_EQ(label_.Images(), nullptr);
-  EXPECT_EQ(label_.PictureContainer(), nullptr);
-  EXPECT_EQ(label_.HoveredAnchor(), -1);
-}
-
 TEST_F(LabelTest, LinesRunTogetherAndTextOperationsWriteBack) {
   label_.HTMLText().Add("Two lines <B>in");
   label_.HTMLText().Add("</B> one<BR>second");
