@@ -22,7 +22,6 @@ constexpr int kModalResultCancel = 2;
 
 const ErrorDialogLayout kSapi{
     "SAPI nicht installiert!",
-    false,
     {373, 144},
     false,
     {8, 32, 353, 57},
@@ -35,7 +34,6 @@ const ErrorDialogLayout kSapi{
 
 const ErrorDialogLayout kTts{
     "TTS nicht installiert!",
-    true,
     {359, 172},
     true,
     {-2, 24, 353, 81},
@@ -49,7 +47,6 @@ const ErrorDialogLayout kTts{
 
 const ErrorDialogLayout kAgent{
     "MS Agent nicht installiert!",
-    true,
     {363, 177},
     true,
     {2, 24, 353, 57},
@@ -63,7 +60,6 @@ const ErrorDialogLayout kAgent{
 
 const ErrorDialogLayout kAgents{
     "mindestens eine Figur muß installiert sein.",
-    true,
     {379, 171},
     true,
     {8, 16, 353, 73},
@@ -91,16 +87,12 @@ void ShowAndDestroy(Dialog*& instance) {
 
 }  // namespace
 
-TErrorDialog::TErrorDialog(const ErrorDialogLayout& layout) {
+TErrorDialog::TErrorDialog(const ErrorDialogLayout& layout) : QDialog(nullptr, kFixedDialogFlags) {
   setWindowTitle(QString::fromUtf8(layout.caption));
   ApplyFormFont(this);
   setModal(true);
-  QSize client = layout.outer_size ? ClientForOuterSize(layout.size) : layout.size;
-  if (layout.sizeable) {
-    resize(client);
-  } else {
-    setFixedSize(client);
-  }
+  // The layout is fixed; a larger frame would only show empty space.
+  setFixedSize(layout.outer_size ? ClientForOuterSize(layout.size) : layout.size);
   HTMLabel1 = CreateHTMLabel1(this, layout.label, QString::fromUtf8(layout.markup));
   Image1 = CreateImage1(this, layout.image);
   Button1 = new QPushButton(QStringLiteral("Ok"), this);

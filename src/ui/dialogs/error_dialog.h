@@ -16,7 +16,6 @@ class THTMLabel;
 
 struct ErrorDialogLayout {
   const char* caption;
-  bool sizeable;  // else a fixed dialog frame
   QSize size;
   bool outer_size;  // `size` includes the frame
   QRect label;
