@@ -18,57 +18,51 @@ void BusyWait(std::int32_t delay_ms) {
 
 TFadeThread::TFadeThread(TLayeredForm* form, bool fade_in, std::int32_t delay_ms, std::uint8_t step)
     : form_(form), fade_in_(fade_in), delay_ms_(delay_ms), step_(step) {
-  connect(this, &QThread::finished, this, &QObject::deleteLater);
+  // Both run on the main thread: this object lives there.
+  connect(form, &QObject::destroyed, this, [this] { requestInterruption(); });
+  connect(this, &QThread::finished, this, [this] {
+    if (form_) form_->ThreadDone(fade_in_);
+    deleteLater();
+  });
 }
 
-void TFadeThread::Apply(std::uint8_t alpha) {
-  QPointer<TLayeredForm> form = form_;
+void TFadeThread::Post(std::uint8_t alpha) {
   QMetaObject::invokeMethod(
-      form_.data(),
-      [form, alpha] {
-        if (form) form->SetAlpha(alpha);
+      this,
+      [this, alpha] {
+        if (form_) form_->SetAlpha(alpha);
       },
       Qt::QueuedConnection);
 }
 
-void TFadeThread::SetAlphaBlend() {
-  QPointer<TLayeredForm> form = form_;
+void TFadeThread::PostAlphaBlend() {
   QMetaObject::invokeMethod(
-      form_.data(),
-      [form] {
-        if (form) form->SetLayerType(ltAlphaBlend);
+      this,
+      [this] {
+        if (form_) form_->SetLayerType(ltAlphaBlend);
       },
       Qt::QueuedConnection);
 }
 
 void TFadeThread::run() {
-  if (!form_) return;
   qDebug() << "fade time =" << delay_ms_;
-  Apply(0);
-  SetAlphaBlend();
+  Post(0);
+  PostAlphaBlend();
   // A step of 0 would never arrive; one level at a time is the slowest fade.
   const int step = step_ == 0 ? 1 : step_;
   if (fade_in_) {
-    for (int level = 0; level < 255; level += step) {
-      Apply(static_cast<std::uint8_t>(level));
+    for (int level = 0; level < 255 && !isInterruptionRequested(); level += step) {
+      Post(static_cast<std::uint8_t>(level));
       BusyWait(delay_ms_);
     }
-    Apply(255);
+    Post(255);
   } else {
-    for (int level = 255; level > 0; level -= step) {
-      Apply(static_cast<std::uint8_t>(level));
+    for (int level = 255; level > 0 && !isInterruptionRequested(); level -= step) {
+      Post(static_cast<std::uint8_t>(level));
       BusyWait(delay_ms_);
     }
-    Apply(0);
+    Post(0);
   }
-  QPointer<TLayeredForm> form = form_;
-  bool fade_in = fade_in_;
-  QMetaObject::invokeMethod(
-      form_.data(),
-      [form, fade_in] {
-        if (form) form->ThreadDone(fade_in);
-      },
-      Qt::QueuedConnection);
 }
 
 }  // namespace parlotto

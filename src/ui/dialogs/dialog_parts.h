@@ -14,6 +14,13 @@ namespace parlotto {
 
 class THTMLabel;
 
+// Frames. A dialog: caption and close box, no minimise or maximise box. A
+// tool window: a small caption with only a close box.
+inline constexpr Qt::WindowFlags kDialogFlags =
+    Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+inline constexpr Qt::WindowFlags kToolWindowFlags =
+    Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+
 // The maker's web server (the installers and the home page).
 inline constexpr const char* kMakerSite = "https://www.zentravol.example";
 

@@ -91,7 +91,7 @@ void ShowAndDestroy(Dialog*& instance) {
 
 }  // namespace
 
-TErrorDialog::TErrorDialog(const ErrorDialogLayout& layout) {
+TErrorDialog::TErrorDialog(const ErrorDialogLayout& layout) : QDialog(nullptr, kDialogFlags) {
   setWindowTitle(QString::fromUtf8(layout.caption));
   ApplyFormFont(this);
   setModal(true);

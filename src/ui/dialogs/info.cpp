@@ -15,7 +15,7 @@ namespace {
 QString InfoMarkup() {
   return QStringLiteral(
              "<IMG src=\"0\"></IMG><P align=\"center\"><FONT face=\"Tahoma\"><B>Parlotto</B><br>"
-             "Das Vorleseprogramm für WindowsXP<br>"
+             "Das Vorleseprogramm für Linux<br>"
              "© Zentravol 2026<br>"
              "<A href=\"linktome\">") +
          QString::fromLatin1(kMakerSite).section(QStringLiteral("://"), 1) +
@@ -24,7 +24,7 @@ QString InfoMarkup() {
 
 }  // namespace
 
-TInfo::TInfo() : QWidget(nullptr, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+TInfo::TInfo() : QWidget(nullptr, kToolWindowFlags) {
   setWindowTitle(QStringLiteral("Info"));
   ApplyFormFont(this);
   setFixedSize(331, 128);

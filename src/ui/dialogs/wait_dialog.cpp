@@ -9,7 +9,7 @@ namespace parlotto {
 
 TfrmWarten* frmWarten = nullptr;
 
-TfrmWarten::TfrmWarten() {
+TfrmWarten::TfrmWarten() : QDialog(nullptr, kDialogFlags) {
   setWindowTitle(QStringLiteral("PDF-Datei konvertieren"));
   ApplyFormFont(this);
   setFixedSize(275, 106);
