@@ -70,7 +70,7 @@ class Peers {
     QDBusConnectionInterface* bus = ComConnection().interface();
     QDBusReply<bool> registered = bus ? bus->isServiceRegistered(name) : QDBusReply<bool>();
     if (!registered.isValid() || !registered.value()) {
-      Gone(name, RPC_S_SERVER_UNAVAILABLE);
+      Gone(name, RPC_S_SERVER_UNAVAILABLE, false);
       return false;
     }
     return true;
@@ -81,11 +81,15 @@ class Peers {
     return it == gone_.end() ? S_OK : it->second;
   }
 
-  void Gone(const QString& name, HRESULT hr) {
+  // `end_waits`: for a peer that is still on the bus but will not answer.
+  // (The bus itself answers the calls to one that left it.)
+  void Gone(const QString& name, HRESULT hr, bool end_waits) {
     if (!gone_.emplace(name, hr).second) return;
     if (watched_.erase(name)) watcher_.removeWatchedService(name);
-    for (Wait* wait : t_waits) {
-      if (wait->peer == name) wait->loop->quit();
+    if (end_waits) {
+      for (Wait* wait : t_waits) {
+        if (wait->peer == name) wait->loop->quit();
+      }
     }
     auto listeners = listeners_;
     for (const auto& listener : listeners) listener(name);
@@ -100,7 +104,7 @@ class Peers {
     watcher_.setConnection(ComConnection());
     watcher_.setWatchMode(QDBusServiceWatcher::WatchForUnregistration);
     QObject::connect(&watcher_, &QDBusServiceWatcher::serviceUnregistered,
-                     [this](const QString& name) { Gone(name, RPC_S_SERVER_UNAVAILABLE); });
+                     [this](const QString& name) { Gone(name, RPC_S_SERVER_UNAVAILABLE, false); });
   }
 
   QDBusServiceWatcher watcher_;
@@ -237,7 +241,7 @@ bool WatchPeer(const QString& name) { return Peers::Instance().Watch(name); }
 
 HRESULT PeerFailure(const QString& name) { return Peers::Instance().Failure(name); }
 
-void TreatPeerAsGone(const QString& name, HRESULT hr) { Peers::Instance().Gone(name, hr); }
+void TreatPeerAsGone(const QString& name, HRESULT hr) { Peers::Instance().Gone(name, hr, true); }
 
 void AddPeerGoneListener(std::function<void(const QString&)> listener) {
   Peers::Instance().Listen(std::move(listener));
