@@ -1,27 +1,67 @@
-// Outgoing calls on the bus, the way an apartment makes them: the caller
-// waits without a time limit, and while it waits the thread keeps
-// dispatching incoming calls, posted messages and timers (but no user
-// input), so that a server may call back into it.
+// Outgoing calls on the bus, the way an apartment makes them: while the
+// caller waits, the thread keeps dispatching incoming calls, posted messages
+// and timers (but no user input), so that a server may call back into it.
+//
+// Waits nest, and one peer that never answers must not stall this process:
+// nested waits are bounded in depth, calls to callbacks (objects a client
+// handed us) in time, and a peer that lets such a call time out is treated
+// as gone from then on.
 #pragma once
 
 #include <QDBusMessage>
+#include <QString>
+#include <functional>
 
 #include "platform/com/error_info.h"
 #include "platform/com/hresult.h"
 
 namespace parlotto {
 
-// Sends `call` and waits for its answer. A failed HRESULT from the other side
-// comes back as the result, with its error info in this thread's slot;
-// trouble on the bus becomes the HRESULT the window system gives for it.
-HRESULT CallAndWait(const QDBusMessage& call, QDBusMessage* reply);
+// How many waits for answers may be nested on one thread; one more call
+// fails at once with RPC_E_CALL_REJECTED.
+inline constexpr int kMaxNestedCalls = 32;
+
+// The time limit for calls to callbacks: 10 s, or
+// $PARLOTTO_COM_CALLBACK_TIMEOUT_MS.
+int CallbackTimeoutMs();
+
+// Sends `call` and waits for its answer, without a time limit when
+// `timeout_ms` is 0. A failed HRESULT from the other side comes back as the
+// result, with its error info in this thread's slot; trouble on the bus
+// becomes the HRESULT the window system gives for it. A peer that does not
+// answer in time gives RPC_E_TIMEOUT and is treated as gone.
+HRESULT CallAndWait(const QDBusMessage& call, QDBusMessage* reply, int timeout_ms = 0);
+
+// Sends `call` without asking for an answer: it neither waits nor nests.
+// Messages to one peer keep their order. Fails only for a peer that is gone.
+HRESULT SendOneWay(const QDBusMessage& call);
+
+// The number of waits for answers under way on this thread.
+int NestedCallDepth();
 
 // The error answer to `call` for `hr`, carrying the error info that is in
-// this thread's slot (which is emptied).
+// this thread's slot (which is emptied). Its body is one string that
+// starts with the description, so that bus tools show it; the rest of the
+// error info follows on a last line behind kErrorInfoMarker.
 QDBusMessage ErrorReply(const QDBusMessage& call, HRESULT hr);
+inline constexpr const char* kErrorInfoMarker = "org.parlotto.Com.ErrorInfo: ";
 
 // The HRESULT of an answer: S_OK for a method return; for an error, the
 // HRESULT it carries (its error info goes into the thread's slot).
 HRESULT HResultOfReply(const QDBusMessage& reply);
+
+// Peers: the other connections on the bus. A peer is gone when it left the
+// bus or did not answer a call in time; calls to it fail at once.
+
+// Watches `name` until it goes; false (and the peer gone) when it is not a
+// unique connection name on the bus.
+bool WatchPeer(const QString& name);
+// S_OK for a usable peer; how calls to it fail when it is gone.
+HRESULT PeerFailure(const QString& name);
+// Marks `name` as gone; calls to it fail with `hr` from now on, waits for
+// its answers end, and the listeners hear of it.
+void TreatPeerAsGone(const QString& name, HRESULT hr);
+// Called once for every peer that goes.
+void AddPeerGoneListener(std::function<void(const QString&)> listener);
 
 }  // namespace parlotto

@@ -15,6 +15,10 @@
 namespace parlotto {
 namespace {
 
+// Arguments of an incoming call: the objects in them are the caller's
+// callbacks.
+Origin FromCaller(const QDBusMessage& message) { return Origin{message.service(), true}; }
+
 QDBusMessage HandleClassFactory(const QDBusMessage& message, IUnknown* object) {
   ComPtr<IClassFactory> factory;
   HRESULT hr = object->QueryInterface(IID_IClassFactory, factory.ReceiveVoid());
@@ -67,7 +71,7 @@ QDBusMessage HandleDispatch(const QDBusMessage& message, IUnknown* object) {
       QDBusVariant item;
       packed >> item;
       VARIANT value;
-      hr = UnmarshalVariant(QVariant::fromValue(item), message.service(), &value);
+      hr = UnmarshalVariant(QVariant::fromValue(item), FromCaller(message), &value);
       if (FAILED(hr)) return ErrorReply(message, hr);
       values.push_back(std::move(value));
     }
@@ -151,7 +155,7 @@ QDBusMessage HandleLibraryInterface(const QDBusMessage& message, IUnknown* objec
     const PARAMDESC& param = func->params[i];
     if (!(param.flags & PARAMFLAG_FIN) && (param.flags & PARAMFLAG_FOUT)) continue;
     if (next >= in.size()) return ErrorReply(message, DISP_E_BADPARAMCOUNT);
-    hr = UnmarshalParam(param, in[next++], message.service(), &args[i]);
+    hr = UnmarshalParam(param, in[next++], FromCaller(message), &args[i]);
     if (FAILED(hr)) return ErrorReply(message, hr);
   }
   if (next != in.size()) return ErrorReply(message, DISP_E_BADPARAMCOUNT);
@@ -220,7 +224,8 @@ QString IntrospectionXml(IUnknown* object) {
   QString xml =
       QStringLiteral("<interface name=\"%1\">").arg(QLatin1String(kUnknownInterface)) +
       MethodXml(QStringLiteral("QueryInterface"), {ArgXml(QStringLiteral("iid"), "s", false)}) +
-      MethodXml(QStringLiteral("AddRefFor"), {ArgXml(QStringLiteral("client"), "s", false)}) +
+      MethodXml(QStringLiteral("Lend"), {ArgXml(QStringLiteral("token"), "s", true)}) +
+      MethodXml(QStringLiteral("Claim"), {ArgXml(QStringLiteral("token"), "s", false)}) +
       MethodXml(QStringLiteral("Release"), {ArgXml(QStringLiteral("count"), "u", false)}) +
       QStringLiteral("</interface>");
   if (Supports<IClassFactory>(object, IID_IClassFactory)) {

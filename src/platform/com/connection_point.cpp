@@ -1,5 +1,6 @@
 #include "platform/com/connection_point.h"
 
+#include "platform/com/remote_object.h"
 #include "platform/diagnostics.h"
 
 namespace parlotto {
@@ -48,8 +49,10 @@ HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
     }
   }
   if (next_cookie_ == 0) return CONNECT_E_ADVISELIMIT;  // 2^32 advises: cookies ran out
+  ComPtr<IUnknown> remote;
+  if (FAILED(sink->QueryInterface(IID_IRemoteObject, remote.ReceiveVoid()))) remote.Reset();
   *cookie = next_cookie_++;
-  sinks_.emplace(*cookie, std::move(dispatch));
+  sinks_.emplace(*cookie, Sink{std::move(dispatch), std::move(remote)});
   return S_OK;
 }
 
@@ -58,7 +61,7 @@ HRESULT ConnectionPoint::Unadvise(DWORD cookie) {
   if (it == sinks_.end()) return CONNECT_E_NOCONNECTION;
   // Released after leaving the map, so that a sink's destructor may come
   // back into this point.
-  ComPtr<IDispatch> sink = std::move(it->second);
+  Sink sink = std::move(it->second);
   sinks_.erase(it);
   return S_OK;
 }
@@ -71,7 +74,7 @@ HRESULT ConnectionPoint::EnumConnections(IEnumConnections** connections) {
 int ConnectionPoint::Fire(DISPID member, const std::vector<VARIANT>& args) {
   // A handler may unadvise itself or others, or advise new sinks; those
   // advised during the call are not called this time.
-  std::vector<std::pair<DWORD, ComPtr<IDispatch>>> snapshot(sinks_.begin(), sinks_.end());
+  std::vector<std::pair<DWORD, Sink>> snapshot(sinks_.begin(), sinks_.end());
   int called = 0;
   for (auto& [cookie, sink] : snapshot) {
     if (sinks_.find(cookie) == sinks_.end()) continue;  // unadvised by an earlier handler
@@ -79,10 +82,21 @@ int ConnectionPoint::Fire(DISPID member, const std::vector<VARIANT>& args) {
     DISPPARAMS params;
     params.rgvarg = reversed.empty() ? nullptr : reversed.data();
     params.cArgs = static_cast<UINT>(reversed.size());
-    HRESULT hr = sink->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
-                              nullptr, nullptr, nullptr);
+    HRESULT hr;
+    if (sink.remote) {
+      hr = static_cast<RemoteObject*>(sink.remote.Get())
+               ->InvokeOneWay(member, DISPATCH_METHOD, params);
+    } else {
+      hr = sink.dispatch->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                                 nullptr, nullptr, nullptr);
+    }
     ++called;
-    if (FAILED(hr) && hr != DISP_E_MEMBERNOTFOUND) {
+    if (hr == RPC_E_DISCONNECTED || hr == RPC_S_SERVER_UNAVAILABLE || hr == RPC_E_TIMEOUT) {
+      // Its process is gone or stopped answering: nobody will take events
+      // there again.
+      Unadvise(cookie);
+      ReportDiagnostic("sink " + std::to_string(cookie) + " dropped: " + DescribeHResult(hr));
+    } else if (FAILED(hr) && hr != DISP_E_MEMBERNOTFOUND) {
       ReportDiagnostic("event " + std::to_string(member) + " to sink " + std::to_string(cookie) +
                        " failed: " + DescribeHResult(hr));
     }
@@ -91,7 +105,7 @@ int ConnectionPoint::Fire(DISPID member, const std::vector<VARIANT>& args) {
 }
 
 void ConnectionPoint::UnadviseAll() {
-  std::map<DWORD, ComPtr<IDispatch>> sinks;
+  std::map<DWORD, Sink> sinks;
   sinks.swap(sinks_);
 }
 

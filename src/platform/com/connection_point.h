@@ -72,9 +72,13 @@ class ConnectionPoint final : public IConnectionPoint {
   HRESULT EnumConnections(IEnumConnections** connections) override;
 
   // Invokes `member` on every sink advised when the call starts, with
-  // `args` in declared order. Sinks may advise and unadvise meanwhile; the
-  // owner holds a reference on itself while firing, since a handler may
-  // release it. Returns how many sinks were called; failures are logged.
+  // `args` in declared order. Sinks in this process are called directly;
+  // sinks in other processes are sent the call one way (in order, without
+  // waiting for their answer), so that a client that never answers cannot
+  // hold up the owner. A sink whose process is gone or stopped answering is
+  // dropped. Sinks may advise and unadvise meanwhile; the owner holds a
+  // reference on itself while firing, since a handler may release it.
+  // Returns how many sinks were called; failures are logged.
   int Fire(DISPID member, const std::vector<VARIANT>& args);
 
   // Drops every sink, e.g. when the owning object goes away.
@@ -84,7 +88,11 @@ class ConnectionPoint final : public IConnectionPoint {
  private:
   IConnectionPointContainer* container_;
   IID iid_;
-  std::map<DWORD, ComPtr<IDispatch>> sinks_;
+  struct Sink {
+    ComPtr<IDispatch> dispatch;
+    ComPtr<IUnknown> remote;  // the RemoteObject of a sink in another process
+  };
+  std::map<DWORD, Sink> sinks_;
   DWORD next_cookie_ = 1;
 };
 

@@ -38,7 +38,7 @@ class DispatchProxy final : public IDispatch, public InterfaceProxy {
     *info = nullptr;
     if (index != 0) return DISP_E_BADINDEX;
     QDBusMessage reply;
-    HRESULT hr = CallAndWait(Call("GetTypeInfo"), &reply);
+    HRESULT hr = CallAndWait(Call("GetTypeInfo"), &reply, manager_->CallTimeoutMs());
     if (FAILED(hr)) return hr;
     const QList<QVariant> out = reply.arguments();
     if (out.size() != 4) return RPC_E_SERVERFAULT;
@@ -64,7 +64,7 @@ class DispatchProxy final : public IDispatch, public InterfaceProxy {
     QDBusMessage call = Call("GetIDsOfNames");
     call << list;
     QDBusMessage reply;
-    HRESULT hr = CallAndWait(call, &reply);
+    HRESULT hr = CallAndWait(call, &reply, manager_->CallTimeoutMs());
     if (FAILED(hr)) {
       for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
       return hr;
@@ -79,31 +79,16 @@ class DispatchProxy final : public IDispatch, public InterfaceProxy {
                  EXCEPINFO* excep_info, UINT* arg_err) override {
     if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
     if (params == nullptr) return E_INVALIDARG;
-    QDBusArgument args;
-    args.beginArray(qMetaTypeId<QDBusVariant>());
-    for (UINT i = 0; i < params->cArgs; ++i) {
-      QVariant value;
-      HRESULT hr = MarshalVariant(params->rgvarg[i], manager_->owner(), &value);
-      if (FAILED(hr)) {
-        if (arg_err) *arg_err = i;
-        return hr;
-      }
-      args << value.value<QDBusVariant>();
-    }
-    args.endArray();
-    QList<qint32> named;
-    for (UINT i = 0; i < params->cNamedArgs; ++i) named << params->rgdispidNamedArgs[i];
-
-    QDBusMessage call = Call("Invoke");
-    call << member << static_cast<quint16>(flags) << QVariant::fromValue(args)
-         << QVariant::fromValue(named);
+    QDBusMessage call;
+    HRESULT hr = MakeInvokeCall(*manager_, member, flags, *params, &call, arg_err);
+    if (FAILED(hr)) return hr;
     QDBusMessage reply;
-    HRESULT hr = CallAndWait(call, &reply);
+    hr = CallAndWait(call, &reply, manager_->CallTimeoutMs());
     if (FAILED(hr)) return ExceptionFromErrorInfo(hr, excep_info);
     const QList<QVariant> out = reply.arguments();
     if (out.size() != 2) return RPC_E_SERVERFAULT;
     if (result) {
-      hr = UnmarshalVariant(out[0], manager_->owner(), result);
+      hr = UnmarshalVariant(out[0], Origin{manager_->owner(), false}, result);
       if (FAILED(hr)) return hr;
     }
     // Arguments come back as the callee left them, for [out] parameters.
@@ -113,7 +98,8 @@ class DispatchProxy final : public IDispatch, public InterfaceProxy {
       QDBusVariant item;
       returned >> item;
       VARIANT value;
-      if (SUCCEEDED(UnmarshalVariant(QVariant::fromValue(item), manager_->owner(), &value))) {
+      if (SUCCEEDED(UnmarshalVariant(QVariant::fromValue(item), Origin{manager_->owner(), false},
+                                     &value))) {
         params->rgvarg[i] = std::move(value);
       }
     }
@@ -134,6 +120,29 @@ class DispatchProxy final : public IDispatch, public InterfaceProxy {
 
 std::unique_ptr<InterfaceProxy> MakeDispatchProxy(RemoteObject* manager) {
   return std::make_unique<DispatchProxy>(manager);
+}
+
+HRESULT MakeInvokeCall(const RemoteObject& object, DISPID member, WORD flags,
+                       const DISPPARAMS& params, QDBusMessage* call, UINT* arg_err) {
+  QDBusArgument args;
+  args.beginArray(qMetaTypeId<QDBusVariant>());
+  for (UINT i = 0; i < params.cArgs; ++i) {
+    QVariant value;
+    HRESULT hr = MarshalVariant(params.rgvarg[i], object.owner(), &value);
+    if (FAILED(hr)) {
+      if (arg_err) *arg_err = i;
+      return hr;
+    }
+    args << value.value<QDBusVariant>();
+  }
+  args.endArray();
+  QList<qint32> named;
+  for (UINT i = 0; i < params.cNamedArgs; ++i) named << params.rgdispidNamedArgs[i];
+  *call = QDBusMessage::createMethodCall(
+      object.owner(), object.path(), QLatin1String(kDispatchInterface), QStringLiteral("Invoke"));
+  *call << member << static_cast<quint16>(flags) << QVariant::fromValue(args)
+        << QVariant::fromValue(named);
+  return S_OK;
 }
 
 }  // namespace parlotto

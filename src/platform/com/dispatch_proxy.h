@@ -2,6 +2,7 @@
 // information is loaded here from the registered type library.
 #pragma once
 
+#include <QDBusMessage>
 #include <memory>
 
 #include "platform/com/interface_table.h"
@@ -9,5 +10,10 @@
 namespace parlotto {
 
 std::unique_ptr<InterfaceProxy> MakeDispatchProxy(RemoteObject* manager);
+
+// The bus call of IDispatch::Invoke on `object`; `arg_err` (if given) gets
+// the index of an argument that cannot travel.
+HRESULT MakeInvokeCall(const RemoteObject& object, DISPID member, WORD flags,
+                       const DISPPARAMS& params, QDBusMessage* call, UINT* arg_err);
 
 }  // namespace parlotto

@@ -50,6 +50,7 @@ constexpr HRESULT HRESULT_FROM_WIN32(std::uint32_t code) {
   X(RPC_E_DISCONNECTED, 0x80010108, "The object invoked has disconnected from its clients.")      \
   X(RPC_E_WRONG_THREAD, 0x8001010E,                                                               \
     "The application called an interface that was marshalled for a different thread.")            \
+  X(RPC_E_TIMEOUT, 0x8001011F, "This operation returned because the timeout period expired.")     \
   X(DISP_E_UNKNOWNINTERFACE, 0x80020001, "Unknown interface.")                                    \
   X(DISP_E_MEMBERNOTFOUND, 0x80020003, "Member not found.")                                       \
   X(DISP_E_PARAMNOTFOUND, 0x80020004, "Parameter not found.")                                     \

@@ -10,13 +10,15 @@
 namespace parlotto {
 namespace {
 
-QVariant InterfaceReference(const QString& owner, const QString& path) {
+QVariant InterfaceReference(const QString& owner, const QString& path, const QString& token) {
   QDBusArgument argument;
   argument.beginStructure();
-  argument << owner << QDBusObjectPath(path);
+  argument << owner << QDBusObjectPath(path) << token;
   argument.endStructure();
   return QVariant::fromValue(argument);
 }
+
+const QLatin1String kReferenceSignature("(sos)");
 
 QVariant SpecialValue(VARTYPE vt, quint32 code) {
   QDBusArgument argument;
@@ -49,7 +51,7 @@ QString BusSignature(const PARAMDESC& param) {
       return QStringLiteral("v");
     case VT_UNKNOWN:
     case VT_DISPATCH:
-      return QStringLiteral("(so)");
+      return kReferenceSignature;
     default:
       return QString();
   }
@@ -57,48 +59,61 @@ QString BusSignature(const PARAMDESC& param) {
 
 HRESULT MarshalInterface(IUnknown* object, const QString& destination, QVariant* out) {
   if (object == nullptr) {
-    *out = InterfaceReference(QString(), QStringLiteral("/"));
+    *out = InterfaceReference(QString(), QStringLiteral("/"), QString());
     return S_OK;
   }
-  // A proxy is passed on as the reference to the real object.
+  // A proxy is passed on as the reference to the real object, with a
+  // reference borrowed from its owner for the receiver to claim; the owner
+  // itself needs none.
   RemoteObject* remote = nullptr;
   if (SUCCEEDED(object->QueryInterface(IID_IRemoteObject, reinterpret_cast<void**>(&remote)))) {
-    HRESULT hr = remote->AddReferenceFor(destination);
-    QString owner = remote->owner();
-    QString path = remote->path();
-    remote->Release();
-    if (FAILED(hr)) return hr;
-    *out = InterfaceReference(owner, path);
+    ComPtr<IUnknown> held = ComPtr<IUnknown>::Attach(remote);
+    QString token;
+    if (destination != remote->owner()) {
+      HRESULT hr = remote->Lend(&token);
+      if (FAILED(hr)) return hr;
+    }
+    *out = InterfaceReference(remote->owner(), remote->path(), token);
     return S_OK;
   }
   QString path;
   HRESULT hr = ExportObject(object, destination, &path);
   if (FAILED(hr)) return hr;
-  *out = InterfaceReference(OwnBusName(), path);
+  *out = InterfaceReference(OwnBusName(), path, QString());
   return S_OK;
 }
 
-HRESULT UnmarshalInterface(const QVariant& in, REFIID iid, void** out) {
+HRESULT UnmarshalInterface(const QVariant& in, const Origin& origin, REFIID iid, void** out) {
   *out = nullptr;
   if (!in.canConvert<QDBusArgument>()) return DISP_E_TYPEMISMATCH;
   const QDBusArgument argument = in.value<QDBusArgument>();
-  if (argument.currentSignature() != QLatin1String("(so)")) return DISP_E_TYPEMISMATCH;
+  if (argument.currentSignature() != kReferenceSignature) return DISP_E_TYPEMISMATCH;
   QString owner;
   QDBusObjectPath path;
+  QString token;
   argument.beginStructure();
-  argument >> owner >> path;
+  argument >> owner >> path >> token;
   argument.endStructure();
   if (owner.isEmpty()) return S_OK;  // null
   if (owner == OwnBusName()) {
     // One of our own objects came back: use it directly, and give back the
-    // reference that was counted for us.
+    // reference that its sender borrowed for it.
     ComPtr<IUnknown> object;
     HRESULT hr = FindExportedObject(path.path(), object.Receive());
     if (FAILED(hr)) return hr;
-    DropExportedReference(path.path(), owner);
+    if (!token.isEmpty()) ClaimExportedReference(path.path(), token, QString());
     return object->QueryInterface(iid, out);
   }
-  return RemoteObject::FromReference(owner, path.path(), iid, out);
+  ReferenceOrigin reference;
+  reference.callback = origin.incoming_call;
+  if (!token.isEmpty()) {
+    HRESULT hr = RemoteObject::Claim(owner, path.path(), token, origin.incoming_call);
+    if (FAILED(hr)) return hr;
+  } else {
+    // Only the owner counts ahead for the receiver of its own object.
+    reference.counted = owner == origin.sender;
+  }
+  return RemoteObject::FromReference(owner, path.path(), iid, out, reference);
 }
 
 HRESULT MarshalVariant(const VARIANT& value, const QString& destination, QVariant* out) {
@@ -141,8 +156,7 @@ HRESULT MarshalVariant(const VARIANT& value, const QString& destination, QVarian
   return S_OK;
 }
 
-HRESULT UnmarshalVariant(const QVariant& in, const QString& sender, VARIANT* out) {
-  (void)sender;
+HRESULT UnmarshalVariant(const QVariant& in, const Origin& origin, VARIANT* out) {
   out->Clear();
   QVariant inner = in.canConvert<QDBusVariant>() ? in.value<QDBusVariant>().variant() : in;
   if (inner.canConvert<QDBusArgument>() && inner.userType() == qMetaTypeId<QDBusArgument>()) {
@@ -163,9 +177,10 @@ HRESULT UnmarshalVariant(const QVariant& in, const QString& sender, VARIANT* out
       }
       return S_OK;
     }
-    if (signature == QLatin1String("(so)")) {
+    if (signature == kReferenceSignature) {
       IUnknown* object = nullptr;
-      HRESULT hr = UnmarshalInterface(inner, IID_IUnknown, reinterpret_cast<void**>(&object));
+      HRESULT hr =
+          UnmarshalInterface(inner, origin, IID_IUnknown, reinterpret_cast<void**>(&object));
       if (FAILED(hr)) return hr;
       out->vt = VT_UNKNOWN;
       out->punkVal = object;
@@ -246,15 +261,15 @@ HRESULT MarshalParam(const PARAMDESC& param, const VARIANT& value, const QString
   }
 }
 
-HRESULT UnmarshalParam(const PARAMDESC& param, const QVariant& in, const QString& sender,
+HRESULT UnmarshalParam(const PARAMDESC& param, const QVariant& in, const Origin& origin,
                        VARIANT* out) {
-  if (param.vt == VT_VARIANT) return UnmarshalVariant(in, sender, out);
+  if (param.vt == VT_VARIANT) return UnmarshalVariant(in, origin, out);
   if (IsInterfaceType(param.vt)) {
     const IID& iid = param.iid == GUID_NULL
                          ? (param.vt == VT_DISPATCH ? IID_IDispatch : IID_IUnknown)
                          : param.iid;
     void* object = nullptr;
-    HRESULT hr = UnmarshalInterface(in, iid, &object);
+    HRESULT hr = UnmarshalInterface(in, origin, iid, &object);
     if (FAILED(hr)) return hr;
     // Interface parameters travel in a VARIANT as the interface pointer the
     // stub expects, kept as an IUnknown for the reference count.
@@ -264,7 +279,7 @@ HRESULT UnmarshalParam(const PARAMDESC& param, const QVariant& in, const QString
     return S_OK;
   }
   VARIANT raw;
-  HRESULT hr = UnmarshalVariant(in, sender, &raw);
+  HRESULT hr = UnmarshalVariant(in, origin, &raw);
   if (FAILED(hr)) return hr;
   VARTYPE target =
       param.vt == VT_HRESULT || param.vt == VT_ERROR ? static_cast<VARTYPE>(VT_I4) : param.vt;

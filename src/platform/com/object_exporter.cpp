@@ -1,10 +1,12 @@
 #include "platform/com/object_exporter.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QDBusServiceWatcher>
+#include <QDBusReply>
 #include <QDBusVirtualObject>
+#include <QUuid>
 #include <exception>
 #include <map>
 #include <set>
@@ -18,6 +20,12 @@
 
 namespace parlotto {
 namespace {
+
+// One reference that a client lent for passing on, until someone claims it.
+struct Loan {
+  QString path;
+  QString lender;
+};
 
 struct Entry {
   ComPtr<IUnknown> object;          // the identity; keeps the object while anyone holds it
@@ -33,8 +41,11 @@ class Exporter : public QDBusVirtualObject {
   }
 
   HRESULT Export(IUnknown* object, const QString& client, QString* path) {
+    QString receiver;
+    HRESULT hr = ResolveClient(client, &receiver);
+    if (FAILED(hr)) return hr;
     ComPtr<IUnknown> identity;
-    HRESULT hr = object->QueryInterface(IID_IUnknown, identity.ReceiveVoid());
+    hr = object->QueryInterface(IID_IUnknown, identity.ReceiveVoid());
     if (FAILED(hr)) return hr;
     auto found = by_identity_.find(identity.Get());
     if (found == by_identity_.end()) {
@@ -42,15 +53,37 @@ class Exporter : public QDBusVirtualObject {
       entries_[new_path].object = identity;
       found = by_identity_.emplace(identity.Get(), new_path).first;
     }
-    *path = found->second;
-    Count(found->second, client);
+    const QString found_path = found->second;
+    hr = Count(found_path, receiver);
+    if (FAILED(hr)) {
+      auto it = entries_.find(found_path);
+      if (it->second.refs.empty() && !it->second.is_class_object) Erase(it);
+      return hr;
+    }
+    *path = found_path;
     return S_OK;
   }
 
   HRESULT AddReference(const QString& path, const QString& client) {
     if (entries_.find(path) == entries_.end()) return RPC_E_DISCONNECTED;
-    Count(path, client);
-    return S_OK;
+    QString holder;
+    HRESULT hr = ResolveClient(client, &holder);
+    return FAILED(hr) ? hr : Count(path, holder);
+  }
+
+  // Moves the reference lent under `token` to `claimant`, or gives it back
+  // for an empty `claimant`.
+  HRESULT Claim(const QString& path, const QString& token, const QString& claimant) {
+    auto loan = loans_.find(token);
+    if (loan == loans_.end() || loan->second.path != path) return CO_E_OBJNOTCONNECTED;
+    const QString lender = loan->second.lender;
+    loans_.erase(loan);
+    auto it = entries_.find(path);
+    if (it == entries_.end() || !it->second.refs.count(lender)) return CO_E_OBJNOTCONNECTED;
+    HRESULT hr = claimant.isEmpty() ? S_OK : Count(path, claimant);
+    // Counted for the claimant first, so that the object stays meanwhile.
+    Drop(path, lender, 1);
+    return hr;
   }
 
   HRESULT Find(const QString& path, IUnknown** object) {
@@ -147,33 +180,58 @@ class Exporter : public QDBusVirtualObject {
 
  private:
   Exporter() {
-    watcher_.setConnection(ComConnection());
-    watcher_.setWatchMode(QDBusServiceWatcher::WatchForUnregistration);
-    QObject::connect(&watcher_, &QDBusServiceWatcher::serviceUnregistered,
-                     [this](const QString& client) { ForgetClient(client); });
+    // Released from the event loop: the news may come in the middle of a
+    // call whose objects must not go away under it.
+    AddPeerGoneListener([this](const QString& client) {
+      QMetaObject::invokeMethod(
+          QCoreApplication::instance(), [this, client] { ForgetClient(client); },
+          Qt::QueuedConnection);
+    });
     registered_ = ComConnection().registerVirtualObject(QLatin1String(kComRootPath), this,
                                                         QDBusConnection::SubPath);
   }
 
   bool Registered() const { return registered_; }
 
-  void Count(const QString& path, const QString& client) {
-    quint32& count = entries_[path].refs[client];
-    if (count++ == 0 && !watcher_.watchedServices().contains(client))
-      watcher_.addWatchedService(client);
+  // The unique name that `client` stands for: itself, or the owner of a
+  // well-known name.
+  static HRESULT ResolveClient(const QString& client, QString* unique) {
+    if (client.isEmpty()) return E_INVALIDARG;
+    if (client.startsWith(QLatin1Char(':'))) {
+      *unique = client;
+      return S_OK;
+    }
+    QDBusConnectionInterface* bus = ComConnection().interface();
+    QDBusReply<QString> owner = bus ? bus->serviceOwner(client) : QDBusReply<QString>();
+    if (!owner.isValid()) return RPC_S_SERVER_UNAVAILABLE;
+    if (!owner.value().startsWith(QLatin1Char(':'))) return E_INVALIDARG;  // the bus itself
+    *unique = owner.value();
+    return S_OK;
+  }
+
+  // Counts one reference for `client`, a unique name; a client that is not
+  // on the bus (any more) would never be forgotten, so it gets none.
+  HRESULT Count(const QString& path, const QString& client) {
+    HRESULT gone = PeerFailure(client);
+    if (FAILED(gone)) return gone;
+    if (!WatchPeer(client)) return RPC_S_SERVER_UNAVAILABLE;
+    ++entries_[path].refs[client];
+    return S_OK;
   }
 
   void Erase(std::map<QString, Entry>::iterator it) {
     by_identity_.erase(it->second.object.Get());
+    std::erase_if(loans_, [&](const auto& loan) { return loan.second.path == it->first; });
     // Released last: the object's destructor may call back into this table.
     ComPtr<IUnknown> object = std::move(it->second.object);
     entries_.erase(it);
     object.Reset();
   }
 
-  // A client whose connection went away: everything it held is released.
+  // A client whose connection went away or stopped answering: everything it
+  // held is released, and what it lent is no longer there to claim.
   void ForgetClient(const QString& client) {
-    watcher_.removeWatchedService(client);
+    std::erase_if(loans_, [&](const auto& loan) { return loan.second.lender == client; });
     std::vector<QString> paths;
     for (const auto& [path, entry] : entries_) {
       if (entry.refs.count(client)) paths.push_back(path);
@@ -191,19 +249,32 @@ class Exporter : public QDBusVirtualObject {
     return HandleInterfaceCall(message, object.Get());
   }
 
+  // Every count here is for the sender of the call as the bus stamped it;
+  // no caller can count a reference for anyone else.
   QDBusMessage HandleUnknownCall(const QDBusMessage& message, IUnknown* object) {
     const QString member = message.member();
+    const QString sender = message.service();
     const QList<QVariant> args = message.arguments();
     if (member == QLatin1String("Release") && args.size() == 1) {
-      Drop(message.path(), message.service(), args[0].toUInt());
+      Drop(message.path(), sender, args[0].toUInt());
       return message.createReply();
     }
-    if (member == QLatin1String("AddRefFor") && args.size() == 1) {
+    if (member == QLatin1String("Lend") && args.empty()) {
+      // One more reference for the sender, to pass on to a third process,
+      // which claims it with the token.
       auto it = entries_.find(message.path());
-      if (it == entries_.end() || !it->second.refs.count(message.service())) {
+      if (it == entries_.end() || !it->second.refs.count(sender)) {
         return ErrorReply(message, E_ACCESSDENIED);
       }
-      Count(message.path(), args[0].toString());
+      HRESULT hr = Count(message.path(), sender);
+      if (FAILED(hr)) return ErrorReply(message, hr);
+      QString token = QUuid::createUuid().toString(QUuid::WithoutBraces);
+      loans_[token] = Loan{message.path(), sender};
+      return message.createReply(token);
+    }
+    if (member == QLatin1String("Claim") && args.size() == 1) {
+      HRESULT hr = Claim(message.path(), args[0].toString(), sender);
+      if (FAILED(hr)) return ErrorReply(message, hr);
       return message.createReply();
     }
     if (member == QLatin1String("QueryInterface") && args.size() == 1) {
@@ -214,7 +285,8 @@ class Exporter : public QDBusVirtualObject {
       ComPtr<IUnknown> result;
       HRESULT hr = object->QueryInterface(iid, result.ReceiveVoid());
       if (FAILED(hr)) return ErrorReply(message, hr);
-      Count(message.path(), message.service());
+      hr = Count(message.path(), sender);
+      if (FAILED(hr)) return ErrorReply(message, hr);
       return message.createReply();
     }
     return ErrorReply(message, DISP_E_MEMBERNOTFOUND);
@@ -222,8 +294,8 @@ class Exporter : public QDBusVirtualObject {
 
   std::map<QString, Entry> entries_;
   std::unordered_map<IUnknown*, QString> by_identity_;
+  std::map<QString, Loan> loans_;  // by token
   quint64 next_id_ = 1;
-  QDBusServiceWatcher watcher_;
   bool registered_ = false;
 };
 
@@ -238,8 +310,8 @@ HRESULT AddExportedReference(const QString& path, const QString& client) {
   return Exporter::Instance().AddReference(path, client);
 }
 
-void DropExportedReference(const QString& path, const QString& client) {
-  Exporter::Instance().Drop(path, client, 1);
+HRESULT ClaimExportedReference(const QString& path, const QString& token, const QString& claimant) {
+  return Exporter::Instance().Claim(path, token, claimant);
 }
 
 HRESULT FindExportedObject(const QString& path, IUnknown** object) {

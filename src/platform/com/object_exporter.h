@@ -9,15 +9,23 @@
 
 namespace parlotto {
 
-// Makes `object` reachable at a path and counts one reference for `client`
-// (a unique bus name). The same object always gets the same path.
+// References are counted per client connection: a count belongs to the
+// connection that asked for it (the sender the bus stamps on its call), and
+// a client that leaves the bus or stops answering has all of its released.
+
+// Makes `object` reachable at a path and counts one reference for `client`,
+// the receiver this process sends its own object to. A well-known name
+// counts for its owner; a name that is not on the bus is not counted
+// (RPC_S_SERVER_UNAVAILABLE). The same object always gets the same path.
 HRESULT ExportObject(IUnknown* object, const QString& client, QString* path);
 
 // Counts one more reference for `client` on the object at `path`.
 HRESULT AddExportedReference(const QString& path, const QString& client);
 
-// Gives back one reference of `client` on the object at `path`.
-void DropExportedReference(const QString& path, const QString& client);
+// Takes over a reference that a client lent (with IUnknown.Lend) for
+// passing on: it moves from the lender to `claimant`, or, for an empty
+// `claimant` (the object came back to this process), it is given back.
+HRESULT ClaimExportedReference(const QString& path, const QString& token, const QString& claimant);
 
 // The object at `path` of this process, with a reference for the caller.
 HRESULT FindExportedObject(const QString& path, IUnknown** object);

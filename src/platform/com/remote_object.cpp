@@ -35,21 +35,37 @@ RemoteObject::RemoteObject(QString owner, QString path)
 RemoteObject::~RemoteObject() { Objects().erase({owner_, path_}); }
 
 HRESULT RemoteObject::FromReference(const QString& owner, const QString& path, REFIID iid,
-                                    void** out) {
+                                    void** out, ReferenceOrigin origin) {
   *out = nullptr;
   RemoteObject* object;
   auto it = Objects().find({owner, path});
   if (it != Objects().end()) {
     object = it->second;
   } else {
+    // Watched so that calls to an owner that is gone fail, even those that
+    // wait for no answer.
+    if (!WatchPeer(owner))
+      return owner.startsWith(QLatin1Char(':')) ? PeerFailure(owner) : E_INVALIDARG;
     object = new RemoteObject(owner, path);
   }
   object->AddRef();
-  ++object->remote_refs_;
+  if (origin.counted) ++object->remote_refs_;
+  if (origin.callback) object->callback_ = true;
   HRESULT hr = object->QueryInterface(iid, out);
   object->Release();
   return hr;
 }
+
+HRESULT RemoteObject::Claim(const QString& owner, const QString& path, const QString& token,
+                            bool callback) {
+  if (!owner.startsWith(QLatin1Char(':'))) return E_INVALIDARG;
+  QDBusMessage call = UnknownCall(owner, path, "Claim");
+  call << token;
+  QDBusMessage reply;
+  return CallAndWait(call, &reply, callback ? CallbackTimeoutMs() : 0);
+}
+
+int RemoteObject::CallTimeoutMs() const { return callback_ ? CallbackTimeoutMs() : 0; }
 
 HRESULT RemoteObject::QueryInterface(REFIID iid, void** out) {
   if (out == nullptr) return E_POINTER;
@@ -75,7 +91,7 @@ HRESULT RemoteObject::QueryInterface(REFIID iid, void** out) {
     QDBusMessage call = UnknownCall(owner_, path_, "QueryInterface");
     call << QString::fromStdString(StringFromGUID(iid));
     QDBusMessage reply;
-    HRESULT hr = CallAndWait(call, &reply);
+    HRESULT hr = CallAndWait(call, &reply, CallTimeoutMs());
     if (FAILED(hr)) return hr;
     ++remote_refs_;
     found = proxies_.emplace(iid, std::move(proxy)).first;
@@ -94,20 +110,29 @@ ULONG RemoteObject::Release() {
   // the release is awaited.
   Objects().erase({owner_, path_});
   if (remote_refs_ > 0) {
+    // Nothing to wait for: a release has no answer worth having, and an
+    // owner that never answers must not hold us up.
     QDBusMessage call = UnknownCall(owner_, path_, "Release");
     call << remote_refs_;
-    QDBusMessage reply;
-    CallAndWait(call, &reply);
+    SendOneWay(call);
   }
   delete this;
   return 0;
 }
 
-HRESULT RemoteObject::AddReferenceFor(const QString& client) {
-  QDBusMessage call = UnknownCall(owner_, path_, "AddRefFor");
-  call << client;
+HRESULT RemoteObject::Lend(QString* token) {
   QDBusMessage reply;
-  return CallAndWait(call, &reply);
+  HRESULT hr = CallAndWait(UnknownCall(owner_, path_, "Lend"), &reply, CallTimeoutMs());
+  if (FAILED(hr)) return hr;
+  *token = reply.arguments().value(0).toString();
+  return token->isEmpty() ? RPC_E_SERVERFAULT : S_OK;
+}
+
+HRESULT RemoteObject::InvokeOneWay(DISPID member, WORD flags, const DISPPARAMS& params) {
+  QDBusMessage call;
+  HRESULT hr = MakeInvokeCall(*this, member, flags, params, &call, nullptr);
+  if (FAILED(hr)) return hr;
+  return SendOneWay(call);
 }
 
 HRESULT RemoteObject::Call(const InterfaceInfo& info, const FUNCDESC& func,
@@ -124,7 +149,7 @@ HRESULT RemoteObject::Call(const InterfaceInfo& info, const FUNCDESC& func,
     call << value;
   }
   QDBusMessage reply;
-  HRESULT hr = CallAndWait(call, &reply);
+  HRESULT hr = CallAndWait(call, &reply, CallTimeoutMs());
   if (FAILED(hr)) return hr;
   const QList<QVariant> out = reply.arguments();
   int next = 0;
@@ -132,7 +157,7 @@ HRESULT RemoteObject::Call(const InterfaceInfo& info, const FUNCDESC& func,
     const PARAMDESC& param = func.params[i];
     if (!(param.flags & PARAMFLAG_FOUT)) continue;
     if (next >= out.size()) return RPC_E_SERVERFAULT;
-    hr = UnmarshalParam(param, out[next++], owner_, &args[i]);
+    hr = UnmarshalParam(param, out[next++], Origin{owner_, false}, &args[i]);
     if (FAILED(hr)) return hr;
   }
   return S_OK;

@@ -17,11 +17,27 @@ namespace parlotto {
 // Answers QueryInterface on a remote object's IUnknown; not a real interface.
 inline constexpr IID IID_IRemoteObject = MakeGuid("{5B1E2A1C-8D6F-4F43-9C1E-7A0D1B2C3D4E}");
 
+// How a reference reached this process.
+struct ReferenceOrigin {
+  // The owner counted one reference for this process, which the proxy
+  // gives back when it goes.
+  bool counted = true;
+  // A client handed it to us in a call (a callback): calls to it have a time
+  // limit. Objects of servers this process called have none.
+  bool callback = false;
+};
+
 class RemoteObject final : public IUnknown {
  public:
-  // Takes over one marshalled reference to the object at `path` of the
-  // process `owner` and asks it for `iid`.
-  static HRESULT FromReference(const QString& owner, const QString& path, REFIID iid, void** out);
+  // Takes over a reference to the object at `path` of the process `owner`
+  // (a unique bus name) and asks it for `iid`.
+  static HRESULT FromReference(const QString& owner, const QString& path, REFIID iid, void** out,
+                               ReferenceOrigin origin = {});
+
+  // Makes the reference that another process lent under `token` this
+  // process's own, before FromReference takes it over.
+  static HRESULT Claim(const QString& owner, const QString& path, const QString& token,
+                       bool callback);
 
   HRESULT QueryInterface(REFIID iid, void** object) override;
   ULONG AddRef() override;
@@ -30,13 +46,22 @@ class RemoteObject final : public IUnknown {
   const QString& owner() const { return owner_; }
   const QString& path() const { return path_; }
 
+  // The time limit of calls to the object: none (0), or that of callbacks.
+  int CallTimeoutMs() const;
+
   // Calls a member of one of the object's interfaces: `args` in declared
   // order, [out] entries filled from the answer.
   HRESULT Call(const InterfaceInfo& info, const FUNCDESC& func, std::vector<VARIANT>& args);
 
-  // Asks the owner to count one reference for `client`, so that this
-  // reference can be passed on.
-  HRESULT AddReferenceFor(const QString& client);
+  // Sends IDispatch::Invoke without waiting for an answer, for
+  // notifications whose result nobody uses; fails at once only when the
+  // owner is gone. Arguments are in DISPPARAMS order (last first).
+  HRESULT InvokeOneWay(DISPID member, WORD flags, const DISPPARAMS& params);
+
+  // Borrows one more reference from the owner, counted for this process
+  // until another process claims it with `token`; that is how this
+  // reference is passed on.
+  HRESULT Lend(QString* token);
 
  private:
   RemoteObject(QString owner, QString path);
@@ -46,6 +71,7 @@ class RemoteObject final : public IUnknown {
   QString path_;
   ULONG refs_ = 0;
   quint32 remote_refs_ = 0;
+  bool callback_ = false;
   std::map<IID, std::unique_ptr<InterfaceProxy>> proxies_;
 };
 

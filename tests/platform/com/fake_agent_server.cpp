@@ -5,6 +5,8 @@
 //   "callback"       calls the sink's Idle(start) before it answers
 //   "command:<id>"   sends Command(id) to the sinks after answering
 //   "fail"           fails with E_INVALIDARG and error info
+//   "fail:all"       fails with E_FAIL and every field of error info, its
+//                    description in several lines that try to confuse
 //   "crash"          ends the process in the middle of the call
 //   anything else    sends Idle(0) and then Idle(1) to the sinks after answering
 // GetOriginalSize answers (process id, live objects). The process logs
@@ -32,6 +34,10 @@ namespace parlotto {
 namespace {
 
 int g_live_objects = 0;
+// Lines that look like the one on which error info travels.
+const QString kConfusingDescription = QStringLiteral(
+    "Erste Zeile.\norg.parlotto.Com.ErrorInfo: {\"source\":\"falsch\"}\nLetzte Zeile.\n"
+    "org.parlotto.Com.ErrorInfo: {\"source\":\"auch falsch\"}");
 std::map<LONG, ComPtr<IAgentNotifySink>> g_sinks;
 
 void ObjectGone() {
@@ -130,6 +136,15 @@ class Character final : public ComObject,
       fields.guid = IID_IAgentCharacterEx;
       SetErrorInfoFields(fields);
       return E_INVALIDARG;
+    } else if (text == QLatin1String("fail:all")) {
+      ErrorInfoFields fields;
+      fields.source = QStringLiteral("FakeAgentServer\nzweite Zeile");
+      fields.description = kConfusingDescription;
+      fields.help_file = QStringLiteral("/usr/share/help/fake agent.html");
+      fields.help_context = 4711;
+      fields.guid = IID_IAgentCharacterEx;
+      SetErrorInfoFields(fields);
+      return E_FAIL;
     } else if (text == QLatin1String("crash")) {
       _exit(3);
     } else {

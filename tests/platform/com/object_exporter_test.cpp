@@ -1,0 +1,250 @@
+// Who holds the objects that a process serves: a reference belongs to the
+// connection that asked for it, so no client can keep an object or its
+// server alive for a name that is not its own, and a proxy passed on to a
+// third process becomes that process's own reference.
+#include "platform/com/object_exporter.h"
+
+#include <gtest/gtest.h>
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QProcess>
+
+#include "platform/com/com_fixture.h"
+#include "contracts/agent/agent_marshal.h"
+#include "contracts/agent/ignored_notifications.h"
+#include "platform/com/activation.h"
+#include "platform/com/bus_names.h"
+#include "platform/com/com_object.h"
+#include "platform/com/remote_object.h"
+#include "platform/com/served_class.h"
+#include "platform/com/typelib/type_info_dispatch.h"
+
+namespace parlotto {
+namespace {
+
+using testing::ComFixture;
+
+const CLSID kForwardedClass = MakeGuid("{6A0F3C52-2B7D-4E1A-9C44-0D5E8B1F7A21}");
+
+// An object that only counts how many of its kind are alive.
+class Tracked final : public ComObject {
+ public:
+  explicit Tracked(IUnknown* outer) : ComObject(outer) { ++alive; }
+  ~Tracked() override { --alive; }
+  static inline int alive = 0;
+
+ private:
+  void* FindInterface(REFIID) override { return nullptr; }
+};
+
+// A notification sink that the test serves for the helper client to pass on.
+class ForwardedSink final : public ComObject,
+                            public DispatchImpl<IgnoredNotifications<IAgentNotifySink>> {
+ public:
+  explicit ForwardedSink(IUnknown* outer)
+      : ComObject(outer),
+        DispatchImpl(parlotto::FindInterface(IID_IAgentNotifySink)->type_info.Get(), &target_),
+        target_(AgentNotifySinkStub, static_cast<IAgentNotifySink*>(this)) {
+    ++alive;
+  }
+  ~ForwardedSink() override { --alive; }
+
+  PARLOTTO_DELEGATING_UNKNOWN
+
+  HRESULT Command(LONG, IUnknown*) override { return S_OK; }
+  HRESULT Idle(LONG, LONG) override {
+    ++events;
+    return S_OK;
+  }
+
+  static inline int alive = 0;
+  static inline int events = 0;
+
+ private:
+  void* FindInterface(REFIID iid) override {
+    if (iid == IID_IAgentNotifySink || iid == IID_IDispatch)
+      return static_cast<IAgentNotifySink*>(this);
+    return nullptr;
+  }
+
+  StubInvokeTarget target_;
+};
+
+class ObjectExporterTest : public ComFixture {
+ protected:
+  void SetUp() override { RegisterTestServer(); }
+
+  void TearDown() override {
+    character_.Reset();
+    agent_.Reset();
+    for (int pid : ServerStarts()) SpinUntil([pid] { return ProcessGone(pid); }, 5000);
+  }
+
+  void CreateAndLoad() {
+    ASSERT_EQ(CoCreateInstance(CLSID_AgentServer, nullptr, kAgentServerContext, IID_IAgentEx,
+                               agent_.ReceiveVoid()),
+              S_OK);
+    LONG char_id = 0;
+    LONG req_id = 0;
+    ASSERT_EQ(agent_->Load(VARIANT(), &char_id, &req_id), S_OK);
+    ASSERT_EQ(agent_->GetCharacterEx(char_id, character_.Receive()), S_OK);
+  }
+
+  static RemoteObject* Remote(IUnknown* proxy) {
+    RemoteObject* remote = nullptr;
+    EXPECT_EQ(proxy->QueryInterface(IID_IRemoteObject, reinterpret_cast<void**>(&remote)), S_OK);
+    remote->Release();  // the proxy passed in keeps it
+    return remote;
+  }
+
+  static QDBusMessage UnknownCall(RemoteObject* remote, const char* member) {
+    return QDBusMessage::createMethodCall(remote->owner(), remote->path(),
+                                          QLatin1String(kUnknownInterface), QLatin1String(member));
+  }
+
+  LONG ServerPid() {
+    LONG pid = 0;
+    LONG live = 0;
+    EXPECT_EQ(character_->GetOriginalSize(&pid, &live), S_OK);
+    return pid;
+  }
+
+  ComPtr<IAgentEx> agent_;
+  ComPtr<IAgentCharacterEx> character_;
+};
+
+TEST_F(ObjectExporterTest, NoCallerCanCountAReferenceForAnotherName) {
+  CreateAndLoad();
+  const int pid = ServerPid();
+  // A live third process on the bus, which never asked for anything.
+  QDBusConnection third = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "third");
+  ASSERT_TRUE(third.isConnected());
+  const QStringList names = {QStringLiteral(":1.987654"), QString(), QStringLiteral("not a name!"),
+                             third.baseService(), QStringLiteral("org.freedesktop.DBus")};
+  for (IUnknown* proxy :
+       {static_cast<IUnknown*>(character_.Get()), static_cast<IUnknown*>(agent_.Get())}) {
+    RemoteObject* remote = Remote(proxy);
+    // The holder itself asks the server to count for others, the way the
+    // runtime once passed references on.
+    for (const QString& name : names) {
+      QDBusMessage call = UnknownCall(remote, "AddRefFor");
+      call << name;
+      EXPECT_EQ(ComConnection().call(call).type(), QDBusMessage::ErrorMessage)
+          << name.toStdString();
+    }
+    // Someone who holds nothing can neither borrow nor claim a reference.
+    QDBusMessage lend = third.call(UnknownCall(remote, "Lend"));
+    EXPECT_EQ(lend.type(), QDBusMessage::ErrorMessage);
+    QDBusMessage claim = UnknownCall(remote, "Claim");
+    claim << QStringLiteral("0b1c6a53-9d0e-4c4e-8d55-3a5b0b3f2f10");
+    EXPECT_EQ(third.call(claim).type(), QDBusMessage::ErrorMessage);
+  }
+
+  // Once the real holder lets go, the server has nothing left and ends,
+  // while the third process is still there.
+  character_.Reset();
+  agent_.Reset();
+  EXPECT_TRUE(SpinUntil([pid] { return ProcessGone(pid); }));
+  EXPECT_TRUE(third.isConnected());
+  QDBusConnection::disconnectFromBus("third");
+}
+
+TEST_F(ObjectExporterTest, ALentReferenceIsClaimedOnceAndThenBelongsToTheClaimant) {
+  CreateAndLoad();
+  const int pid = ServerPid();
+  RemoteObject* remote = Remote(character_.Get());
+  QDBusMessage lent = ComConnection().call(UnknownCall(remote, "Lend"));
+  ASSERT_EQ(lent.type(), QDBusMessage::ReplyMessage) << lent.errorMessage().toStdString();
+  const QString token = lent.arguments().value(0).toString();
+  ASSERT_FALSE(token.isEmpty());
+  {
+    QDBusConnection claimant =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, "claimant");
+    QDBusMessage claim = UnknownCall(remote, "Claim");
+    claim << token;
+    EXPECT_EQ(claimant.call(claim).type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(claimant.call(claim).type(), QDBusMessage::ErrorMessage);  // used up
+  }
+
+  // Everything of ours goes: the claimant still holds the character.
+  character_.Reset();
+  agent_.Reset();
+  SpinUntil([pid] { return ProcessGone(pid); }, 1500);
+  EXPECT_FALSE(ProcessGone(pid));
+  // ... until its connection closes.
+  QDBusConnection::disconnectFromBus("claimant");
+  EXPECT_TRUE(SpinUntil([pid] { return ProcessGone(pid); }));
+}
+
+TEST_F(ObjectExporterTest, ReferencesForNamesNotOnTheBusAreNotKept) {
+  {
+    ComPtr<IUnknown> object;
+    ASSERT_EQ(ComObject::Create<Tracked>(nullptr, IID_IUnknown, object.ReceiveVoid()), S_OK);
+    QString path;
+    EXPECT_EQ(ExportObject(object.Get(), QString(), &path), E_INVALIDARG);
+    EXPECT_EQ(ExportObject(object.Get(), QStringLiteral(":1.987654"), &path),
+              RPC_S_SERVER_UNAVAILABLE);
+    EXPECT_EQ(ExportObject(object.Get(), QStringLiteral("org.parlotto.Test.Nobody"), &path),
+              RPC_S_SERVER_UNAVAILABLE);
+    EXPECT_TRUE(FAILED(ExportObject(object.Get(), QStringLiteral("org.freedesktop.DBus"), &path)));
+    EXPECT_EQ(ExportedReferenceCount(), 0);
+
+    // A well-known name counts for its owner, and goes with it.
+    {
+      QDBusConnection named = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "named");
+      ASSERT_TRUE(named.registerService(QStringLiteral("org.parlotto.Test.Third")));
+      EXPECT_EQ(ExportObject(object.Get(), QStringLiteral("org.parlotto.Test.Third"), &path), S_OK);
+      EXPECT_EQ(ExportedReferenceCount(), 1);
+    }
+    QDBusConnection::disconnectFromBus("named");
+    EXPECT_TRUE(SpinUntil([] { return ExportedReferenceCount() == 0; }));
+  }
+  EXPECT_EQ(Tracked::alive, 0);
+}
+
+TEST_F(ObjectExporterTest, AProxyPassedOnBecomesTheReceiversOwnReference) {
+  testing::ServedClass<ForwardedSink> served(kForwardedClass);
+  // The helper creates a sink here and hands it to the character server.
+  QProcess forwarder;
+  forwarder.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  forwarder.start(
+      QStringLiteral(PARLOTTO_BUILD_DIR "/tests/com_peer_client"),
+      {QStringLiteral("--forward"), QString::fromStdString(StringFromGUID(kForwardedClass))});
+  QByteArray said;
+  ASSERT_TRUE(SpinUntil(
+      [&] {
+        said += forwarder.readAllStandardOutput();
+        return said.contains('\n') || forwarder.state() == QProcess::NotRunning;
+      },
+      20000));
+  ASSERT_EQ(said.trimmed(), "forwarded");
+  EXPECT_EQ(ForwardedSink::alive, 1);
+
+  // The forwarder goes; the server's reference is its own and stays.
+  CreateAndLoad();
+  const int pid = ServerPid();
+  forwarder.kill();
+  forwarder.waitForFinished();
+  EXPECT_TRUE(SpinUntil([&] {
+    LONG unused = 0;
+    LONG live = 0;
+    return SUCCEEDED(character_->GetOriginalSize(&unused, &live)) && live == 2;
+  }));
+  LONG req_id = 0;
+  ForwardedSink::events = 0;
+  ASSERT_EQ(character_->Speak(QStringLiteral("Hallo"), QString(), &req_id), S_OK);
+  EXPECT_TRUE(SpinUntil([] { return ForwardedSink::events == 2; }));
+  EXPECT_EQ(ForwardedSink::alive, 1);
+
+  // When the server ends, it leaves nothing behind here.
+  character_.Reset();
+  agent_.Reset();
+  EXPECT_TRUE(SpinUntil([pid] { return ProcessGone(pid); }));
+  EXPECT_TRUE(SpinUntil([] { return ForwardedSink::alive == 0; }));
+  EXPECT_EQ(ExportedReferenceCount(), 0);
+}
+
+}  // namespace
+}  // namespace parlotto
