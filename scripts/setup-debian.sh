@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building and testing Parlotto need.
 # Idempotent: packages already present are not touched, and apt-get update runs
-# only when something is missing.
+# only when something is missing. apt's and dpkg's progress goes to a log file;
+# the terminal gets one line, apt's warnings, and the log's end if it fails.
 set -euo pipefail
 
 packages=(
@@ -12,7 +13,7 @@ packages=(
   libpoppler-cpp-dev libzip-dev libxml2-dev libuchardet-dev libatspi2.0-dev
   libgtest-dev libgmock-dev libglib2.0-bin
   dbus dbus-x11 xvfb xclip pulseaudio trayer xauth
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format clang-tidy
   fonts-dejavu-core fonts-dejavu-extra
 )
 
@@ -28,7 +29,20 @@ if [ ${#missing[@]} -eq 0 ]; then
 fi
 
 sudo=""
-if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
-echo "Installing: ${missing[*]}"
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if [ "$(id -u)" -ne 0 ]; then
+  sudo="sudo"
+  sudo -v  # asks for the password here, before the output goes to the log
+fi
+log=$(mktemp "${TMPDIR:-/tmp}/parlotto-setup.XXXXXX")
+printf 'Installing %d missing packages (log: %s) ... ' "${#missing[@]}" "$log"
+# sudo would drop a variable set before it, so env passes it on.
+if ! { $sudo apt-get update -q &&
+  $sudo env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y -q --no-install-recommends "${missing[@]}"; } >"$log" 2>&1 </dev/null; then
+  echo "failed. The end of the log:"
+  tail -n 25 "$log" >&2
+  exit 1
+fi
+echo "done."
+# Real warnings stay visible (apt marks them W: or E:, dpkg says warning).
+grep -E '^(W|E): |^dpkg: warning' "$log" >&2 || true

@@ -186,7 +186,9 @@ TEST_F(SpeakingTest, WithoutADeviceTheDefaultWritesTheCacheFileInRealTime) {
 }
 
 // Plays through the desktop's audio, so it runs only when asked to, e.g.
-// on a PulseAudio null sink: PARLOTTO_TEST_AUDIO_DEVICE=1.
+// on a PulseAudio null sink: PARLOTTO_TEST_AUDIO_DEVICE=1 (scripts/test.sh
+// starts one). Asked to, it fails without a device rather than skip, so that
+// a broken device path cannot pass unseen.
 TEST_F(SpeakingTest, OnADeviceAudioStopComesOnceTheAudioHasPlayed) {
   if (std::getenv("PARLOTTO_TEST_AUDIO_DEVICE") == nullptr) {
     GTEST_SKIP() << "set PARLOTTO_TEST_AUDIO_DEVICE=1 to play through the audio device";
@@ -197,9 +199,9 @@ TEST_F(SpeakingTest, OnADeviceAudioStopComesOnceTheAudioHasPlayed) {
   Speak(kSentence);
   ASSERT_TRUE(SpinUntil([&] { return sink_->events.size() == 2; }));
   // The audio backend looks for devices once per process.
-  if (ReadWav(dir_.File("cache") + "/parlotto/speech.wav").valid) {
-    GTEST_SKIP() << "no audio device reached (run this test alone)";
-  }
+  ASSERT_FALSE(ReadWav(dir_.File("cache") + "/parlotto/speech.wav").valid)
+      << "no audio device reached; the backend looks for devices once per process, so run this "
+         "test alone";
   EXPECT_GE(sink_->events[1].at_ms - spoken, duration_ms);
   EXPECT_TRUE(log_.empty()) << log_.front();
 }

@@ -68,6 +68,13 @@ void Hive::ReportReadError(const std::string& error) {
   ReportDiagnostic("registry: " + error + "; reading it as empty");
 }
 
+void Hive::ReportDamageOnce(const std::string& bytes, const ParsedHive& parsed) {
+  if (parsed.first_bad_line == 0) return;
+  if (!reported_damage_.insert(std::hash<std::string>()(bytes)).second) return;
+  ReportDiagnostic("registry: " + path_ + " is damaged, " + DescribeDamage(parsed) +
+                   "; using the rest");
+}
+
 void Hive::Remember(std::shared_ptr<const RegKey> tree, const FileStamp* stamp) {
   tree_ = std::move(tree);
   have_stamp_ = stamp != nullptr;
@@ -88,10 +95,13 @@ std::shared_ptr<const RegKey> Hive::Snapshot() {
   FileStamp stamp;
   std::string error;
   switch (ReadHiveFile(path_, &bytes, &stamp, &error)) {
-    case ReadStatus::kOk:
+    case ReadStatus::kOk: {
       reported_error_.clear();
-      Remember(ParseRegText(bytes, root_name_).root, &stamp);
+      ParsedHive parsed = ParseRegText(bytes, root_name_);
+      ReportDamageOnce(bytes, parsed);
+      Remember(std::move(parsed.root), &stamp);
       break;
+    }
     case ReadStatus::kMissing:
       reported_error_.clear();
       Remember(EmptyTree(), nullptr);
@@ -120,8 +130,13 @@ bool Hive::Modify(const Change& change, std::string* error) {
   ReadStatus status = ReadHiveFile(target, &bytes, &old_stamp, error);
   if (status == ReadStatus::kError) return false;
   bool existed = status == ReadStatus::kOk;
-  ParsedHive parsed =
-      existed ? ParseRegText(bytes, root_name_) : ParsedHive{std::make_unique<RegKey>(""), 0};
+  ParsedHive parsed;
+  if (existed) {
+    parsed = ParseRegText(bytes, root_name_);
+  } else {
+    parsed.root = std::make_unique<RegKey>("");
+  }
+  ReportDamageOnce(bytes, parsed);
   if (!change(parsed.root.get())) {
     Remember(std::move(parsed.root), existed ? &old_stamp : nullptr);
     return true;
@@ -132,11 +147,8 @@ bool Hive::Modify(const Change& change, std::string* error) {
     if (!SaveBackup(target, bytes, &backup, error)) return false;
     have_backed_up_ = true;
     backed_up_ = old_stamp;
-    ReportDiagnostic("registry: " + target + " is damaged (line " +
-                     std::to_string(parsed.first_bad_line) +
-                     " and maybe others could not be read); kept what was "
-                     "readable, the original is saved as " +
-                     backup);
+    ReportDiagnostic("registry: rewrote " + target +
+                     " without the lines it could not read; the original is saved as " + backup);
   }
   FileStamp new_stamp;
   if (!ReplaceFile(target, FormatHive(*parsed.root, root_name_), existed ? &old_stamp : nullptr,

@@ -6,9 +6,11 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 
 #include "platform/registry/hive_io.h"
+#include "platform/registry/reg_text.h"
 #include "platform/registry/reg_tree.h"
 
 namespace parlotto {
@@ -28,7 +30,8 @@ class Hive {
   Hive& operator=(const Hive&) = delete;
 
   // The current content. A missing file is empty; an unreadable one is too,
-  // and that is reported once.
+  // and that is reported once. Of a damaged file the readable part counts,
+  // and the damage is reported once for each content of the file.
   std::shared_ptr<const RegKey> Snapshot();
 
   // Applies `change` to the newest content and writes the result. False with
@@ -38,6 +41,7 @@ class Hive {
 
  private:
   void ReportReadError(const std::string& error);
+  void ReportDamageOnce(const std::string& bytes, const ParsedHive& parsed);
   void Remember(std::shared_ptr<const RegKey> tree, const FileStamp* stamp);
 
   const std::string path_;
@@ -47,6 +51,8 @@ class Hive {
   bool have_stamp_ = false;
   FileStamp stamp_;
   std::string reported_error_;
+  // Hashes of the damaged contents already reported.
+  std::set<std::size_t> reported_damage_;
   // The damaged file last backed up, so that a retry after a failed write
   // does not back it up and report it again.
   bool have_backed_up_ = false;

@@ -1,5 +1,8 @@
 #include "platform/registry/reg_text.h"
 
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
 #include <cstdint>
 #include <cstdio>
 #include <vector>
@@ -57,6 +60,45 @@ bool ParseHex32(std::string_view s, std::uint32_t* out) {
   return true;
 }
 
+std::string ToStdString(const QString& s) {
+  QByteArray utf8 = s.toUtf8();
+  return std::string(utf8.constData(), static_cast<size_t>(utf8.size()));
+}
+
+// UTF-16LE bytes as UTF-8; a lone surrogate becomes U+FFFD, an odd last byte
+// is left out.
+std::string Utf16LeTextToUtf8(std::string_view bytes) {
+  std::u16string units;
+  units.reserve(bytes.size() / 2);
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    units.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                          (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+  }
+  return ToStdString(QString::fromUtf16(units.data(), static_cast<qsizetype>(units.size())));
+}
+
+bool IsValidUtf8(std::string_view text) {
+  return QByteArrayView(text.data(), static_cast<qsizetype>(text.size())).isValidUtf8();
+}
+
+// Old 8-bit text (REGEDIT4) as UTF-8. Text that is valid UTF-8 already stays
+// as it is; anything else is taken as Windows-1252, the code page German
+// Windows wrote it in.
+std::string EightBitToUtf8(std::string_view text) {
+  if (IsValidUtf8(text)) return std::string(text);
+  static const char16_t kHigh[32] = {
+      0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+      0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+  QString s;
+  s.reserve(static_cast<qsizetype>(text.size()));
+  for (char c : text) {
+    auto byte = static_cast<unsigned char>(c);
+    s.append(QChar(byte >= 0x80 && byte < 0xA0 ? kHigh[byte - 0x80] : char16_t{byte}));
+  }
+  return ToStdString(s);
+}
+
 // A quoted name or string starting at s[0] == '"'; only \\ and \" are
 // escapes, any other backslash is kept as it is.
 bool ParseQuoted(std::string_view* s, std::string* out) {
@@ -92,8 +134,9 @@ bool ParseHexBytes(std::string_view s, std::vector<std::uint8_t>* out) {
   }
 }
 
-// The data after "=": a string, dword: or hex[(N)]: form.
-bool ParseData(std::string_view data, RegValue* value) {
+// The data after "=": a string, dword: or hex[(N)]: form. hex(1) and hex(2)
+// data are UTF-16LE, in a REGEDIT4 file (`eight_bit`) 8-bit text.
+bool ParseData(std::string_view data, bool eight_bit, RegValue* value) {
   data = TrimLeft(data);
   if (!data.empty() && data.front() == '"') {
     if (!ParseQuoted(&data, &value->text)) return false;
@@ -121,6 +164,12 @@ bool ParseData(std::string_view data, RegValue* value) {
   switch (value->type) {
     case RegType::kSz:
     case RegType::kExpandSz:
+      if (eight_bit) {
+        if (!bytes.empty() && bytes.back() == 0) bytes.pop_back();
+        value->text = EightBitToUtf8(
+            std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        return true;
+      }
       return Utf16LeToUtf8(bytes, &value->text);
     case RegType::kDword:
       // Any other length has no place in a DWORD and is not kept.
@@ -161,18 +210,32 @@ class Parser {
 
   ParsedHive Run() {
     result_.root = std::make_unique<RegKey>("");
-    if (text_.substr(0, 3) == "\xEF\xBB\xBF") text_.remove_prefix(3);
+    bool odd_length = false;
+    if (text_.substr(0, 2) == "\xFF\xFE") {
+      // The registry editor's default export.
+      odd_length = text_.size() % 2 != 0;
+      utf8_ = Utf16LeTextToUtf8(text_.substr(2));
+      text_ = utf8_;
+    } else if (text_.substr(0, 3) == "\xEF\xBB\xBF") {
+      text_.remove_prefix(3);
+    }
     // An empty file (e.g. made by touch) is an empty hive, not a damaged one.
-    if (AllBlank()) return std::move(result_);
+    if (AllBlank() && !odd_length) return std::move(result_);
     std::string_view line;
     if (NextLine(&line)) {
       std::string_view header = TrimRight(line);
-      if (header != kRegHeader && header != "REGEDIT4") {
-        Bad();
+      if (header == "REGEDIT4") {
+        eight_bit_ = true;
+        // The header is ASCII, so the position stays right.
+        utf8_ = EightBitToUtf8(text_);
+        text_ = utf8_;
+      } else if (header != kRegHeader) {
+        Bad("no \"" + std::string(kRegHeader) + "\" header");
         ParseLine(line);
       }
     }
     while (NextLine(&line)) ParseLine(line);
+    if (odd_length) Bad("the file ends in the middle of a UTF-16 character");
     return std::move(result_);
   }
 
@@ -194,9 +257,15 @@ class Parser {
     return true;
   }
 
-  void Bad() { BadAt(line_number_); }
-  void BadAt(std::size_t line) {
-    if (result_.first_bad_line == 0) result_.first_bad_line = line;
+  void Bad(const std::string& problem) { BadAt(line_number_, problem); }
+  void BadAt(std::size_t line, const std::string& problem) {
+    if (line == last_bad_line_) return;
+    last_bad_line_ = line;
+    ++result_.bad_lines;
+    if (result_.first_bad_line == 0) {
+      result_.first_bad_line = line;
+      result_.first_problem = problem;
+    }
   }
 
   void ParseLine(std::string_view raw) {
@@ -208,7 +277,7 @@ class Parser {
     } else if (line.front() == '"' || line.front() == '@') {
       ParseValueLine(line);
     } else {
-      Bad();
+      Bad("neither a section nor a value");
     }
   }
 
@@ -220,7 +289,7 @@ class Parser {
     if (line.size() < 2 || line.back() != ']' ||
         !ParseSection(line.substr(1, line.size() - 2), root_name_, &names)) {
       current_ = nullptr;
-      Bad();
+      Bad("a section that is no key of " + std::string(root_name_));
       return;
     }
     current_ = result_.root->Create(names, nullptr);
@@ -233,26 +302,30 @@ class Parser {
     if (rest.front() == '@') {
       rest.remove_prefix(1);
     } else if (!ParseQuoted(&rest, &name)) {
-      Bad();
+      Bad("a value name without its closing quote");
       return;
     }
     rest = TrimLeft(rest);
     if (rest.empty() || rest.front() != '=') {
-      Bad();
+      Bad("a value name without \"=\"");
       return;
     }
     rest.remove_prefix(1);
     std::string joined;
     if (StartsWithIgnoreCase(TrimLeft(rest), "hex")) {
       if (!JoinContinuation(rest, &joined)) {
-        BadAt(start_line);
+        BadAt(start_line, "a value cut off by the end of the file");
         return;
       }
       rest = joined;
     }
+    if (!current_) {
+      BadAt(start_line, "a value outside any section");
+      return;
+    }
     RegValue value;
-    if (!current_ || !ParseData(rest, &value)) {
-      BadAt(start_line);
+    if (!ParseData(rest, eight_bit_, &value)) {
+      BadAt(start_line, "value data that cannot be read");
       return;
     }
     current_->SetValue(name, value);
@@ -274,9 +347,13 @@ class Parser {
   }
 
   std::string_view text_;
+  // text_'s storage when the file had to be converted to UTF-8.
+  std::string utf8_;
   std::string_view root_name_;
+  bool eight_bit_ = false;
   size_t pos_ = 0;
   std::size_t line_number_ = 0;
+  std::size_t last_bad_line_ = 0;
   RegKey* current_ = nullptr;
   ParsedHive result_;
 };
@@ -373,6 +450,16 @@ std::string Header() { return std::string(kRegHeader) + "\n\n"; }
 
 ParsedHive ParseRegText(std::string_view text, std::string_view root_name) {
   return Parser(text, root_name).Run();
+}
+
+std::string DescribeDamage(const ParsedHive& parsed) {
+  if (parsed.first_bad_line == 0) return "";
+  std::string text = "line " + std::to_string(parsed.first_bad_line);
+  if (parsed.bad_lines > 1) {
+    std::size_t more = parsed.bad_lines - 1;
+    text += " (and " + std::to_string(more) + (more == 1 ? " more line)" : " more lines)");
+  }
+  return text + " could not be read: " + parsed.first_problem;
 }
 
 std::string FormatHive(const RegKey& root, std::string_view root_name) {
