@@ -29,8 +29,9 @@ AudioTarget ParseAudioTarget(const QString& value, QString* problem) {
     return target;
   }
   if (problem != nullptr) {
-    *problem = QStringLiteral("speech runtime: PARLOTTO_AUDIO=\"%1\" is not default, null or "
-                              "wav:PATH; using default")
+    *problem = QStringLiteral(
+                   "speech runtime: PARLOTTO_AUDIO=\"%1\" is not default, null or "
+                   "wav:PATH; using default")
                    .arg(value);
   }
   return target;

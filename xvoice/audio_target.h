@@ -20,5 +20,4 @@ struct AudioTarget {
 AudioTarget ParseAudioTarget(const QString& value, QString* problem);
 AudioTarget AudioTargetFromEnvironment(QString* problem);
 
-
 }  // namespace parlotto::xvoice

@@ -15,7 +15,8 @@ void ReportFromAnyThread(const QString& line) {
     ReportDiagnostic(text);
     return;
   }
-  QMetaObject::invokeMethod(app, [text] { ReportDiagnostic(text); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      app, [text] { ReportDiagnostic(text); }, Qt::QueuedConnection);
 }
 
 }  // namespace parlotto::xvoice

@@ -1,8 +1,8 @@
 // The module's entry: the class object of the speech control, handed out
 // by DllGetClassObject as an in-process server does.
+#include "contracts/speech_control/speech_control_ids.h"
 #include "platform/com/com_object.h"
 #include "xvoice/speech_control.h"
-#include "contracts/speech_control/speech_control_ids.h"
 #include "xvoice/xvoice_typelib.h"
 
 namespace parlotto::xvoice {

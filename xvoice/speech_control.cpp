@@ -9,11 +9,11 @@
 #include <set>
 #include <string>
 
+#include "contracts/speech_control/speech_control_ids.h"
 #include "platform/com/error_info.h"
 #include "platform/diagnostics.h"
 #include "platform/window_messages.h"
 #include "xvoice/audio_target.h"
-#include "contracts/speech_control/speech_control_ids.h"
 #include "xvoice/speech_engine.h"
 #include "xvoice/speech_text.h"
 #include "xvoice/speech_trace.h"
@@ -177,8 +177,8 @@ HRESULT DirectSS::ModeText(LONG mode, bool id, VARIANT* result) {
   const EngineMode* engine_mode = VoiceCatalog::Get().Mode(mode);
   if (engine_mode == nullptr) {
     return ErrorWithInfo(E_INVALIDARG, QStringLiteral("Engine mode %1 does not exist (1..%2).")
-                                  .arg(mode)
-                                  .arg(VoiceCatalog::Get().count()));
+                                           .arg(mode)
+                                           .arg(VoiceCatalog::Get().count()));
   }
   *result = VARIANT::Bstr(id ? QString::fromStdString(StringFromGUID(engine_mode->mode_id))
                              : QString::fromStdString(engine_mode->name));
@@ -189,7 +189,8 @@ HRESULT DirectSS::Speak(const QString& text) {
   TraceSpeak(text);
   if (QCoreApplication::instance() == nullptr) {
     ReportDiagnostic("speech runtime: Speak without an application object; nothing is spoken");
-    return ErrorWithInfo(E_UNEXPECTED, QStringLiteral("The speech control needs the application's loop."));
+    return ErrorWithInfo(E_UNEXPECTED,
+                         QStringLiteral("The speech control needs the application's loop."));
   }
   QString problem;
   AudioTarget target = AudioTargetFromEnvironment(&problem);
@@ -199,7 +200,8 @@ HRESULT DirectSS::Speak(const QString& text) {
   VoiceSettings start{speed_, pitch_, std::max(volume_left_, volume_right_)};
   EspeakText input = ToEspeakText(text, start);
   for (std::size_t i = 0; i < input.malformed_tags.size() && i < kMaxTagReports; ++i) {
-    ReportDiagnostic("speech runtime: speech tag " + input.malformed_tags[i].left(80).toStdString() +
+    ReportDiagnostic("speech runtime: speech tag " +
+                     input.malformed_tags[i].left(80).toStdString() +
                      " has no number; it is skipped");
   }
 

@@ -37,7 +37,8 @@ SpeechEngine::~SpeechEngine() {
   }
   // Members go in reverse order, but the player must go first: it runs on
   // its own thread and calls back into Forget.
-  QMetaObject::invokeMethod(player_, [this] { delete player_; }, Qt::BlockingQueuedConnection);
+  QMetaObject::invokeMethod(
+      player_, [this] { delete player_; }, Qt::BlockingQueuedConnection);
   audio_thread_.quit();
   audio_thread_.wait();
 }

@@ -14,9 +14,7 @@ constexpr int kMaxTagRest = 256;
 // espeak-ng reads "\x01<number><letter>" anywhere in its input as a command.
 constexpr char16_t kEspeakCommand = 0x01;
 
-bool IsAsciiLetter(QChar c) {
-  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-}
+bool IsAsciiLetter(QChar c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
 
 bool IsTextBreak(QChar c) { return c == u'\n' || c == u'\r'; }
 
@@ -54,7 +52,8 @@ class TagReader {
   qsizetype Read(qsizetype at) {
     qsizetype i = at + 1;
     qsizetype name_end = i;
-    while (name_end < text_.size() && name_end - i < kMaxTagName && IsAsciiLetter(text_[name_end])) {
+    while (name_end < text_.size() && name_end - i < kMaxTagName &&
+           IsAsciiLetter(text_[name_end])) {
       ++name_end;
     }
     if (name_end == i) return at;
@@ -64,7 +63,8 @@ class TagReader {
       ++close;
     }
     if (close >= text_.size() || text_[close] != kBackslash) return at;
-    Apply(QStringView(text_).mid(i, name_end - i), QStringView(text_).mid(name_end, close - name_end),
+    Apply(QStringView(text_).mid(i, name_end - i),
+          QStringView(text_).mid(name_end, close - name_end),
           QStringView(text_).mid(at, close + 1 - at));
     return close + 1;
   }

@@ -12,7 +12,7 @@ struct PitchPoint {
   int hz;
   int espeak;
 };
-constexpr PitchPoint kPitchPoints[] = {{64, 0},   {71, 10},  {80, 25},  {92, 40}, {100, 50},
+constexpr PitchPoint kPitchPoints[] = {{64, 0},   {71, 10},  {80, 25},  {92, 40},  {100, 50},
                                        {112, 60}, {130, 75}, {153, 90}, {170, 100}};
 
 int Clamp(std::int64_t value, int low, int high) {
@@ -56,7 +56,8 @@ void ToStereo(const std::int16_t* mono, std::size_t count, const Balance& balanc
   for (std::size_t i = 0; i < count; ++i) {
     std::int32_t sample = mono[i];
     // Gains are at most 1.0, so the products stay in range.
-    stereo[2 * i] = static_cast<std::int16_t>(sample * static_cast<std::int32_t>(balance.left) / 65536);
+    stereo[2 * i] =
+        static_cast<std::int16_t>(sample * static_cast<std::int32_t>(balance.left) / 65536);
     stereo[2 * i + 1] =
         static_cast<std::int16_t>(sample * static_cast<std::int32_t>(balance.right) / 65536);
   }

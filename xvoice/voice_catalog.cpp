@@ -30,11 +30,11 @@ const VoiceCatalog& VoiceCatalog::Get() {
 
 VoiceCatalog::VoiceCatalog() {
   // Without DONT_EXIT espeak-ng ends the process when its data is missing.
-  int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, kBufferMs, nullptr,
-                               espeakINITIALIZE_DONT_EXIT);
+  int rate =
+      espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, kBufferMs, nullptr, espeakINITIALIZE_DONT_EXIT);
   if (rate <= 0) {
-    ReportDiagnostic("speech runtime: espeak-ng could not be initialised (" +
-                     std::to_string(rate) + "); no engine modes");
+    ReportDiagnostic("speech runtime: espeak-ng could not be initialised (" + std::to_string(rate) +
+                     "); no engine modes");
     return;
   }
   sample_rate_ = rate;

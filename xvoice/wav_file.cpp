@@ -86,7 +86,8 @@ bool WavWriter::Write(const QByteArray& pcm, QString* error) {
 bool WavWriter::Close(QString* error) {
   if (!file_.isOpen()) return false;
   bool ok = WriteHeader(error) && file_.flush();
-  if (!ok && error != nullptr && error->isEmpty()) ReportError(QStringLiteral("flush failed"), error);
+  if (!ok && error != nullptr && error->isEmpty())
+    ReportError(QStringLiteral("flush failed"), error);
   file_.close();
   return ok;
 }
@@ -101,10 +102,11 @@ bool WavWriter::WriteHeader(QString* error) {
 
 bool WavWriter::ReportError(const QString& what, QString* error) {
   if (error != nullptr) {
-    *error = QStringLiteral("WAV file \"%1\": %2%3")
-                 .arg(file_.fileName(), what,
-                      file_.errorString().isEmpty() ? QString()
-                                                    : QStringLiteral(" (%1)").arg(file_.errorString()));
+    *error =
+        QStringLiteral("WAV file \"%1\": %2%3")
+            .arg(file_.fileName(), what,
+                 file_.errorString().isEmpty() ? QString()
+                                               : QStringLiteral(" (%1)").arg(file_.errorString()));
   }
   if (file_.isOpen()) file_.close();
   return false;

@@ -2,8 +2,8 @@
 
 #include <QFile>
 
-#include "platform/diagnostics.h"
 #include "contracts/speech_control/speech_control_ids.h"
+#include "platform/diagnostics.h"
 
 namespace parlotto::xvoice {
 namespace {

@@ -11,12 +11,12 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "contracts/speech_control/speech_control_ids.h"
 #include "german_text.h"
 #include "platform/com/activation.h"
 #include "platform/com/apartment.h"
 #include "platform/com/com_object.h"
 #include "platform/com/connection_point.h"
-#include "contracts/speech_control/speech_control_ids.h"
 
 namespace parlotto::bench {
 namespace {
@@ -33,9 +33,7 @@ class StopSink final : public ComObject, public IDispatch {
     return S_OK;
   }
   HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT GetIDsOfNames(REFIID, const LPOLESTR*, UINT, LCID, DISPID*) override {
-    return E_NOTIMPL;
-  }
+  HRESULT GetIDsOfNames(REFIID, const LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
   HRESULT Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
                  UINT*) override {
     if (member == DISPID_DirectSSEvents_AudioStop) stopped = true;
@@ -133,7 +131,8 @@ int Run() {
   out.close();
 
   // Nothing of the user's own: a private hive, the build tree's classes.
-  setenv("PARLOTTO_USER_HIVE", dir.filePath(QStringLiteral("user.reg")).toLocal8Bit().constData(), 1);
+  setenv("PARLOTTO_USER_HIVE", dir.filePath(QStringLiteral("user.reg")).toLocal8Bit().constData(),
+         1);
   setenv("PARLOTTO_SYSTEM_DIR", PARLOTTO_BENCH_SYSTEM_DIR, 0);
   setenv("PARLOTTO_AUDIO", ("wav:" + runtime_wav).toLocal8Bit().constData(), 1);
   unsetenv("PARLOTTO_SPEECH_TRACE");

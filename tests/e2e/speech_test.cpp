@@ -1,16 +1,14 @@
 // Reading aloud end to end: the real program and speech runtime, speaking
 // into a WAV file; what was spoken is read back from the speech trace.
+#include <gtest/gtest.h>
 #include <signal.h>
 
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
-
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "support/scratch_dir.h"
 
@@ -104,8 +102,8 @@ TEST_F(SpeechTest, A601CharacterLineGoesWithItsSpace) {
 TEST_F(SpeechTest, SentenceEndsCutOnlyWhenTheFirstOneIsPastTheThirdCharacter) {
   const std::string filler = Repeat('x', 620);
   Speak("Hallo.\nJa. Nein\nEin Satz.\nNoch einer!\n" + filler);
-  EXPECT_EQ(Spoken(), (std::vector<std::string>{"Hallo. ", "Ja. Nein Ein Satz. Noch einer! ",
-                                                filler + " "}));
+  EXPECT_EQ(Spoken(),
+            (std::vector<std::string>{"Hallo. ", "Ja. Nein Ein Satz. Noch einer! ", filler + " "}));
 }
 
 TEST_F(SpeechTest, EveryKindOfLineBreakJoinsLinesWithOneSpace) {

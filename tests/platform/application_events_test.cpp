@@ -1,4 +1,6 @@
 // The application hooks: exceptions, idle rounds and which instance is current.
+#include "platform/application_events.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -11,11 +13,10 @@
 #include <thread>
 #include <vector>
 
-#include "platform/application_events.h"
 #include "platform/clock.h"
+#include "platform/message_loop_support.h"
 #include "platform/timer.h"
 #include "platform/window_messages.h"
-#include "platform/message_loop_support.h"
 
 namespace parlotto {
 namespace {

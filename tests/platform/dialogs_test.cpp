@@ -1,4 +1,6 @@
 // The recording hook of the message boxes.
+#include "platform/dialogs.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -6,7 +8,6 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/dialogs.h"
 #include "platform/places.h"
 #include "platform/shell.h"
 #include "support/scoped_env.h"

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -11,6 +12,7 @@
 #include <string>
 #include <thread>
 #include <vector>
+
 #include "platform/application_events.h"
 #include "platform/clock.h"
 #include "platform/timer.h"

@@ -1,4 +1,6 @@
 // The places the program looks for its files.
+#include "platform/places.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -7,7 +9,6 @@
 #include <string>
 
 #include "platform/dialogs.h"
-#include "platform/places.h"
 #include "platform/shell.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
@@ -35,7 +36,6 @@ TEST(Places, TempDirFallsBackInOrderAndKeepsANonexistentTemp) {
     EXPECT_EQ(TempDir(), "/tmp/");
   }
 }
-
 
 TEST(Places, SystemDirPrefersTheEnvironmentThenTheBuildTree) {
   {

@@ -1,4 +1,6 @@
 // The shell: opening documents, starting programs, and its recording hook.
+#include "platform/shell.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -8,7 +10,6 @@
 
 #include "platform/dialogs.h"
 #include "platform/places.h"
-#include "platform/shell.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 
@@ -31,12 +32,10 @@ TEST(ShellRecord, CallsAreRecordedNotMade) {
             "open\t/opt/parlotto/VSettings\t--tab \"Stimme 2\"\n");
 }
 
-
 TEST(Shell, AMissingDocumentFailsWithoutOpeningAnything) {
   ScopedEnv env("PARLOTTO_SHELL", nullptr);
   EXPECT_LE(ShellExecute(0, "open", "/nonexistent/parlotto/hilfe.html", "", "", SW_SHOW), 32);
 }
-
 
 TEST(Shell, AProgramGetsItsParametersAsArgumentsWithoutAShell) {
   ScopedEnv env("PARLOTTO_SHELL", nullptr);

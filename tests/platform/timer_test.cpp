@@ -1,4 +1,6 @@
 // Timers as the program's waiting loops rely on them.
+#include "platform/timer.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -13,9 +15,8 @@
 
 #include "platform/application_events.h"
 #include "platform/clock.h"
-#include "platform/timer.h"
-#include "platform/window_messages.h"
 #include "platform/message_loop_support.h"
+#include "platform/window_messages.h"
 
 namespace parlotto {
 namespace {

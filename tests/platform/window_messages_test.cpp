@@ -1,5 +1,7 @@
 // Posted messages: their order, their parameters, other threads, and where
 // handlers nest.
+#include "platform/window_messages.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -14,9 +16,8 @@
 
 #include "platform/application_events.h"
 #include "platform/clock.h"
-#include "platform/timer.h"
-#include "platform/window_messages.h"
 #include "platform/message_loop_support.h"
+#include "platform/timer.h"
 
 namespace parlotto {
 namespace {

@@ -1,11 +1,12 @@
 // The program's notification sink: what it answers, what it posts to the
 // main window, directly and when a character server calls it.
+#include "speech/agent_notify_sink.h"
+
 #include <gtest/gtest.h>
 
 #include "app/app_messages.h"
-#include "platform/com/com_fixture.h"
 #include "platform/com/activation.h"
-#include "speech/agent_notify_sink.h"
+#include "platform/com/com_fixture.h"
 
 namespace parlotto {
 namespace {

@@ -1,10 +1,11 @@
 // Cleaning texts before they are spoken.
+#include "speech/replace_text.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "speech/replace_text.h"
 #include "speech/text_pieces.h"
 
 namespace parlotto {

@@ -1,11 +1,12 @@
 // Cutting texts into lines and pieces before they are spoken.
+#include "speech/text_pieces.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "speech/replace_text.h"
-#include "speech/text_pieces.h"
 
 namespace parlotto {
 namespace {

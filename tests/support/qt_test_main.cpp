@@ -1,10 +1,10 @@
 // Test entry for tests that need the Qt application object.
 #include <gtest/gtest.h>
 
-#include "platform/fonts.h"
-
 #include <QApplication>
 #include <cstdlib>
+
+#include "platform/fonts.h"
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);

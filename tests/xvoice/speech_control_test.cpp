@@ -3,8 +3,8 @@
 #include <QRegularExpression>
 #include <set>
 
-#include "platform/com/typeinfo.h"
 #include "contracts/speech_control/speech_control_ids.h"
+#include "platform/com/typeinfo.h"
 #include "xvoice_fixture.h"
 
 namespace parlotto::testing {
@@ -40,9 +40,9 @@ TEST_F(ControlTest, AnswersItsInterfacesWithOneIdentity) {
 
 TEST_F(ControlTest, NamesMapToTheirDispatchIds) {
   const std::pair<const char*, DISPID> members[] = {
-      {"Initialized", 2},   {"Pitch", 7},         {"Speed", 10},    {"VolumeRight", 13},
-      {"CountEngines", 18}, {"CurrentMode", 69},  {"VolumeLeft", 72}, {"Speak", 1000},
-      {"AudioReset", 1001}, {"ModeName", 1002},   {"ModeID", 1003}};
+      {"Initialized", 2},   {"Pitch", 7},        {"Speed", 10},      {"VolumeRight", 13},
+      {"CountEngines", 18}, {"CurrentMode", 69}, {"VolumeLeft", 72}, {"Speak", 1000},
+      {"AudioReset", 1001}, {"ModeName", 1002},  {"ModeID", 1003}};
   for (const auto& [name, id] : members) {
     EXPECT_EQ(IdOf(control_.Get(), QString::fromLatin1(name).toLower()), id) << name;
   }
@@ -58,10 +58,18 @@ TEST_F(ControlTest, PropertiesKeepWhatTheyAreGivenWithinWhatEspeakCanDo) {
     LONG kept;
   };
   const Case cases[] = {
-      {"Speed", 200, 200},          {"Speed", 10, 80},           {"Speed", 100000, 450},
-      {"Pitch", 120, 120},          {"Pitch", -3, 64},           {"Pitch", 5000, 170},
-      {"VolumeLeft", 30000, 30000}, {"VolumeLeft", -1, 0},       {"VolumeLeft", 70000, 65535},
-      {"VolumeRight", 0, 0},        {"VolumeRight", 65535, 65535}, {"VolumeRight", 1 << 30, 65535},
+      {"Speed", 200, 200},
+      {"Speed", 10, 80},
+      {"Speed", 100000, 450},
+      {"Pitch", 120, 120},
+      {"Pitch", -3, 64},
+      {"Pitch", 5000, 170},
+      {"VolumeLeft", 30000, 30000},
+      {"VolumeLeft", -1, 0},
+      {"VolumeLeft", 70000, 65535},
+      {"VolumeRight", 0, 0},
+      {"VolumeRight", 65535, 65535},
+      {"VolumeRight", 1 << 30, 65535},
   };
   for (const Case& c : cases) {
     PutLong(c.name, c.given);
@@ -82,11 +90,13 @@ TEST_F(ControlTest, PropertiesKeepWhatTheyAreGivenWithinWhatEspeakCanDo) {
 
 TEST_F(ControlTest, LateBoundCallsAreCheckedAndConverted) {
   // Text that is a number is taken, as automation converts it.
-  ASSERT_EQ(Put(control_.Get(), QStringLiteral("Speed"), VARIANT::Bstr(QStringLiteral("250"))), S_OK);
+  ASSERT_EQ(Put(control_.Get(), QStringLiteral("Speed"), VARIANT::Bstr(QStringLiteral("250"))),
+            S_OK);
   EXPECT_EQ(GetLong(QStringLiteral("Speed")), 250);
   EXPECT_EQ(Put(control_.Get(), QStringLiteral("Speed"), VARIANT::Bstr(QStringLiteral("fast"))),
             DISP_E_TYPEMISMATCH);
-  EXPECT_EQ(Put(control_.Get(), QStringLiteral("Initialized"), VARIANT::I4(70000)), DISP_E_OVERFLOW);
+  EXPECT_EQ(Put(control_.Get(), QStringLiteral("Initialized"), VARIANT::I4(70000)),
+            DISP_E_OVERFLOW);
   EXPECT_EQ(GetLong(QStringLiteral("Speed")), 250);
   // The engine count is read-only.
   EXPECT_EQ(Put(control_.Get(), QStringLiteral("CountEngines"), VARIANT::I4(3)),
@@ -95,8 +105,9 @@ TEST_F(ControlTest, LateBoundCallsAreCheckedAndConverted) {
   // Member ids of other controls are not ours.
   DISPPARAMS none;
   VARIANT result;
-  EXPECT_EQ(control_->Invoke(3, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr),
-            DISP_E_MEMBERNOTFOUND);
+  EXPECT_EQ(
+      control_->Invoke(3, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr),
+      DISP_E_MEMBERNOTFOUND);
 }
 
 TEST_F(ControlTest, EngineModesAreEspeakVoicesWithStableIds) {

@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <regex>
 
-#include "platform/clock.h"
 #include "contracts/speech_control/speech_control_ids.h"
+#include "platform/clock.h"
 #include "xvoice_fixture.h"
 
 namespace parlotto::testing {
@@ -46,7 +46,8 @@ TEST_F(SpeakingTest, SpeedTagsActWhereTheyStandAndAreNotSpoken) {
   PutLong(QStringLiteral("Speed"), 175);
   ExpectSameLength(SpeakAndMeasure(kSentence), normal);
   // Tags this runtime does not act on are skipped, in any case of name.
-  ExpectSameLength(SpeakAndMeasure(QStringLiteral("\\Mrk=1\\\\chr=\"Whisper\"\\") + kSentence), normal);
+  ExpectSameLength(SpeakAndMeasure(QStringLiteral("\\Mrk=1\\\\chr=\"Whisper\"\\") + kSentence),
+                   normal);
   ExpectSameLength(SpeakAndMeasure(QStringLiteral("\\spd=175\\") + kSentence), normal);
 }
 
@@ -111,8 +112,8 @@ TEST_F(SpeakingTest, AudioStopComesOncePerSpeakInOrder) {
   for (const EventSink::Event& event : sink_->events) {
     EXPECT_EQ(event.id, DISPID_DirectSSEvents_AudioStop);
     ASSERT_EQ(event.args.size(), 2u);
-    std::int64_t end = (std::int64_t{event.args[0].lVal} << 32) |
-                       static_cast<std::uint32_t>(event.args[1].lVal);
+    std::int64_t end =
+        (std::int64_t{event.args[0].lVal} << 32) | static_cast<std::uint32_t>(event.args[1].lVal);
     EXPECT_LE(end, event.at_ms);
     EXPECT_GT(end, event.at_ms - 5000);
   }
@@ -122,8 +123,8 @@ TEST_F(SpeakingTest, AudioStopComesOncePerSpeakInOrder) {
 
   // The trace: each text as handed over, line breaks as \n, and the ends.
   std::vector<std::string> lines = TraceLines();
-  const char* expected[] = {"speak Eins.", "audio-stop", "speak Zwei\\nund\\ndrei.", "speak ",
-                            "audio-stop", "audio-stop"};
+  const char* expected[] = {"speak Eins.", "audio-stop", "speak Zwei\\nund\\ndrei.",
+                            "speak ",      "audio-stop", "audio-stop"};
   ASSERT_EQ(lines.size(), std::size(expected));
   std::regex line("^([0-9]+) (.*)$");
   std::int64_t last = 0;
@@ -228,7 +229,8 @@ TEST_F(SpeakingTest, ControlsGoingAwayWhileSpeakingStopCleanly) {
   ComPtr<IDispatch> other = CreateControl();
   ComPtr<EventSink> other_sink = Advise(other.Get());
   Speak(long_text);
-  EXPECT_EQ(Call(other.Get(), QStringLiteral("Speak"), {VARIANT::Bstr(QStringLiteral("Ja."))}), S_OK);
+  EXPECT_EQ(Call(other.Get(), QStringLiteral("Speak"), {VARIANT::Bstr(QStringLiteral("Ja."))}),
+            S_OK);
   SpinUntil([] { return false; }, 100);
   // The first control goes with its text unspoken; the second one's text,
   // queued behind it, is played at once.

@@ -1,29 +1,51 @@
 // From a Speak text to espeak-ng's input.
+#include "xvoice/speech_text.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "xvoice/speech_text.h"
 #include "xvoice/speech_values.h"
 
 namespace parlotto::xvoice {
 namespace {
 
 const VoiceSettings kStart{175, 100, 65535};
-const std::string kPrefix = "\x01" "175S\x01" "50P\x01" "100A";
+const std::string kPrefix =
+    "\x01"
+    "175S\x01"
+    "50P\x01"
+    "100A";
 
 std::string Input(const QString& text) { return ToEspeakText(text, kStart).utf8; }
 
 TEST(SpeechTextTest, StatesTheStartSettingsAndTurnsTagsIntoCommands) {
   EXPECT_EQ(Input(QStringLiteral("Hallo")), kPrefix + "Hallo");
-  EXPECT_EQ(ToEspeakText(QString(), {300, 64, 0}).utf8, "\x01" "300S\x01" "0P\x01" "0A");
+  EXPECT_EQ(ToEspeakText(QString(), {300, 64, 0}).utf8,
+            "\x01"
+            "300S\x01"
+            "0P\x01"
+            "0A");
   EXPECT_EQ(Input(QStringLiteral(" \\Pit=170\\  \\Spd=150\\  \\Vol=32768\\  Text")),
-            kPrefix + " \x01" "100P  \x01" "150S  \x01" "50A  Text");
-  EXPECT_EQ(Input(QStringLiteral("a\\SPD=200\\b\\vol= 0 \\c")),
-            kPrefix + "a\x01" "200S" "b\x01" "0A" "c");
+            kPrefix +
+                " \x01"
+                "100P  \x01"
+                "150S  \x01"
+                "50A  Text");
+  EXPECT_EQ(Input(QStringLiteral("a\\SPD=200\\b\\vol= 0 \\c")), kPrefix +
+                                                                    "a\x01"
+                                                                    "200S"
+                                                                    "b\x01"
+                                                                    "0A"
+                                                                    "c");
   // Values espeak-ng cannot take are clamped.
   EXPECT_EQ(Input(QStringLiteral("\\Spd=9000\\\\Spd=-5\\\\Pit=1\\\\Vol=99999999999999999999\\")),
-            kPrefix + "\x01" "450S\x01" "80S\x01" "0P\x01" "100A");
+            kPrefix +
+                "\x01"
+                "450S\x01"
+                "80S\x01"
+                "0P\x01"
+                "100A");
 }
 
 TEST(SpeechTextTest, SkipsOtherTagsAndReportsMalformedOnes) {
@@ -40,14 +62,15 @@ TEST(SpeechTextTest, ABackslashThatStartsNoTagIsText) {
   // No name, no closing backslash before the line ends, or too long.
   EXPECT_EQ(Input(QStringLiteral("\\\\ 5\\ a\\")), kPrefix + "\\\\ 5\\ a\\");
   EXPECT_EQ(Input(QStringLiteral("\\Spd=200\nHallo\\")), kPrefix + "\\Spd=200\nHallo\\");
-  QString long_tag = QStringLiteral("\\Mrk=") + QString(300, QLatin1Char('1')) + QStringLiteral("\\");
+  QString long_tag =
+      QStringLiteral("\\Mrk=") + QString(300, QLatin1Char('1')) + QStringLiteral("\\");
   EXPECT_EQ(Input(long_tag), kPrefix + long_tag.toStdString());
 }
 
 TEST(SpeechTextTest, CharactersEspeakMustNotSeeBecomeBlanks) {
-  QString text = QStringLiteral("a") + QChar(0x01) + QStringLiteral("80S") + QChar(0) + QChar(0x1B) +
-                 QChar(0x85) + QChar(0xD800) + QStringLiteral("b") + QChar(0xDC00) + QChar(0xFFFD) +
-                 QChar(0xFFFF) + QStringLiteral("\t\r\n");
+  QString text = QStringLiteral("a") + QChar(0x01) + QStringLiteral("80S") + QChar(0) +
+                 QChar(0x1B) + QChar(0x85) + QChar(0xD800) + QStringLiteral("b") + QChar(0xDC00) +
+                 QChar(0xFFFD) + QChar(0xFFFF) + QStringLiteral("\t\r\n");
   EXPECT_EQ(Input(text), kPrefix + "a 80S    b   \t\r\n");
   // Characters outside the basic plane stay whole; umlauts stay.
   QString emoji = QString::fromUtf8("Grüße \xF0\x9F\x98\x80");

@@ -1,10 +1,11 @@
 // The mapping of the control's values onto espeak-ng's.
+#include "xvoice/speech_values.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "xvoice/speech_text.h"
-#include "xvoice/speech_values.h"
 
 namespace parlotto::xvoice {
 namespace {

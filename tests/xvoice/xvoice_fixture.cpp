@@ -7,11 +7,11 @@
 #include <fstream>
 #include <sstream>
 
+#include "contracts/speech_control/speech_control_ids.h"
 #include "platform/clock.h"
 #include "platform/com/activation.h"
 #include "platform/com/apartment.h"
 #include "platform/diagnostics.h"
-#include "contracts/speech_control/speech_control_ids.h"
 
 namespace parlotto::testing {
 
@@ -38,8 +38,8 @@ WavInfo ReadWav(const std::string& path) {
   WavInfo info;
   std::string bytes = ReadFile(path);
   info.file_bytes = static_cast<std::int64_t>(bytes.size());
-  if (bytes.size() < 44 || bytes.compare(0, 4, "RIFF") != 0 || bytes.compare(8, 8, "WAVEfmt ") != 0 ||
-      bytes.compare(36, 4, "data") != 0) {
+  if (bytes.size() < 44 || bytes.compare(0, 4, "RIFF") != 0 ||
+      bytes.compare(8, 8, "WAVEfmt ") != 0 || bytes.compare(36, 4, "data") != 0) {
     return info;
   }
   auto u32 = [&](int at) {

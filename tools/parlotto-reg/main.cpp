@@ -280,7 +280,7 @@ int Delete(Registry* reg, const std::string& path, const Args& args) {
     for (const std::string& name : names) {
       if (!reg->DeleteValue(name)) {
         return ExitWithError("ERROR: Cannot delete the value " +
-                    (name.empty() ? std::string("(Default)") : name));
+                             (name.empty() ? std::string("(Default)") : name));
       }
     }
   } else {

@@ -14,13 +14,13 @@ inline constexpr IID DIID_DirectSSEvents = MakeGuid("{EEE78597-FE22-11D0-8BEF-00
 inline constexpr GUID LIBID_XVoice = MakeGuid("{A2122D57-1378-42B5-979C-187056EFA280}");
 
 // Properties (get and put unless noted).
-inline constexpr DISPID DISPID_DirectSS_Initialized = 2;   // short
-inline constexpr DISPID DISPID_DirectSS_Pitch = 7;         // long, Hz
-inline constexpr DISPID DISPID_DirectSS_Speed = 10;        // long, words per minute
-inline constexpr DISPID DISPID_DirectSS_VolumeRight = 13;  // long, 0..65535
-inline constexpr DISPID DISPID_DirectSS_CountEngines = 18; // long, get only
-inline constexpr DISPID DISPID_DirectSS_CurrentMode = 69;  // long, 1-based mode number
-inline constexpr DISPID DISPID_DirectSS_VolumeLeft = 72;   // long, 0..65535
+inline constexpr DISPID DISPID_DirectSS_Initialized = 2;    // short
+inline constexpr DISPID DISPID_DirectSS_Pitch = 7;          // long, Hz
+inline constexpr DISPID DISPID_DirectSS_Speed = 10;         // long, words per minute
+inline constexpr DISPID DISPID_DirectSS_VolumeRight = 13;   // long, 0..65535
+inline constexpr DISPID DISPID_DirectSS_CountEngines = 18;  // long, get only
+inline constexpr DISPID DISPID_DirectSS_CurrentMode = 69;   // long, 1-based mode number
+inline constexpr DISPID DISPID_DirectSS_VolumeLeft = 72;    // long, 0..65535
 // Methods.
 inline constexpr DISPID DISPID_DirectSS_Speak = 1000;       // (BSTR text)
 inline constexpr DISPID DISPID_DirectSS_AudioReset = 1001;  // ()

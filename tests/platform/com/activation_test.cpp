@@ -1,18 +1,19 @@
 // The object runtime across real processes on a private session bus: a test
 // character server started from the registry, clients in this and another
 // process, and the failures a client must survive.
+#include "platform/com/activation.h"
+
 #include <gtest/gtest.h>
 #include <signal.h>
 
 #include <QProcess>
 
-#include "platform/com/com_fixture.h"
-#include "platform/com/recording_sink.h"
 #include "platform/clock.h"
-#include "platform/com/activation.h"
 #include "platform/com/bus_names.h"
+#include "platform/com/com_fixture.h"
 #include "platform/com/error_info.h"
 #include "platform/com/object_exporter.h"
+#include "platform/com/recording_sink.h"
 #include "platform/com/remote_object.h"
 #include "platform/window_messages.h"
 

@@ -8,11 +8,11 @@
 #include <QDBusMessage>
 #include <QProcess>
 
-#include "platform/com/com_fixture.h"
 #include "contracts/agent/agent_marshal.h"
 #include "contracts/agent/ignored_notifications.h"
 #include "platform/com/activation.h"
 #include "platform/com/bus_names.h"
+#include "platform/com/com_fixture.h"
 #include "platform/com/com_object.h"
 #include "platform/com/error_info.h"
 #include "platform/com/remote_object.h"

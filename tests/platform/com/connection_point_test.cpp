@@ -12,10 +12,10 @@
 #include <QProcess>
 #include <QTimer>
 
-#include "platform/com/com_fixture.h"
 #include "contracts/agent/agent_marshal.h"
 #include "platform/com/bus_call.h"
 #include "platform/com/bus_names.h"
+#include "platform/com/com_fixture.h"
 #include "platform/com/com_object.h"
 #include "platform/com/object_exporter.h"
 #include "platform/com/served_class.h"

@@ -1,10 +1,11 @@
 // The error info slot of a thread.
+#include "platform/com/error_info.h"
+
 #include <gtest/gtest.h>
 
-#include "platform/com/com_fixture.h"
 #include "platform/com/activation.h"
+#include "platform/com/com_fixture.h"
 #include "platform/com/com_object.h"
-#include "platform/com/error_info.h"
 
 namespace parlotto {
 namespace {

@@ -1,8 +1,8 @@
 // GUIDs: the registry form, parsing, ordering and hashing.
 #include <gtest/gtest.h>
 
-#include "platform/com/com_fixture.h"
 #include "platform/com/activation.h"
+#include "platform/com/com_fixture.h"
 #include "platform/com/com_object.h"
 #include "platform/com/error_info.h"
 

@@ -2,8 +2,8 @@
 // failures of a missing library or entry.
 #include <gtest/gtest.h>
 
-#include "platform/com/com_fixture.h"
 #include "platform/com/activation.h"
+#include "platform/com/com_fixture.h"
 #include "platform/com/com_object.h"
 #include "platform/com/error_info.h"
 

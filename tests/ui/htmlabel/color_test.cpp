@@ -1,10 +1,11 @@
 // Colour names of the label's markup.
+#include "ui/htmlabel/color.h"
+
 #include <gtest/gtest.h>
 
 #include <QPalette>
 #include <QString>
 
-#include "ui/htmlabel/color.h"
 #include "ui/htmlabel/entities.h"
 #include "ui/htmlabel/markup_text.h"
 #include "ui/htmlabel/tags.h"

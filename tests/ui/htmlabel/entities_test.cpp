@@ -1,11 +1,12 @@
 // Entities of the label's markup.
+#include "ui/htmlabel/entities.h"
+
 #include <gtest/gtest.h>
 
 #include <QPalette>
 #include <QString>
 
 #include "ui/htmlabel/color.h"
-#include "ui/htmlabel/entities.h"
 #include "ui/htmlabel/markup_text.h"
 #include "ui/htmlabel/tags.h"
 

@@ -1,5 +1,7 @@
 // The label widget: its text list, update counter, painting geometry,
 // mouse handling and events.
+#include "ui/htmlabel/htmlabel.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -14,7 +16,6 @@
 
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
-#include "ui/htmlabel/htmlabel.h"
 
 namespace parlotto {
 namespace {

@@ -1,4 +1,6 @@
 // The whole-text operations on the label's markup.
+#include "ui/htmlabel/markup_text.h"
+
 #include <gtest/gtest.h>
 
 #include <QPalette>
@@ -6,7 +8,6 @@
 
 #include "ui/htmlabel/color.h"
 #include "ui/htmlabel/entities.h"
-#include "ui/htmlabel/markup_text.h"
 #include "ui/htmlabel/tags.h"
 
 namespace parlotto {

@@ -1,4 +1,6 @@
 // Tag recognition, attributes and numbers of the label's markup.
+#include "ui/htmlabel/tags.h"
+
 #include <gtest/gtest.h>
 
 #include <QPalette>
@@ -7,7 +9,6 @@
 #include "ui/htmlabel/color.h"
 #include "ui/htmlabel/entities.h"
 #include "ui/htmlabel/markup_text.h"
-#include "ui/htmlabel/tags.h"
 
 namespace parlotto {
 namespace {

@@ -86,18 +86,19 @@ class DescriptionParser {
 
   bool ParseAll(const QByteArray& text) {
     if (static_cast<std::size_t>(text.size()) > kMaxDescriptionBytes) {
-      return context_.Reject(TYPE_E_INVDATAREAD, where_,
-                           QStringLiteral("the description has %1 bytes, more than the %2 allowed")
-                               .arg(text.size())
-                               .arg(kMaxDescriptionBytes));
+      return context_.Reject(
+          TYPE_E_INVDATAREAD, where_,
+          QStringLiteral("the description has %1 bytes, more than the %2 allowed")
+              .arg(text.size())
+              .arg(kMaxDescriptionBytes));
     }
     QJsonParseError error;
     QJsonDocument document = QJsonDocument::fromJson(text, &error);
     if (error.error != QJsonParseError::NoError) {
       return context_.Reject(TYPE_E_INVDATAREAD, where_,
-                           QStringLiteral("not valid JSON: %1 at offset %2")
-                               .arg(error.errorString())
-                               .arg(error.offset));
+                             QStringLiteral("not valid JSON: %1 at offset %2")
+                                 .arg(error.errorString())
+                                 .arg(error.offset));
     }
     if (!document.isObject()) {
       return context_.Reject(TYPE_E_INVDATAREAD, where_, "the description is not a JSON object");
@@ -119,9 +120,9 @@ class DescriptionParser {
     }
     if (format != kFormatVersion) {
       return context_.Reject(TYPE_E_UNSUPFORMAT, where_,
-                           QStringLiteral("format %1 is not known (this reader knows format %2)")
-                               .arg(format)
-                               .arg(kFormatVersion));
+                             QStringLiteral("format %1 is not known (this reader knows format %2)")
+                                 .arg(format)
+                                 .arg(kFormatVersion));
     }
     if (!ReadName(root, "name", where_, &context_, &model_->name)) return false;
     where_ = QStringLiteral("library '%1'").arg(model_->name);
@@ -198,21 +199,22 @@ class DescriptionParser {
         type.guid == IID_IUnknown || type.guid == IID_IDispatch) {
       return context_.Reject(TYPE_E_INVDATAREAD, where, "IUnknown and IDispatch are built in");
     }
-    if (type.guid == GUID_NULL) return context_.Reject(TYPE_E_INVDATAREAD, where, "the GUID is null");
+    if (type.guid == GUID_NULL)
+      return context_.Reject(TYPE_E_INVDATAREAD, where, "the GUID is null");
     // Looked up by hash: a large description must not take quadratic time.
     auto same_name = names_.constFind(type.name.toLower());
     if (same_name != names_.constEnd()) {
       const TypeModel& other = model_->types[*same_name];
       return context_.Reject(TYPE_E_INVDATAREAD, where,
-                           QStringLiteral("the name is taken by %1 '%2'")
-                               .arg(QLatin1String(KindName(other.kind)), other.name));
+                             QStringLiteral("the name is taken by %1 '%2'")
+                                 .arg(QLatin1String(KindName(other.kind)), other.name));
     }
     auto same_guid = guids_.find(type.guid);
     if (same_guid != guids_.end()) {
       const TypeModel& other = model_->types[same_guid->second];
       return context_.Reject(TYPE_E_INVDATAREAD, where,
-                           QStringLiteral("the GUID is taken by %1 '%2'")
-                               .arg(QLatin1String(KindName(other.kind)), other.name));
+                             QStringLiteral("the GUID is taken by %1 '%2'")
+                                 .arg(QLatin1String(KindName(other.kind)), other.name));
     }
     names_.insert(type.name.toLower(), static_cast<int>(model_->types.size()));
     guids_.emplace(type.guid, static_cast<int>(model_->types.size()));
@@ -259,7 +261,7 @@ class DescriptionParser {
       pending.pointer_vt = dispatch ? VT_DISPATCH : VT_UNKNOWN;
       if ((type.flags & TYPEFLAG_FDUAL) && !dispatch) {
         return context_.Reject(TYPE_E_INVDATAREAD, pending.where,
-                             "a dual interface must derive from IDispatch");
+                               "a dual interface must derive from IDispatch");
       }
       interfaces_.push_back({type.name, pending.pointer_vt, type.guid});
     }
@@ -284,7 +286,7 @@ class DescriptionParser {
       }
     }
     return context_.Reject(TYPE_E_INVDATAREAD, where,
-                         QStringLiteral("interface '%1' is not declared").arg(name));
+                           QStringLiteral("interface '%1' is not declared").arg(name));
   }
 
   // Puts every type after its base; fails on a cycle. Iterative, so that a
@@ -307,7 +309,7 @@ class DescriptionParser {
       }
       if (i >= 0 && state[i] == kOnPath) {
         return context_.Reject(TYPE_E_INVDATAREAD, pending_[i].where,
-                             "the interface derives from itself");
+                               "the interface derives from itself");
       }
       for (auto it = path.rbegin(); it != path.rend(); ++it) {
         order_.push_back(*it);
@@ -378,9 +380,9 @@ class DescriptionParser {
           if ((both & IMPLTYPEFLAG_FDEFAULT) &&
               (other.flags & IMPLTYPEFLAG_FSOURCE) == (impl.flags & IMPLTYPEFLAG_FSOURCE)) {
             return context_.Reject(TYPE_E_INVDATAREAD, where,
-                                 (impl.flags & IMPLTYPEFLAG_FSOURCE)
-                                     ? QStringLiteral("a second default source interface")
-                                     : QStringLiteral("a second default interface"));
+                                   (impl.flags & IMPLTYPEFLAG_FSOURCE)
+                                       ? QStringLiteral("a second default source interface")
+                                       : QStringLiteral("a second default interface"));
           }
         }
         type.impl_types.push_back(impl);
@@ -407,7 +409,7 @@ class DescriptionParser {
       weight += Weight(type.all_funcs) + Weight(type.funcs);
       if (weight > kMaxInheritedWeight) {
         return context_.Reject(TYPE_E_INVDATAREAD, pending_[i].where,
-                             "the interfaces have too many inherited members in all");
+                               "the interfaces have too many inherited members in all");
       }
       type.all_funcs.insert(type.all_funcs.end(), type.funcs.begin(), type.funcs.end());
     }
@@ -428,19 +430,19 @@ class DescriptionParser {
         auto named = by_name.constFind(key);
         if (named != by_name.constEnd() && *named != func.memid) {
           return context_.Reject(TYPE_E_INVDATAREAD, where,
-                               QStringLiteral("member '%1' has ids %2 and %3")
-                                   .arg(func.name)
-                                   .arg(*named)
-                                   .arg(func.memid));
+                                 QStringLiteral("member '%1' has ids %2 and %3")
+                                     .arg(func.name)
+                                     .arg(*named)
+                                     .arg(func.memid));
         }
         by_name.insert(key, func.memid);
         std::vector<const FUNCDESC*>& same_id = by_id[func.memid];
         for (const FUNCDESC* other : same_id) {
           if (other->name.compare(func.name, Qt::CaseInsensitive) != 0) {
             return context_.Reject(TYPE_E_INVDATAREAD, where,
-                                 QStringLiteral("id %1 is used by '%2' and '%3'")
-                                     .arg(func.memid)
-                                     .arg(other->name, func.name));
+                                   QStringLiteral("id %1 is used by '%2' and '%3'")
+                                       .arg(func.memid)
+                                       .arg(other->name, func.name));
           }
           if (other->invkind == func.invkind || other->invkind == INVOKE_FUNC ||
               func.invkind == INVOKE_FUNC) {

@@ -104,7 +104,8 @@ class Invocation {
         position = static_cast<std::size_t>(id);
       }
       // Unknown, and given twice (by name, or by name and position).
-      if (position == passed_ || slots_[position] != kNoSlot) return FailAtArgument(DISP_E_PARAMNOTFOUND, i);
+      if (position == passed_ || slots_[position] != kNoSlot)
+        return FailAtArgument(DISP_E_PARAMNOTFOUND, i);
       slots_[position] = i;
     }
     return S_OK;

@@ -41,8 +41,9 @@ bool ReadType(const QJsonObject& object, const char* key, bool required, const Q
     return false;
   }
   if (!ResolveTypeName(text, *scope.interfaces, out)) {
-    return context->Reject(TYPE_E_UNSUPFORMAT, where,
-                         QStringLiteral("unknown type \"%1\" (known: %2)").arg(text, TypeNames()));
+    return context->Reject(
+        TYPE_E_UNSUPFORMAT, where,
+        QStringLiteral("unknown type \"%1\" (known: %2)").arg(text, TypeNames()));
   }
   return true;
 }
@@ -61,7 +62,8 @@ bool ReadDefault(const QJsonValue& value, const PARAMDESC& param, const QString&
     if (real != static_cast<double>(static_cast<std::int64_t>(real)) ||
         real < std::numeric_limits<std::int32_t>::min() ||
         real > std::numeric_limits<std::uint32_t>::max()) {
-      return context->Reject(TYPE_E_INVDATAREAD, where, "a default number must be a 32-bit integer");
+      return context->Reject(TYPE_E_INVDATAREAD, where,
+                             "a default number must be a 32-bit integer");
     }
     if (real > std::numeric_limits<std::int32_t>::max()) {
       given.vt = VT_UI4;
@@ -71,14 +73,14 @@ bool ReadDefault(const QJsonValue& value, const PARAMDESC& param, const QString&
     }
   } else {
     return context->Reject(TYPE_E_INVDATAREAD, where,
-                         "a default must be a number, a string or true/false");
+                           "a default must be a number, a string or true/false");
   }
   if (IsInterfaceType(param.vt) || param.vt == VT_ERROR) {
     return context->Reject(TYPE_E_UNSUPFORMAT, where, "this type cannot have a default");
   }
   if (FAILED(VariantChangeType(out, given, param.vt))) {
     return context->Reject(TYPE_E_INVDATAREAD, where,
-                         "the default does not fit the parameter's type");
+                           "the default does not fit the parameter's type");
   }
   return true;
 }
@@ -96,7 +98,7 @@ bool ParseParam(const QJsonValue& value, const MemberScope& scope, const QString
   if (!ReadType(object, "type", true, where, scope, context, &type)) return false;
   if (type.vt == VT_VOID || type.vt == VT_HRESULT) {
     return context->Reject(TYPE_E_UNSUPFORMAT, where,
-                         "void and HRESULT are return types only (use SCODE for error codes)");
+                           "void and HRESULT are return types only (use SCODE for error codes)");
   }
   std::uint16_t flags = 0;
   if (!ReadFlags(object, kParamFlags, where, context, &flags)) return false;
@@ -107,20 +109,21 @@ bool ParseParam(const QJsonValue& value, const MemberScope& scope, const QString
   }
   if ((flags & PARAMFLAG_FRETVAL) && (flags & (PARAMFLAG_FIN | PARAMFLAG_FOPT))) {
     return context->Reject(TYPE_E_INVDATAREAD, where,
-                         "a retval parameter is neither in nor optional");
+                           "a retval parameter is neither in nor optional");
   }
   // Out parameters are written as the pointer that receives the value.
   if (type.indirections != (is_out ? 1 : 0)) {
     return context->Reject(TYPE_E_INVDATAREAD, where,
-                         is_out ? QStringLiteral("an out parameter must be a pointer (\"long*\")")
-                                : QStringLiteral("only out parameters are pointers"));
+                           is_out ? QStringLiteral("an out parameter must be a pointer (\"long*\")")
+                                  : QStringLiteral("only out parameters are pointers"));
   }
   out->vt = type.vt;
   out->iid = type.iid;
 
   QJsonValue default_value = object.value(QLatin1String("default"));
   if (!default_value.isUndefined()) {
-    if (is_out) return context->Reject(TYPE_E_INVDATAREAD, where, "an out parameter has no default");
+    if (is_out)
+      return context->Reject(TYPE_E_INVDATAREAD, where, "an out parameter has no default");
     if (!ReadDefault(default_value, *out, where, context, &out->default_value)) return false;
     flags |= PARAMFLAG_FOPT | PARAMFLAG_FHASDEFAULT;
   }
@@ -140,7 +143,7 @@ bool CheckMemberShape(const FUNCDESC& func, const MemberScope& scope, const QStr
     QString key = param.name.toLower();
     if (names.contains(key)) {
       return context->Reject(TYPE_E_INVDATAREAD, where,
-                           QStringLiteral("two parameters are named '%1'").arg(param.name));
+                             QStringLiteral("two parameters are named '%1'").arg(param.name));
     }
     names.insert(key);
     if (param.flags & PARAMFLAG_FRETVAL) {
@@ -163,11 +166,11 @@ bool CheckMemberShape(const FUNCDESC& func, const MemberScope& scope, const QStr
   bool returns_value = func.return_vt != VT_HRESULT && func.return_vt != VT_VOID;
   if (has_retval && returns_value) {
     return context->Reject(TYPE_E_INVDATAREAD, where,
-                         "a member with a retval parameter returns HRESULT");
+                           "a member with a retval parameter returns HRESULT");
   }
   if (has_retval && func.return_vt != VT_HRESULT && !scope.dispinterface) {
     return context->Reject(TYPE_E_INVDATAREAD, where,
-                         "a member with a retval parameter returns HRESULT");
+                           "a member with a retval parameter returns HRESULT");
   }
   switch (func.invkind) {
     case INVOKE_FUNC:
@@ -175,7 +178,7 @@ bool CheckMemberShape(const FUNCDESC& func, const MemberScope& scope, const QStr
     case INVOKE_PROPERTYGET:
       if (!has_retval && !returns_value) {
         return context->Reject(TYPE_E_INVDATAREAD, where,
-                             "a propget needs an out, retval parameter for its value");
+                               "a propget needs an out, retval parameter for its value");
       }
       break;
     case INVOKE_PROPERTYPUT:
@@ -188,13 +191,14 @@ bool CheckMemberShape(const FUNCDESC& func, const MemberScope& scope, const QStr
       }
       const PARAMDESC& value = func.params.back();
       if (value.flags != PARAMFLAG_FIN) {
-        return context->Reject(TYPE_E_INVDATAREAD, where,
-                             "the value of a property put is the last parameter, in and required");
+        return context->Reject(
+            TYPE_E_INVDATAREAD, where,
+            "the value of a property put is the last parameter, in and required");
       }
       if (func.invkind == INVOKE_PROPERTYPUTREF && !IsInterfaceType(value.vt) &&
           value.vt != VT_VARIANT) {
         return context->Reject(TYPE_E_INVDATAREAD, where,
-                             "a propputref takes an interface pointer or a VARIANT");
+                               "a propputref takes an interface pointer or a VARIANT");
       }
       break;
     }
@@ -245,15 +249,15 @@ bool ParseMember(const QJsonValue& value, const MemberScope& scope, ParseContext
   if (!ReadType(object, "returns", false, where, scope, context, &result)) return false;
   if (result.indirections != 0) {
     return context->Reject(TYPE_E_INVDATAREAD, where,
-                         "a result is returned by value; use an out, retval parameter");
+                           "a result is returned by value; use an out, retval parameter");
   }
   if (result.vt != VT_HRESULT && !(result.vt == VT_VOID && !scope.automation) &&
       !scope.dispinterface) {
     return context->Reject(TYPE_E_UNSUPFORMAT, where,
-                         scope.automation
-                             ? QStringLiteral("members of this interface return HRESULT")
-                             : QStringLiteral("interface members return HRESULT or void; "
-                                              "results go to an out, retval parameter"));
+                           scope.automation
+                               ? QStringLiteral("members of this interface return HRESULT")
+                               : QStringLiteral("interface members return HRESULT or void; "
+                                                "results go to an out, retval parameter"));
   }
   out->return_vt = result.vt;
 

@@ -26,7 +26,7 @@ bool CheckKeys(const QJsonObject& object, std::initializer_list<const char*> all
     for (const char* key : allowed) known = known || it.key() == QLatin1String(key);
     if (!known) {
       return context->Reject(TYPE_E_UNSUPFORMAT, where,
-                           QStringLiteral("unknown key \"%1\"").arg(it.key()));
+                             QStringLiteral("unknown key \"%1\"").arg(it.key()));
     }
   }
   return true;
@@ -83,7 +83,7 @@ bool ReadName(const QJsonObject& object, const char* key, const QString& where,
   if (!ReadString(object, key, true, where, context, out)) return false;
   if (!IsIdentifier(*out)) {
     return context->Reject(TYPE_E_INVDATAREAD, where,
-                         QStringLiteral("\"%1\" is not a valid name").arg(*out));
+                           QStringLiteral("\"%1\" is not a valid name").arg(*out));
   }
   return true;
 }
@@ -94,7 +94,7 @@ bool ReadGuid(const QJsonObject& object, const char* key, const QString& where,
   if (!ReadString(object, key, true, where, context, &text)) return false;
   if (!GuidFromString(text.toStdString(), out)) {
     return context->Reject(TYPE_E_INVDATAREAD, where,
-                         Quoted(key) + QStringLiteral(" \"%1\" is not a GUID").arg(text));
+                           Quoted(key) + QStringLiteral(" \"%1\" is not a GUID").arg(text));
   }
   return true;
 }
@@ -172,14 +172,15 @@ bool ReadFlags(const QJsonObject& object, std::span<const FlagName> names, const
     if (found == nullptr) {
       QStringList allowed;
       for (const FlagName& candidate : names) allowed << QLatin1String(candidate.name);
-      return context->Reject(TYPE_E_UNSUPFORMAT, where,
-                           QStringLiteral("unknown flag \"%1\" (allowed here: %2)")
-                               .arg(name, allowed.isEmpty() ? QStringLiteral("none")
-                                                            : allowed.join(QStringLiteral(", "))));
+      return context->Reject(
+          TYPE_E_UNSUPFORMAT, where,
+          QStringLiteral("unknown flag \"%1\" (allowed here: %2)")
+              .arg(name, allowed.isEmpty() ? QStringLiteral("none")
+                                           : allowed.join(QStringLiteral(", "))));
     }
     if (seen.contains(name)) {
       return context->Reject(TYPE_E_INVDATAREAD, where,
-                           QStringLiteral("flag \"%1\" is given twice").arg(name));
+                             QStringLiteral("flag \"%1\" is given twice").arg(name));
     }
     seen << name;
     flags |= found->value;

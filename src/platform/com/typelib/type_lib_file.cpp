@@ -40,7 +40,7 @@ HRESULT ReadDescription(const QString& path, int resource_id, QByteArray* text) 
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
     return RefuseFile(TYPE_E_CANTLOADLIBRARY, path,
-                QStringLiteral("cannot be read: ") + file.errorString());
+                      QStringLiteral("cannot be read: ") + file.errorString());
   }
   if (typelib::IsElf(file.peek(4))) {
     QString problem;
@@ -62,17 +62,19 @@ HRESULT ReadDescription(const QString& path, int resource_id, QByteArray* text) 
   }
   if (resource_id != 1) {
     return RefuseFile(TYPE_E_CANTLOADLIBRARY, path,
-                QStringLiteral("only ELF files hold numbered libraries"));
+                      QStringLiteral("only ELF files hold numbered libraries"));
   }
   if (static_cast<std::size_t>(file.size()) > kMaxDescriptionBytes) {
-    return RefuseFile(TYPE_E_INVDATAREAD, path,
-                QStringLiteral("the file has %1 bytes, more than the %2 a description may have")
-                    .arg(file.size())
-                    .arg(kMaxDescriptionBytes));
+    return RefuseFile(
+        TYPE_E_INVDATAREAD, path,
+        QStringLiteral("the file has %1 bytes, more than the %2 a description may have")
+            .arg(file.size())
+            .arg(kMaxDescriptionBytes));
   }
   *text = file.readAll();
   if (static_cast<qint64>(text->size()) != file.size()) {
-    return RefuseFile(TYPE_E_CANTLOADLIBRARY, path, QStringLiteral("the file could not be read whole"));
+    return RefuseFile(TYPE_E_CANTLOADLIBRARY, path,
+                      QStringLiteral("the file could not be read whole"));
   }
   return S_OK;
 }

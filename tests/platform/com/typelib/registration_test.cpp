@@ -4,10 +4,10 @@
 
 #include <filesystem>
 
+#include "platform/com/typelib/typelib_test_support.h"
 #include "platform/registry/registry.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
-#include "platform/com/typelib/typelib_test_support.h"
 
 namespace parlotto {
 namespace {

@@ -1,15 +1,16 @@
 // Loading libraries from description files, from the program file this test
 // runs as (which embeds test.typelib.json), and from damaged files.
+#include "platform/com/typelib/type_lib_file.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <filesystem>
 
-#include "platform/com/typelib/type_lib_file.h"
-#include "support/scratch_dir.h"
 #include "platform/com/typelib/elf_builder.h"
 #include "platform/com/typelib/typelib_test_support.h"
+#include "support/scratch_dir.h"
 
 namespace parlotto {
 namespace {
