@@ -17,23 +17,18 @@
 #include "platform/com/apartment.h"
 #include "platform/com/com_object.h"
 #include "platform/com/connection_point.h"
+#include "platform/com/no_type_info.h"
 
 namespace parlotto::bench {
 namespace {
 
 constexpr int kTextBytes = 50 * 1024;
 
-class StopSink final : public ComObject, public IDispatch {
+class StopSink final : public ComObject, public NoTypeInfo<IDispatch> {
  public:
   explicit StopSink(IUnknown* outer) : ComObject(outer) {}
   PARLOTTO_DELEGATING_UNKNOWN
   bool stopped = false;
-  HRESULT GetTypeInfoCount(UINT* count) override {
-    *count = 0;
-    return S_OK;
-  }
-  HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT GetIDsOfNames(REFIID, const LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
   HRESULT Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
                  UINT*) override {
     if (member == DISPID_DirectSSEvents_AudioStop) stopped = true;

@@ -8,6 +8,7 @@
 #include "platform/com/com_object.h"
 #include "platform/com/connection_point.h"
 #include "platform/com/error_info.h"
+#include "platform/com/no_type_info.h"
 
 namespace parlotto {
 namespace {
@@ -28,7 +29,7 @@ namespace {
 }  // namespace
 
 // Receives the control's events.
-class TDirectSS::EventSink final : public ComObject, public IDispatch {
+class TDirectSS::EventSink final : public ComObject, public NoTypeInfo<IDispatch> {
  public:
   EventSink(IUnknown* outer, TDirectSS* host) : ComObject(outer), host_(host) {}
 
@@ -36,12 +37,6 @@ class TDirectSS::EventSink final : public ComObject, public IDispatch {
 
   void Detach() { host_ = nullptr; }
 
-  HRESULT GetTypeInfoCount(UINT* count) override {
-    *count = 0;
-    return S_OK;
-  }
-  HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT GetIDsOfNames(REFIID, const LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
   HRESULT Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
                  UINT*) override {
     if (member != DISPID_DirectSSEvents_AudioStop || host_ == nullptr) return S_OK;

@@ -13,37 +13,19 @@
 #include <vector>
 
 #include "support/scratch_dir.h"
+#include "support/speech_trace.h"
 
 namespace parlotto {
 namespace {
 
 using testing::ReadFile;
 using testing::ScratchDir;
-
-// The speech trace's events, "speak" without its text.
-std::vector<std::string> TraceEvents(const std::string& path) {
-  std::vector<std::string> events;
-  const std::string trace = ReadFile(path);
-  size_t start = 0;
-  while (start < trace.size()) {
-    size_t end = trace.find('\n', start);
-    if (end == std::string::npos) end = trace.size();
-    const std::string line = trace.substr(start, end - start);
-    const size_t space = line.find(' ');
-    const std::string event = space == std::string::npos ? line : line.substr(space + 1);
-    events.push_back(event.rfind("speak ", 0) == 0 ? "speak" : event);
-    start = end + 1;
-  }
-  return events;
-}
+using testing::TraceEvents;
 
 class MainTest : public ::testing::Test {
  protected:
   MainTest() {
-    testing::WriteFile(dir_.File("user.reg"),
-                       "Windows Registry Editor Version 5.00\n\n"
-                       "[HKEY_CURRENT_USER\\Software\\Zentravol\\Agent]\n"
-                       "\"noAgent\"=dword:00000001\n");
+    testing::WriteFile(dir_.File("user.reg"), testing::kReadAloudWithoutCharacterHive);
     env_ = QProcessEnvironment::systemEnvironment();
     env_.insert("PARLOTTO_USER_HIVE", QString::fromStdString(dir_.File("user.reg")));
     env_.insert("PARLOTTO_DIALOGS", QString::fromStdString("record:" + dir_.File("dialogs.txt")));

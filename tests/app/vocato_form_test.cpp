@@ -24,6 +24,7 @@
 #include "platform/timer.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
+#include "support/speech_trace.h"
 #include "ui/dialogs/wait_dialog.h"
 
 namespace parlotto {
@@ -32,6 +33,7 @@ namespace {
 using testing::ReadFile;
 using testing::ScopedEnv;
 using testing::ScratchDir;
+using testing::TraceEvents;
 using Args = std::vector<std::string>;
 
 // Runs the loop for `ms` real milliseconds.
@@ -41,22 +43,6 @@ void RunLoopFor(int ms) {
   while (elapsed.elapsed() < ms) {
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 10);
   }
-}
-
-std::vector<std::string> TraceEvents(const std::string& path) {
-  std::vector<std::string> events;
-  const std::string trace = ReadFile(path);
-  size_t start = 0;
-  while (start < trace.size()) {
-    size_t end = trace.find('\n', start);
-    if (end == std::string::npos) end = trace.size();
-    const std::string line = trace.substr(start, end - start);
-    const size_t space = line.find(' ');
-    const std::string event = space == std::string::npos ? line : line.substr(space + 1);
-    events.push_back(event.rfind("speak ", 0) == 0 ? "speak" : event);
-    start = end + 1;
-  }
-  return events;
 }
 
 class VocatoFormTest : public ::testing::Test {
@@ -72,12 +58,7 @@ class VocatoFormTest : public ::testing::Test {
     g_first_close = true;
   }
 
-  void DirectMode() {
-    testing::WriteFile(hive_,
-                       "Windows Registry Editor Version 5.00\n\n"
-                       "[HKEY_CURRENT_USER\\Software\\Zentravol\\Agent]\n"
-                       "\"noAgent\"=dword:00000001\n");
-  }
+  void DirectMode() { testing::WriteFile(hive_, testing::kReadAloudWithoutCharacterHive); }
 
   ScratchDir dir_;
   std::string hive_;

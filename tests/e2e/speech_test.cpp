@@ -7,10 +7,12 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "support/scratch_dir.h"
+#include "support/speech_trace.h"
 
 namespace parlotto {
 namespace {
@@ -21,10 +23,7 @@ using testing::ScratchDir;
 class SpeechTest : public ::testing::Test {
  protected:
   SpeechTest() {
-    testing::WriteFile(dir_.File("user.reg"),
-                       "Windows Registry Editor Version 5.00\n\n"
-                       "[HKEY_CURRENT_USER\\Software\\Zentravol\\Agent]\n"
-                       "\"noAgent\"=dword:00000001\n");
+    testing::WriteFile(dir_.File("user.reg"), testing::kReadAloudWithoutCharacterHive);
   }
 
   QProcessEnvironment Environment(const QString& audio) {
@@ -56,22 +55,12 @@ class SpeechTest : public ::testing::Test {
 
   // The texts of the trace's "speak" lines, and the number of audio ends.
   std::vector<std::string> Spoken(int* audio_stops = nullptr) {
-    std::vector<std::string> spoken;
-    int stops = 0;
-    std::string trace = ReadFile(dir_.File("trace.txt"));
-    size_t start = 0;
-    while (start < trace.size()) {
-      size_t end = trace.find('\n', start);
-      if (end == std::string::npos) end = trace.size();
-      std::string line = trace.substr(start, end - start);
-      size_t space = line.find(' ');
-      std::string event = space == std::string::npos ? "" : line.substr(space + 1);
-      if (event.rfind("speak ", 0) == 0) spoken.push_back(event.substr(6));
-      if (event == "audio-stop") ++stops;
-      start = end + 1;
+    const std::string trace = dir_.File("trace.txt");
+    if (audio_stops) {
+      const std::vector<std::string> events = testing::TraceEvents(trace);
+      *audio_stops = static_cast<int>(std::count(events.begin(), events.end(), "audio-stop"));
     }
-    if (audio_stops) *audio_stops = stops;
-    return spoken;
+    return testing::SpokenTexts(trace);
   }
 
   ScratchDir dir_;

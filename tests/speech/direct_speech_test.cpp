@@ -13,11 +13,11 @@
 #include "speech/speech_control_host.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
+#include "support/speech_trace.h"
 
 namespace parlotto {
 namespace {
 
-using testing::ReadFile;
 using testing::ScopedEnv;
 using testing::ScratchDir;
 
@@ -34,26 +34,10 @@ class DirectSpeechTest : public ::testing::Test {
         temp_env_("TEMP", dir_.path().c_str()) {}
 
   void Settings(const std::string& values) {
-    testing::WriteFile(hive_,
-                       "Windows Registry Editor Version 5.00\n\n"
-                       "[HKEY_CURRENT_USER\\Software\\Zentravol\\Agent]\n"
-                       "\"noAgent\"=dword:00000001\n" +
-                           values);
+    testing::WriteFile(hive_, std::string(testing::kReadAloudWithoutCharacterHive) + values);
   }
 
-  std::vector<std::string> Spoken() {
-    std::vector<std::string> spoken;
-    std::string trace = ReadFile(trace_);
-    size_t start = 0;
-    while (start < trace.size()) {
-      size_t end = trace.find('\n', start);
-      std::string line = trace.substr(start, end - start);
-      size_t at = line.find(" speak ");
-      if (at != std::string::npos) spoken.push_back(line.substr(at + 7));
-      start = end == std::string::npos ? trace.size() : end + 1;
-    }
-    return spoken;
-  }
+  std::vector<std::string> Spoken() { return testing::SpokenTexts(trace_); }
 
   ScratchDir dir_;
   std::string hive_;

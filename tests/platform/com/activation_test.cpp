@@ -20,42 +20,9 @@
 namespace parlotto {
 namespace {
 
-using testing::ComFixture;
 using testing::RecordingSink;
 
-class ComRuntimeTest : public ComFixture {
- protected:
-  void SetUp() override { RegisterTestServer(); }
-
-  void TearDown() override {
-    // Servers end once their objects are gone; wait so that the next test
-    // starts its own.
-    character_.Reset();
-    agent_.Reset();
-    for (int pid : ServerStarts()) SpinUntil([pid] { return ProcessGone(pid); }, 5000);
-  }
-
-  void CreateAndLoad() {
-    ASSERT_EQ(CoCreateInstance(CLSID_AgentServer, nullptr, kAgentServerContext, IID_IAgentEx,
-                               agent_.ReceiveVoid()),
-              S_OK);
-    LONG char_id = 0;
-    LONG req_id = 0;
-    ASSERT_EQ(agent_->Load(VARIANT(), &char_id, &req_id), S_OK);
-    ASSERT_EQ(agent_->GetCharacterEx(char_id, character_.Receive()), S_OK);
-  }
-
-  // (server process id, objects alive in it)
-  std::pair<LONG, LONG> ServerState() {
-    LONG pid = 0;
-    LONG live = 0;
-    EXPECT_EQ(character_->GetOriginalSize(&pid, &live), S_OK);
-    return {pid, live};
-  }
-
-  ComPtr<IAgentEx> agent_;
-  ComPtr<IAgentCharacterEx> character_;
-};
+using ComRuntimeTest = testing::CharacterServerTest;
 
 TEST_F(ComRuntimeTest, OneStartedServerServesEveryClient) {
   CreateAndLoad();
@@ -106,15 +73,10 @@ TEST_F(ComRuntimeTest, InterfacesOfOneObjectShareOneIdentityAndOneServerReferenc
 
 TEST_F(ComRuntimeTest, FailuresCarryTheirErrorInfoAcross) {
   CreateAndLoad();
-  LONG req_id = 0;
-  EXPECT_EQ(character_->Speak(QStringLiteral("fail"), QString(), &req_id), E_INVALIDARG);
-  ComPtr<IErrorInfo> info;
-  ASSERT_EQ(GetErrorInfo(0, info.Receive()), S_OK);
-  ErrorInfoFields fields = ReadErrorInfo(info.Get());
-  EXPECT_EQ(fields.description, QStringLiteral("Das kann ich nicht sagen."));
-  EXPECT_EQ(fields.source, QStringLiteral("FakeAgentServer"));
-  EXPECT_EQ(fields.guid, IID_IAgentCharacterEx);
+  ExpectFailedSpeakWithErrorInfo();
 
+  LONG req_id = 0;
+  ComPtr<IErrorInfo> info;
   LONG char_id = 0;
   VARIANT key = VARIANT::Bstr(QStringLiteral("fail"));
   EXPECT_EQ(agent_->Load(key, &char_id, &req_id), E_FAIL);
@@ -205,14 +167,7 @@ namespace {
 // What a person sees with the bus's own tools.
 class BusToolsTest : public ComRuntimeTest {
  protected:
-  QString CharacterPath() {
-    RemoteObject* remote = nullptr;
-    EXPECT_EQ(character_->QueryInterface(IID_IRemoteObject, reinterpret_cast<void**>(&remote)),
-              S_OK);
-    QString path = remote->path();
-    remote->Release();
-    return path;
-  }
+  QString CharacterPath() { return Remote(character_.Get())->path(); }
 
   // Runs gdbus; its output and error output together.
   static QString Gdbus(const QStringList& args) {

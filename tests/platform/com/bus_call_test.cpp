@@ -8,34 +8,20 @@
 #include <QDBusMessage>
 #include <QProcess>
 
-#include "contracts/agent/agent_marshal.h"
-#include "contracts/agent/ignored_notifications.h"
-#include "platform/com/activation.h"
 #include "platform/com/bus_names.h"
 #include "platform/com/com_fixture.h"
-#include "platform/com/com_object.h"
 #include "platform/com/error_info.h"
-#include "platform/com/remote_object.h"
-#include "platform/com/typelib/type_info_dispatch.h"
+#include "platform/com/notify_sink_base.h"
 
 namespace parlotto {
 namespace {
 
-using testing::ComFixture;
-
 // A sink that answers each Idle by asking the character to call back again,
 // so that every round nests one wait deeper on both sides.
-class EchoSink final : public ComObject,
-                       public DispatchImpl<IgnoredNotifications<IAgentNotifySink>> {
+class EchoSink final : public testing::NotifySinkBase {
  public:
-  explicit EchoSink(IUnknown* outer)
-      : ComObject(outer),
-        DispatchImpl(parlotto::FindInterface(IID_IAgentNotifySink)->type_info.Get(), &target_),
-        target_(AgentNotifySinkStub, static_cast<IAgentNotifySink*>(this)) {}
+  using NotifySinkBase::NotifySinkBase;
 
-  PARLOTTO_DELEGATING_UNKNOWN
-
-  HRESULT Command(LONG, IUnknown*) override { return S_OK; }
   HRESULT Idle(LONG, LONG) override {
     deepest = std::max(deepest, NestedCallDepth());
     // Stops by itself well past the bound, should there be none.
@@ -48,51 +34,18 @@ class EchoSink final : public ComObject,
   ComPtr<IAgentCharacterEx> character;
   std::vector<HRESULT> results;  // innermost first
   int deepest = 0;
-
- private:
-  void* FindInterface(REFIID iid) override {
-    if (iid == IID_IAgentNotifySink || iid == IID_IDispatch)
-      return static_cast<IAgentNotifySink*>(this);
-    return nullptr;
-  }
-
-  StubInvokeTarget target_;
 };
 
-class BusCallTest : public ComFixture {
+class BusCallTest : public testing::CharacterServerTest {
  protected:
-  void SetUp() override { RegisterTestServer(); }
-
-  void TearDown() override {
-    character_.Reset();
-    agent_.Reset();
-    for (int pid : ServerStarts()) SpinUntil([pid] { return ProcessGone(pid); }, 5000);
-  }
-
-  void CreateAndLoad() {
-    ASSERT_EQ(CoCreateInstance(CLSID_AgentServer, nullptr, kAgentServerContext, IID_IAgentEx,
-                               agent_.ReceiveVoid()),
-              S_OK);
-    LONG char_id = 0;
-    LONG req_id = 0;
-    ASSERT_EQ(agent_->Load(VARIANT(), &char_id, &req_id), S_OK);
-    ASSERT_EQ(agent_->GetCharacterEx(char_id, character_.Receive()), S_OK);
-  }
-
   QDBusMessage SpeakCall(const QString& text) {
-    RemoteObject* remote = nullptr;
-    EXPECT_EQ(character_->QueryInterface(IID_IRemoteObject, reinterpret_cast<void**>(&remote)),
-              S_OK);
+    RemoteObject* remote = Remote(character_.Get());
     QDBusMessage call = QDBusMessage::createMethodCall(
         remote->owner(), remote->path(), QStringLiteral("AgentServerObjects.IAgentCharacterEx"),
         QStringLiteral("Speak"));
-    remote->Release();
     call << text << QString();
     return call;
   }
-
-  ComPtr<IAgentEx> agent_;
-  ComPtr<IAgentCharacterEx> character_;
 };
 
 TEST_F(BusCallTest, NestedWaitsStopAtTheBoundAndUnwind) {
@@ -163,14 +116,7 @@ TEST_F(BusCallTest, ErrorsFromAServerReadAsTextOnTheBusAndAsErrorInfoInAProxy) {
   EXPECT_TRUE(raw.errorMessage().startsWith(QStringLiteral("Das kann ich nicht sagen.\n")))
       << raw.errorMessage().toStdString();
 
-  LONG req_id = 0;
-  EXPECT_EQ(character_->Speak(QStringLiteral("fail"), QString(), &req_id), E_INVALIDARG);
-  ComPtr<IErrorInfo> info;
-  ASSERT_EQ(GetErrorInfo(0, info.Receive()), S_OK);
-  ErrorInfoFields fields = ReadErrorInfo(info.Get());
-  EXPECT_EQ(fields.description, QStringLiteral("Das kann ich nicht sagen."));
-  EXPECT_EQ(fields.source, QStringLiteral("FakeAgentServer"));
-  EXPECT_EQ(fields.guid, IID_IAgentCharacterEx);
+  ExpectFailedSpeakWithErrorInfo();
 
   // What a person sees with gdbus.
   QDBusMessage call = SpeakCall(QString());

@@ -12,42 +12,23 @@
 #include <cstdio>
 #include <cstring>
 
-#include "contracts/agent/agent_marshal.h"
-#include "contracts/agent/ignored_notifications.h"
 #include "platform/com/activation.h"
 #include "platform/com/apartment.h"
-#include "platform/com/com_object.h"
-#include "platform/com/typelib/type_info_dispatch.h"
+#include "platform/com/notify_sink_base.h"
 
 namespace {
 
 using namespace parlotto;
 
-class PrintingSink final : public ComObject,
-                           public DispatchImpl<IgnoredNotifications<IAgentNotifySink>> {
+class PrintingSink final : public testing::NotifySinkBase {
  public:
-  explicit PrintingSink(IUnknown* outer)
-      : ComObject(outer),
-        DispatchImpl(parlotto::FindInterface(IID_IAgentNotifySink)->type_info.Get(), &target_),
-        target_(AgentNotifySinkStub, static_cast<IAgentNotifySink*>(this)) {}
+  using NotifySinkBase::NotifySinkBase;
 
-  PARLOTTO_DELEGATING_UNKNOWN
-
-  HRESULT Command(LONG, IUnknown*) override { return S_OK; }
   HRESULT Idle(LONG char_id, LONG start) override {
     std::printf("idle %d %d\n", static_cast<int>(char_id), static_cast<int>(start));
     std::fflush(stdout);
     return S_OK;
   }
-
- private:
-  void* FindInterface(REFIID iid) override {
-    if (iid == IID_IAgentNotifySink || iid == IID_IDispatch)
-      return static_cast<IAgentNotifySink*>(this);
-    return nullptr;
-  }
-
-  StubInvokeTarget target_;
 };
 
 int Fail(const char* what, HRESULT hr) {

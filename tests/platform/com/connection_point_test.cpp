@@ -96,18 +96,7 @@ class ConnectionPointTest : public ComFixture {
   // Starts the helper client, which registers a sink of its own with an
   // EventServer of this process.
   void StartSinkClient() {
-    client_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    client_.start(
-        QStringLiteral(PARLOTTO_BUILD_DIR "/tests/com_peer_client"),
-        {QStringLiteral("--sink"), QString::fromStdString(StringFromGUID(kEventServerClass))});
-    QByteArray said;
-    ASSERT_TRUE(SpinUntil(
-        [&] {
-          said += client_.readAllStandardOutput();
-          return said.contains('\n') || client_.state() == QProcess::NotRunning;
-        },
-        20000));
-    ASSERT_EQ(said.trimmed(), "ready");
+    ASSERT_EQ(StartPeerClient(client_, QStringLiteral("--sink"), kEventServerClass), "ready");
     ASSERT_NE(EventServer::instance, nullptr);
     ASSERT_EQ(EventServer::instance->events.ConnectionCount(), 1u);
   }

@@ -28,6 +28,7 @@
 #include "platform/com/apartment.h"
 #include "platform/com/com_object.h"
 #include "platform/com/error_info.h"
+#include "platform/com/object_factory.h"
 #include "platform/com/typelib/type_info_dispatch.h"
 
 namespace parlotto {
@@ -245,32 +246,6 @@ class AgentServer final : public ComObject, public DispatchImpl<IAgentEx> {
   LONG next_sink_ = 1;
 };
 
-class Factory final : public IClassFactory {
- public:
-  HRESULT QueryInterface(REFIID iid, void** out) override {
-    if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-      *out = static_cast<IClassFactory*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++refs_; }
-  ULONG Release() override {
-    ULONG refs = --refs_;
-    if (refs == 0) delete this;
-    return refs;
-  }
-  HRESULT CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
-    return ComObject::Create<AgentServer>(outer, iid, out);
-  }
-  HRESULT LockServer(BOOL) override { return S_OK; }
-
- private:
-  ULONG refs_ = 0;
-};
-
 }  // namespace
 }  // namespace parlotto
 
@@ -287,7 +262,7 @@ int main(int argc, char** argv) {
   if (FAILED(RegisterAgentInterfaces())) return 2;
   if (std::getenv("FAKE_SERVER_NEVER_PUBLISH") != nullptr) return app.exec();
 
-  ComPtr<IClassFactory> factory(new Factory);
+  ComPtr<IClassFactory> factory(new testing::ObjectFactory<AgentServer>);
   DWORD cookie = 0;
   if (FAILED(CoRegisterClassObject(CLSID_AgentServer, factory.Get(), CLSCTX_LOCAL_SERVER,
                                    REGCLS_MULTIPLEUSE, &cookie))) {

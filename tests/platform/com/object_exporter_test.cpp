@@ -11,20 +11,13 @@
 #include <QDBusMessage>
 #include <QProcess>
 
-#include "contracts/agent/agent_marshal.h"
-#include "contracts/agent/ignored_notifications.h"
-#include "platform/com/activation.h"
 #include "platform/com/bus_names.h"
 #include "platform/com/com_fixture.h"
-#include "platform/com/com_object.h"
-#include "platform/com/remote_object.h"
+#include "platform/com/notify_sink_base.h"
 #include "platform/com/served_class.h"
-#include "platform/com/typelib/type_info_dispatch.h"
 
 namespace parlotto {
 namespace {
-
-using testing::ComFixture;
 
 const CLSID kForwardedClass = MakeGuid("{6A0F3C52-2B7D-4E1A-9C44-0D5E8B1F7A21}");
 
@@ -40,20 +33,11 @@ class Tracked final : public ComObject {
 };
 
 // A notification sink that the test serves for the helper client to pass on.
-class ForwardedSink final : public ComObject,
-                            public DispatchImpl<IgnoredNotifications<IAgentNotifySink>> {
+class ForwardedSink final : public testing::NotifySinkBase {
  public:
-  explicit ForwardedSink(IUnknown* outer)
-      : ComObject(outer),
-        DispatchImpl(parlotto::FindInterface(IID_IAgentNotifySink)->type_info.Get(), &target_),
-        target_(AgentNotifySinkStub, static_cast<IAgentNotifySink*>(this)) {
-    ++alive;
-  }
+  explicit ForwardedSink(IUnknown* outer) : NotifySinkBase(outer) { ++alive; }
   ~ForwardedSink() override { --alive; }
 
-  PARLOTTO_DELEGATING_UNKNOWN
-
-  HRESULT Command(LONG, IUnknown*) override { return S_OK; }
   HRESULT Idle(LONG, LONG) override {
     ++events;
     return S_OK;
@@ -61,63 +45,19 @@ class ForwardedSink final : public ComObject,
 
   static inline int alive = 0;
   static inline int events = 0;
-
- private:
-  void* FindInterface(REFIID iid) override {
-    if (iid == IID_IAgentNotifySink || iid == IID_IDispatch)
-      return static_cast<IAgentNotifySink*>(this);
-    return nullptr;
-  }
-
-  StubInvokeTarget target_;
 };
 
-class ObjectExporterTest : public ComFixture {
+class ObjectExporterTest : public testing::CharacterServerTest {
  protected:
-  void SetUp() override { RegisterTestServer(); }
-
-  void TearDown() override {
-    character_.Reset();
-    agent_.Reset();
-    for (int pid : ServerStarts()) SpinUntil([pid] { return ProcessGone(pid); }, 5000);
-  }
-
-  void CreateAndLoad() {
-    ASSERT_EQ(CoCreateInstance(CLSID_AgentServer, nullptr, kAgentServerContext, IID_IAgentEx,
-                               agent_.ReceiveVoid()),
-              S_OK);
-    LONG char_id = 0;
-    LONG req_id = 0;
-    ASSERT_EQ(agent_->Load(VARIANT(), &char_id, &req_id), S_OK);
-    ASSERT_EQ(agent_->GetCharacterEx(char_id, character_.Receive()), S_OK);
-  }
-
-  static RemoteObject* Remote(IUnknown* proxy) {
-    RemoteObject* remote = nullptr;
-    EXPECT_EQ(proxy->QueryInterface(IID_IRemoteObject, reinterpret_cast<void**>(&remote)), S_OK);
-    remote->Release();  // the proxy passed in keeps it
-    return remote;
-  }
-
   static QDBusMessage UnknownCall(RemoteObject* remote, const char* member) {
     return QDBusMessage::createMethodCall(remote->owner(), remote->path(),
                                           QLatin1String(kUnknownInterface), QLatin1String(member));
   }
-
-  LONG ServerPid() {
-    LONG pid = 0;
-    LONG live = 0;
-    EXPECT_EQ(character_->GetOriginalSize(&pid, &live), S_OK);
-    return pid;
-  }
-
-  ComPtr<IAgentEx> agent_;
-  ComPtr<IAgentCharacterEx> character_;
 };
 
 TEST_F(ObjectExporterTest, NoCallerCanCountAReferenceForAnotherName) {
   CreateAndLoad();
-  const int pid = ServerPid();
+  const int pid = ServerState().first;
   // A live third process on the bus, which never asked for anything.
   QDBusConnection third = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "third");
   ASSERT_TRUE(third.isConnected());
@@ -153,7 +93,7 @@ TEST_F(ObjectExporterTest, NoCallerCanCountAReferenceForAnotherName) {
 
 TEST_F(ObjectExporterTest, ALentReferenceIsClaimedOnceAndThenBelongsToTheClaimant) {
   CreateAndLoad();
-  const int pid = ServerPid();
+  const int pid = ServerState().first;
   RemoteObject* remote = Remote(character_.Get());
   QDBusMessage lent = ComConnection().call(UnknownCall(remote, "Lend"));
   ASSERT_EQ(lent.type(), QDBusMessage::ReplyMessage) << lent.errorMessage().toStdString();
@@ -208,23 +148,12 @@ TEST_F(ObjectExporterTest, AProxyPassedOnBecomesTheReceiversOwnReference) {
   testing::ServedClass<ForwardedSink> served(kForwardedClass);
   // The helper creates a sink here and hands it to the character server.
   QProcess forwarder;
-  forwarder.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-  forwarder.start(
-      QStringLiteral(PARLOTTO_BUILD_DIR "/tests/com_peer_client"),
-      {QStringLiteral("--forward"), QString::fromStdString(StringFromGUID(kForwardedClass))});
-  QByteArray said;
-  ASSERT_TRUE(SpinUntil(
-      [&] {
-        said += forwarder.readAllStandardOutput();
-        return said.contains('\n') || forwarder.state() == QProcess::NotRunning;
-      },
-      20000));
-  ASSERT_EQ(said.trimmed(), "forwarded");
+  ASSERT_EQ(StartPeerClient(forwarder, QStringLiteral("--forward"), kForwardedClass), "forwarded");
   EXPECT_EQ(ForwardedSink::alive, 1);
 
   // The forwarder goes; the server's reference is its own and stays.
   CreateAndLoad();
-  const int pid = ServerPid();
+  const int pid = ServerState().first;
   forwarder.kill();
   forwarder.waitForFinished();
   EXPECT_TRUE(SpinUntil([&] {

@@ -4,22 +4,13 @@
 #include <string>
 #include <vector>
 
-#include "contracts/agent/agent_marshal.h"
-#include "contracts/agent/ignored_notifications.h"
-#include "platform/com/com_object.h"
-#include "platform/com/typelib/type_info_dispatch.h"
+#include "platform/com/notify_sink_base.h"
 
 namespace parlotto::testing {
 
-class RecordingSink final : public ComObject,
-                            public DispatchImpl<IgnoredNotifications<IAgentNotifySink>> {
+class RecordingSink final : public NotifySinkBase {
  public:
-  explicit RecordingSink(IUnknown* outer)
-      : ComObject(outer),
-        DispatchImpl(parlotto::FindInterface(IID_IAgentNotifySink)->type_info.Get(), &target_),
-        target_(AgentNotifySinkStub, static_cast<IAgentNotifySink*>(this)) {}
-
-  PARLOTTO_DELEGATING_UNKNOWN
+  using NotifySinkBase::NotifySinkBase;
 
   std::vector<std::string> events;
 
@@ -29,17 +20,10 @@ class RecordingSink final : public ComObject,
   }
 
  private:
-  void* FindInterface(REFIID iid) override {
-    if (iid == IID_IAgentNotifySink || iid == IID_IDispatch)
-      return static_cast<IAgentNotifySink*>(this);
-    return nullptr;
-  }
   HRESULT Add(std::string event) {
     events.push_back(std::move(event));
     return S_OK;
   }
-
-  StubInvokeTarget target_;
 };
 
 }  // namespace parlotto::testing
