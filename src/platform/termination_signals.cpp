@@ -34,7 +34,7 @@ void OnSignal(int number) {
 
 }  // namespace
 
-void OnTerminationSignal(std::function<void()> handler) {
+void OnTerminationSignal(const std::function<void()>& handler) {
   if (g_signal_fds[0] == -1 &&
       socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signal_fds) != 0) {
     ReportDiagnostic("cannot watch for termination signals");

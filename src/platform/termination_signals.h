@@ -10,7 +10,7 @@ namespace parlotto {
 // Calls `handler` from the event loop after the first of the signals. From
 // then on any of them kills the process as usual, so a second signal ends a
 // program that is slow to end. Needs the Qt application object.
-void OnTerminationSignal(std::function<void()> handler);
+void OnTerminationSignal(const std::function<void()>& handler);
 
 // Blocks like Sleep(ms) but returns early, with true, once a termination
 // signal has arrived and waits for its handler.

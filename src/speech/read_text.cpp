@@ -74,7 +74,7 @@ void TVocatoForm::ReadText() {
 
 void TVocatoForm::SpeakPiece(const std::string& piece) {
   // A copy: the piece must survive a nested reading that empties the text.
-  std::string text = piece;
+  std::string text = piece;  // NOLINT(performance-unnecessary-copy-initialization)
   if (character_loaded) {
     SpeakWithCharacter(text);
   } else if (direct_speech_loaded) {

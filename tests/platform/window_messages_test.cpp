@@ -78,14 +78,15 @@ TEST(WindowMessages, HandlersNestInsideProcessMessagesButNotInsideSleep) {
   std::vector<std::string> trace;
   window.on_message = [&](Msg& msg) {
     if (msg.message == 1) {
-      trace.push_back("outer begins");
+      trace.emplace_back("outer begins");
       PostMessage(window.Handle(), 2, 0, 0);
       Sleep(20);
-      trace.push_back(window.received.size() == 1 ? "sleep delivered nothing" : "sleep delivered");
+      trace.emplace_back(window.received.size() == 1 ? "sleep delivered nothing"
+                                                     : "sleep delivered");
       ProcessMessages();
-      trace.push_back("outer ends");
+      trace.emplace_back("outer ends");
     } else {
-      trace.push_back("inner");
+      trace.emplace_back("inner");
     }
   };
   PostMessage(window.Handle(), 1, 0, 0);

@@ -17,6 +17,7 @@ struct GUID {
   std::uint16_t Data3 = 0;
   std::array<std::uint8_t, 8> Data4{};
 
+  // NOLINTNEXTLINE(modernize-use-nullptr): clang-tidy 14 misreads a defaulted <=>.
   friend constexpr auto operator<=>(const GUID&, const GUID&) = default;
 };
 

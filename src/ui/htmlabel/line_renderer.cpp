@@ -230,10 +230,8 @@ void LineRenderer::Draw(RenderState& state, qsizetype pos, const LineMetrics& li
             painter_->restore();
           }
           break;
+        // An anchor left open ends where the next begins.
         case TagKind::kAnchor:
-          // An anchor left open ends where the next begins.
-          if (state.in_anchor) EndAnchor(x, top, bottom);
-          break;
         case TagKind::kAnchorEnd:
           if (state.in_anchor) EndAnchor(x, top, bottom);
           break;

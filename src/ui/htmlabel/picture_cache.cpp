@@ -10,7 +10,7 @@ namespace {
 
 // Markup may name any address; these keep a hostile one from filling memory.
 constexpr int kMaxPictures = 64;
-constexpr qint64 kMaxBytes = 16 * 1024 * 1024;
+constexpr qint64 kMaxBytes = qint64{16} << 20;
 constexpr int kTimeoutMs = 30'000;
 
 }  // namespace

@@ -60,7 +60,7 @@ TEST_F(RegistrySharing, ConcurrentWritersLoseNothing) {
 
   Registry reg;
   ASSERT_TRUE(reg.OpenKey("\\Software\\Race", false));
-  EXPECT_EQ(reg.GetValueNames().size(), size_t{kWriters * kValues});
+  EXPECT_EQ(reg.GetValueNames().size(), size_t{kWriters} * kValues);
   for (int w = 0; w < kWriters; ++w) {
     for (int i = 0; i < kValues; ++i) {
       EXPECT_EQ(reg.ReadInteger("w" + std::to_string(w) + "_" + std::to_string(i)), i);

@@ -40,7 +40,7 @@ class LayoutTest : public ::testing::Test {
     return result;
   }
 
-  int Advance(const QString& text, QFont font) const {
+  int Advance(const QString& text, const QFont& font) const {
     return QFontMetrics(font, &device_).horizontalAdvance(text);
   }
   int Advance(const QString& text) const { return Advance(text, font_); }
@@ -95,7 +95,7 @@ TEST_F(LayoutTest, AlignmentPlacesLinesAndParagraphEndKeepsIt) {
   int w = Advance("word");
   HTMLPaintResult centred = At("<P align=\"center\">" + link, QPoint(200, Gh() / 2));
   ASSERT_EQ(centred.anchor, "x");
-  EXPECT_NEAR(centred.anchor_rect.left(), (400 - w) / 2, 2);
+  EXPECT_NEAR(centred.anchor_rect.left(), (400 - w) / 2.0, 2);
 
   // "</P>" ends the line but not the alignment.
   HTMLPaintResult right = At("<P align=\"right\">a</P>" + link, QPoint(399 - w / 2, Gh() * 3 / 2));

@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <limits>
+#include <ranges>
 #include <unordered_map>
 
 #include "platform/com/typelib/member_parser.h"
@@ -311,9 +312,9 @@ class DescriptionParser {
         return context_.Reject(TYPE_E_INVDATAREAD, pending_[i].where,
                                "the interface derives from itself");
       }
-      for (auto it = path.rbegin(); it != path.rend(); ++it) {
-        order_.push_back(*it);
-        state[*it] = kDone;
+      for (const auto& node : std::views::reverse(path)) {
+        order_.push_back(node);
+        state[node] = kDone;
       }
     }
     return true;
@@ -336,7 +337,7 @@ class DescriptionParser {
       if (members.size() > std::numeric_limits<std::uint16_t>::max()) {
         return context_.Reject(TYPE_E_INVDATAREAD, pending.where, "more than 65535 members");
       }
-      for (const QJsonValue& member : members) {
+      for (const QJsonValue member : members) {
         FUNCDESC func;
         if (!ParseMember(member, scope, &context_, &func)) return false;
         type.funcs.push_back(std::move(func));
@@ -357,7 +358,7 @@ class DescriptionParser {
       if (list.size() > std::numeric_limits<std::uint16_t>::max()) {
         return context_.Reject(TYPE_E_INVDATAREAD, pending.where, "more than 65535 interfaces");
       }
-      for (const QJsonValue& entry : list) {
+      for (const QJsonValue entry : list) {
         QJsonObject object;
         QString where = pending.where + QStringLiteral(", an interface");
         if (!ReadObject(entry, where, &context_, &object) ||

@@ -12,7 +12,7 @@ constexpr int kLittleEndian = 1;
 constexpr std::uint32_t kNoBits = 8;              // SHT_NOBITS: takes no space in the file
 constexpr std::uint64_t kExtendedIndex = 0xFFFF;  // SHN_XINDEX
 // Section header tables and name tables beyond this are not programs we made.
-constexpr std::uint64_t kMaxTableBytes = 16 * 1024 * 1024;
+constexpr std::uint64_t kMaxTableBytes = std::uint64_t{16} << 20;
 
 struct Section {
   std::uint32_t name = 0;
@@ -131,7 +131,7 @@ class ElfReader {
       return false;
     }
     return names.mid(static_cast<qsizetype>(at), name.size()) == name &&
-           names[static_cast<qsizetype>(at + length)] == '\0';
+           names[static_cast<qsizetype>(at) + static_cast<qsizetype>(length)] == '\0';
   }
 
   static std::uint16_t U16(const QByteArray& data, std::uint64_t at) {

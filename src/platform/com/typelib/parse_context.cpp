@@ -160,7 +160,7 @@ bool ReadFlags(const QJsonObject& object, std::span<const FlagName> names, const
   if (!ReadArray(object, "flags", false, where, context, &list)) return false;
   std::uint16_t flags = 0;
   QStringList seen;
-  for (const QJsonValue& entry : list) {
+  for (const QJsonValue entry : list) {
     if (!entry.isString()) {
       return context->Reject(TYPE_E_INVDATAREAD, where, "a flag is not a string");
     }

@@ -143,10 +143,12 @@ HRESULT LoadRegTypeLib(REFIID libid, WORD major, WORD minor, LCID lcid, ITypeLib
       }
     }
     if (best.empty()) return TYPE_E_LIBNOTREGISTERED;
-    std::string version_key = LibraryKey(libid) + "\\" + best;
+    const std::string version_key = LibraryKey(libid) + "\\" + best + "\\";
     // This locale, else the neutral one, else English.
     for (const std::string& locale : {Hex(lcid), std::string("0"), std::string("9")}) {
-      if (reg.OpenKey(version_key + "\\" + locale + "\\" + kPlatformKey, false)) {
+      std::string key = version_key;
+      key.append(locale).append("\\").append(kPlatformKey);
+      if (reg.OpenKey(key, false)) {
         path = reg.ReadString("");
         break;
       }

@@ -11,7 +11,7 @@
 namespace parlotto::typelib {
 
 // Descriptions larger than this are refused before they are parsed.
-inline constexpr std::size_t kMaxDescriptionBytes = 16 * 1024 * 1024;
+inline constexpr std::size_t kMaxDescriptionBytes = std::size_t{16} << 20;
 
 // A type that another type refers to: one of the same library, or one of the
 // built-in library that holds IUnknown and IDispatch.

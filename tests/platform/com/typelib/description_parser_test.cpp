@@ -158,7 +158,7 @@ TEST(DescriptionTest, RefusesDescriptionsThatWouldTakeTooMuch) {
   typelib_test::Diagnostics diagnostics;
   ComPtr<ITypeLib> lib;
   QByteArray huge =
-      Library("", "\"help\": \"" + QString(17 * 1024 * 1024, QLatin1Char('x')) + "\",");
+      Library("", "\"help\": \"" + QString(qsizetype{17} << 20, QLatin1Char('x')) + "\",");
   EXPECT_EQ(LoadTypeLibFromText(huge, lib.Receive()), TYPE_E_INVDATAREAD);
   EXPECT_TRUE(diagnostics.Mention("more than")) << diagnostics.All();
 

@@ -2,6 +2,7 @@
 // handing back [out] values and reporting failures as DispInvoke does.
 #include <gtest/gtest.h>
 
+#include <ranges>
 #include <utility>
 #include <vector>
 
@@ -42,14 +43,15 @@ class InvokeTest : public ::testing::Test {
   // Arguments left to right as a caller writes them; the call passes them
   // right to left after the named ones, as DISPPARAMS has them.
   HRESULT Call(MEMBERID id, WORD flags, std::vector<VARIANT> args,
-               std::vector<std::pair<DISPID, VARIANT>> named = {}, ITypeInfo* info = nullptr) {
+               const std::vector<std::pair<DISPID, VARIANT>>& named = {},
+               ITypeInfo* info = nullptr) {
     rgvarg_.clear();
     names_.clear();
-    for (auto& [dispid, value] : named) {
+    for (const auto& [dispid, value] : named) {
       names_.push_back(dispid);
       rgvarg_.push_back(value);
     }
-    for (auto it = args.rbegin(); it != args.rend(); ++it) rgvarg_.push_back(*it);
+    for (const auto& arg : std::views::reverse(args)) rgvarg_.push_back(arg);
     DISPPARAMS params;
     params.rgvarg = rgvarg_.data();
     params.rgdispidNamedArgs = names_.data();
