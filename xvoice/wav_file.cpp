@@ -30,9 +30,12 @@ QByteArray Header(int sample_rate, std::int64_t data_bytes) {
   char* h = header.data();
   auto put32 = [&](int at, std::uint32_t v) { qToLittleEndian<std::uint32_t>(v, h + at); };
   auto put16 = [&](int at, std::uint16_t v) { qToLittleEndian<std::uint16_t>(v, h + at); };
-  std::memcpy(h, "RIFF", 4);
+  // The chunk tags are four bytes without a terminator.
+  auto tag = [&](int at, const char(&text)[5]) { std::copy_n(text, 4, h + at); };
+  tag(0, "RIFF");
   put32(4, 36 + data);
-  std::memcpy(h + 8, "WAVEfmt ", 8);
+  tag(8, "WAVE");
+  tag(12, "fmt ");
   put32(16, 16);
   put16(20, 1);  // PCM
   put16(22, kChannels);
@@ -40,7 +43,7 @@ QByteArray Header(int sample_rate, std::int64_t data_bytes) {
   put32(28, static_cast<std::uint32_t>(sample_rate * kBytesPerFrame));
   put16(32, kBytesPerFrame);
   put16(34, 16);
-  std::memcpy(h + 36, "data", 4);
+  tag(36, "data");
   put32(40, data);
   return header;
 }

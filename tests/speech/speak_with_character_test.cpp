@@ -34,28 +34,28 @@ class FakeCharacter final : public ComObject, public NoTypeInfo<IAgentCharacterE
   HRESULT GetPosition(LONG*, LONG*) override { return S_OK; }
   HRESULT GetOriginalSize(LONG*, LONG*) override { return S_OK; }
   HRESULT GetVisible(LONG* out) override {
-    calls.push_back("GetVisible");
+    calls.emplace_back("GetVisible");
     *out = visible;
     return S_OK;
   }
   HRESULT Show(LONG fast, LONG* req) override {
-    calls.push_back("Show " + std::to_string(fast));
+    calls.emplace_back("Show " + std::to_string(fast));
     visible = 1;
     *req = ++requests_;
     return S_OK;
   }
   HRESULT Hide(LONG fast, LONG* req) override {
-    calls.push_back("Hide " + std::to_string(fast));
+    calls.emplace_back("Hide " + std::to_string(fast));
     *req = ++requests_;
     return S_OK;
   }
   HRESULT Play(const BSTR& animation, LONG* req) override {
-    calls.push_back("Play " + animation.toStdString());
+    calls.emplace_back("Play " + animation.toStdString());
     *req = ++requests_;
     return S_OK;
   }
   HRESULT Speak(const BSTR& text, const BSTR&, LONG* req) override {
-    calls.push_back("Speak " + text.toStdString());
+    calls.emplace_back("Speak " + text.toStdString());
     *req = ++requests_;
     // As the server does: busy while it speaks, idle afterwards.
     PostMessage(main_window_, UM_CHARACTER_BUSY, 0, 0);
@@ -63,7 +63,7 @@ class FakeCharacter final : public ComObject, public NoTypeInfo<IAgentCharacterE
     return S_OK;
   }
   HRESULT Stop(LONG req) override {
-    calls.push_back("Stop " + std::to_string(req));
+    calls.emplace_back("Stop " + std::to_string(req));
     return S_OK;
   }
   HRESULT StopAll(LONG) override { return S_OK; }

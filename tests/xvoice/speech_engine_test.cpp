@@ -66,7 +66,7 @@ TEST_F(SpeakingTest, VolumeSetsTheLevelAndTheBalanceOfTheChannels) {
   std::int16_t left = Peak(ChannelSamples(wav_, 0, at));
   std::int16_t right = Peak(ChannelSamples(wav_, 1, at));
   EXPECT_GT(right, 10000);
-  EXPECT_NEAR(left, right / 2, 2);
+  EXPECT_NEAR(left, right / 2.0, 2);
 
   // \Vol= sets the overall level; zero gives silence of the same length.
   std::int64_t normal = SpeakAndMeasure(kSentence);
@@ -140,7 +140,7 @@ TEST_F(SpeakingTest, AudioStopComesOncePerSpeakInOrder) {
 
 TEST_F(SpeakingTest, NullAudioTakesAsLongAsTheAudioLasts) {
   std::int64_t bytes = SpeakAndMeasure(kSentence);
-  std::int64_t duration_ms = bytes * 1000 / (22050 * 4);
+  std::int64_t duration_ms = bytes * 1000 / (std::int64_t{22050} * 4);
   ScopedEnv null_audio("PARLOTTO_AUDIO", "null");
   std::int64_t spoken = MonotonicMs();
   Speak(kSentence);
@@ -194,7 +194,7 @@ TEST_F(SpeakingTest, OnADeviceAudioStopComesOnceTheAudioHasPlayed) {
   if (std::getenv("PARLOTTO_TEST_AUDIO_DEVICE") == nullptr) {
     GTEST_SKIP() << "set PARLOTTO_TEST_AUDIO_DEVICE=1 to play through the audio device";
   }
-  std::int64_t duration_ms = SpeakAndMeasure(kSentence) * 1000 / (22050 * 4);
+  std::int64_t duration_ms = SpeakAndMeasure(kSentence) * 1000 / (std::int64_t{22050} * 4);
   ScopedEnv default_audio("PARLOTTO_AUDIO", "default");
   std::int64_t spoken = MonotonicMs();
   Speak(kSentence);

@@ -66,7 +66,7 @@ std::vector<std::int16_t> ChannelSamples(const std::string& path, int channel,
                                          std::int64_t first_frame) {
   std::string bytes = ReadFile(path);
   std::vector<std::int16_t> samples;
-  for (std::size_t at = 44 + static_cast<std::size_t>(first_frame) * 4 + channel * 2;
+  for (std::size_t at = 44 + static_cast<std::size_t>(first_frame) * 4 + std::size_t{2} * channel;
        at + 2 <= bytes.size(); at += 4) {
     std::int16_t sample;
     std::memcpy(&sample, bytes.data() + at, 2);

@@ -52,7 +52,7 @@ struct WavInfo {
   std::int64_t data_bytes = 0;  // as the header says
   std::int64_t file_bytes = 0;
   bool complete() const { return valid && file_bytes == 44 + data_bytes; }
-  std::int64_t frames() const { return valid ? data_bytes / (2 * channels) : 0; }
+  std::int64_t frames() const { return valid ? data_bytes / (std::int64_t{2} * channels) : 0; }
   std::int64_t duration_ms() const { return valid ? frames() * 1000 / sample_rate : 0; }
 };
 WavInfo ReadWav(const std::string& path);

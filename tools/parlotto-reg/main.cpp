@@ -189,9 +189,9 @@ void PrintTree(Registry* reg) {
   std::printf("%s\n", FullName(*reg).c_str());
   PrintValues(*reg);
   std::printf("\n");
-  std::string here = "\\" + reg->CurrentPath();
+  const std::string here = "\\" + reg->CurrentPath() + "\\";
   for (const std::string& sub : reg->GetKeyNames()) {
-    if (reg->OpenKey(here + "\\" + sub, false)) PrintTree(reg);
+    if (reg->OpenKey(here + sub, false)) PrintTree(reg);
   }
 }
 

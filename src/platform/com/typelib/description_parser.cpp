@@ -5,7 +5,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <limits>
-#include <ranges>
 #include <unordered_map>
 
 #include "platform/com/typelib/member_parser.h"
@@ -312,9 +311,9 @@ class DescriptionParser {
         return context_.Reject(TYPE_E_INVDATAREAD, pending_[i].where,
                                "the interface derives from itself");
       }
-      for (const auto& node : std::views::reverse(path)) {
-        order_.push_back(node);
-        state[node] = kDone;
+      for (size_t at = path.size(); at-- > 0;) {
+        order_.push_back(path[at]);
+        state[path[at]] = kDone;
       }
     }
     return true;

@@ -2,7 +2,6 @@
 // handing back [out] values and reporting failures as DispInvoke does.
 #include <gtest/gtest.h>
 
-#include <ranges>
 #include <utility>
 #include <vector>
 
@@ -51,7 +50,7 @@ class InvokeTest : public ::testing::Test {
       names_.push_back(dispid);
       rgvarg_.push_back(value);
     }
-    for (const auto& arg : std::views::reverse(args)) rgvarg_.push_back(arg);
+    rgvarg_.insert(rgvarg_.end(), args.rbegin(), args.rend());
     DISPPARAMS params;
     params.rgvarg = rgvarg_.data();
     params.rgdispidNamedArgs = names_.data();
