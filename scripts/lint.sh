@@ -30,7 +30,11 @@ if [ ${#units[@]} -eq 0 ]; then
   exit 0
 fi
 echo "clang-tidy: ${#units[@]} files"
-printf '%s\n' "${units[@]}" |
+findings=$(printf '%s\n' "${units[@]}" |
   xargs -P "$(nproc)" -n 4 clang-tidy -p "$build" --quiet 2>&1 |
-  grep -v -E '^[0-9]+ warnings? (and [0-9]+ errors? )?generated\.$|^Suppressed [0-9]+ warnings|^Use -header-filter|^$' |
-  tee /dev/stderr | { ! grep -q -E 'error:|warning:'; }
+  grep -v -E '^[0-9]+ warnings? (and [0-9]+ errors? )?generated\.$|^Suppressed [0-9]+ warnings|^Use -header-filter|^$' ||
+  true)
+if grep -q -E 'error:|warning:' <<<"$findings"; then
+  echo "$findings"
+  exit 1
+fi
