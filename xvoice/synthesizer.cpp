@@ -85,6 +85,9 @@ void Synthesizer::Synthesize(const SynthesisJob& job) {
     }
     voice_ = job.voice;
   }
+  // Set as parameters, these also undo commands of an earlier input.
+  espeak_SetParameter(espeakPITCH, job.pitch, 0);
+  espeak_SetParameter(espeakVOLUME, job.volume, 0);
   SynthesisRun run;
   run.stream = job.stream.get();
   run.balance = job.balance;
