@@ -13,9 +13,10 @@
 namespace parlotto::xvoice {
 namespace {
 
-// Often enough to keep the device's half second buffer filled and to end
-// an utterance promptly.
-constexpr int kTickMs = 10;
+// Often enough to keep the device's half second buffer filled, to end an
+// utterance promptly and to start the next one as soon as its first audio
+// is there: each tick's wait adds to the pause between two texts.
+constexpr int kTickMs = 4;
 // How long a device stays open for a next utterance: a reading speaks its
 // next piece right after the end of the last one.
 constexpr int kKeepOpenMs = 2000;
