@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "xvoice/audio_target.h"
 #include "xvoice/pcm_stream.h"
 #include "xvoice/wav_file.h"
 
@@ -21,8 +22,12 @@ class AudioOutput {
   // True once the finished stream's audio has been played, or playing
   // failed. Called after Feed.
   virtual bool Finished(const PcmStream& stream) = 0;
-  // Stops at once: the utterance was dropped.
+  // Stops at once, dropping what is queued: the utterance was dropped.
   virtual void Abort() {}
+  // Whether the next utterance, to `target` at `sample_rate`, may go
+  // through this output too (after Finished); Next then starts it.
+  virtual bool Continues(const AudioTarget& /*target*/, int /*sample_rate*/) const { return false; }
+  virtual void Next() {}
 };
 
 // wav:PATH: everything written as soon as it comes; finished when the

@@ -13,9 +13,13 @@
 namespace parlotto::xvoice {
 namespace {
 
-// Often enough to keep the device's half second buffer filled and to end
-// an utterance promptly.
-constexpr int kTickMs = 10;
+// Often enough to keep the device's half second buffer filled, to end an
+// utterance promptly and to start the next one as soon as its first audio
+// is there: each tick's wait adds to the pause between two texts.
+constexpr int kTickMs = 4;
+// How long a device stays open for a next utterance: a reading speaks its
+// next piece right after the end of the last one.
+constexpr int kKeepOpenMs = 2000;
 
 void NameFallbackOnce(const QString& path) {
   static std::mutex mutex;
@@ -29,9 +33,14 @@ void NameFallbackOnce(const QString& path) {
 }  // namespace
 
 AudioPlayer::AudioPlayer(std::function<void(std::uint64_t id)> on_done)
-    : on_done_(std::move(on_done)), timer_(new QTimer(this)) {
+    : on_done_(std::move(on_done)), timer_(new QTimer(this)), idle_timer_(new QTimer(this)) {
   timer_->setInterval(kTickMs);
   QObject::connect(timer_, &QTimer::timeout, this, [this] { Tick(); });
+  idle_timer_->setSingleShot(true);
+  idle_timer_->setInterval(kKeepOpenMs);
+  QObject::connect(idle_timer_, &QTimer::timeout, this, [this] {
+    if (!current_) output_.reset();
+  });
 }
 
 AudioPlayer::~AudioPlayer() {
@@ -58,21 +67,30 @@ void AudioPlayer::Tick() {
       std::lock_guard<std::mutex> lock(mutex_);
       if (queue_.empty()) {
         timer_->stop();
+        if (output_) idle_timer_->start();
         return;
       }
       current_ = std::make_unique<Playback>(std::move(queue_.front()));
       queue_.pop_front();
+      idle_timer_->stop();
+      if (output_) {
+        if (output_->Continues(current_->target, current_->stream->sample_rate())) {
+          output_->Next();
+        } else {
+          output_.reset();
+        }
+      }
     }
     PcmStream& stream = *current_->stream;
     if (stream.cancelled()) {
       if (output_) output_->Abort();
-      Done();
+      Done(false);
       continue;
     }
     if (!output_) output_ = OutputFor(*current_);
     output_->Feed(stream);
     if (!output_->Finished(stream)) return;
-    Done();
+    Done(true);
   }
 }
 
@@ -97,9 +115,9 @@ std::unique_ptr<AudioOutput> AudioPlayer::OutputFor(const Playback& playback) {
   return std::make_unique<PacedOutput>(playback.target.path, rate);
 }
 
-void AudioPlayer::Done() {
+void AudioPlayer::Done(bool keep) {
   std::unique_ptr<Playback> done = std::move(current_);
-  output_.reset();
+  if (!keep) output_.reset();
   // Ended early (failure, reset): the producer must not wait for a reader.
   done->stream->Cancel();
   PostMessage(done->owner, kAudioDoneMessage, static_cast<WPARAM>(done->id),

@@ -44,10 +44,12 @@ class AudioPlayer final : public QObject {
  private:
   void Tick();
   std::unique_ptr<AudioOutput> OutputFor(const Playback& playback);
-  void Done();
+  // `keep`: the output may serve the next utterance.
+  void Done(bool keep);
 
   std::function<void(std::uint64_t)> on_done_;
   QTimer* timer_;
+  QTimer* idle_timer_;  // closes a kept output nobody uses
   std::mutex mutex_;
   std::deque<Playback> queue_;
   // The audio thread's own state.

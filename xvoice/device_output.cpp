@@ -1,7 +1,9 @@
 #include "xvoice/device_output.h"
 
+#include <QAudioDevice>
 #include <QAudioFormat>
 #include <QAudioSink>
+#include <QIODevice>
 #include <atomic>
 
 #include "xvoice/main_thread_log.h"
@@ -10,7 +12,7 @@ namespace parlotto::xvoice {
 namespace {
 
 // About half a second buffered at the device: enough to ride out a busy
-// moment of the audio thread, little enough to stop promptly.
+// moment of the audio thread. A stop drops it, so it does not delay one.
 constexpr int kBufferMs = 500;
 // A device that takes nothing for this long counts as gone.
 constexpr int kStallMs = 5000;
@@ -18,27 +20,59 @@ constexpr int kStallMs = 5000;
 // Whether the last device would not start, so that it is reported once.
 std::atomic<bool> g_start_failed{false};
 
+class SinkDevice final : public AudioDevice {
+ public:
+  explicit SinkDevice(std::unique_ptr<QAudioSink> sink, QIODevice* io)
+      : sink_(std::move(sink)), io_(io) {}
+  ~SinkDevice() override { sink_->stop(); }
+
+  int Error() const override { return static_cast<int>(sink_->error()); }
+  std::int64_t BytesFree() const override { return sink_->bytesFree(); }
+  std::int64_t Write(const QByteArray& pcm) override { return io_->write(pcm); }
+  std::int64_t PlayedUs() const override { return sink_->processedUSecs(); }
+  // Idle after audio was written: the sound server ran out of it.
+  bool RanOut() const override { return sink_->state() == QAudio::IdleState; }
+  // Closing the stream drops what the sound server still holds of it.
+  void Flush() override { sink_->reset(); }
+
+ private:
+  std::unique_ptr<QAudioSink> sink_;
+  QIODevice* io_;  // owned by sink_
+};
+
 }  // namespace
 
-DeviceOutput::DeviceOutput(const QAudioDevice& device, int sample_rate)
-    : device_name_(device.description()),
-      bytes_per_second_(std::int64_t{sample_rate} * kBytesPerFrame) {
+std::unique_ptr<AudioDevice> OpenSinkDevice(const QAudioDevice& device, int sample_rate,
+                                            QString* error) {
   QAudioFormat format;
   format.setSampleRate(sample_rate);
   format.setChannelCount(kChannels);
   format.setSampleFormat(QAudioFormat::Int16);
   if (!device.isFormatSupported(format)) {
-    GiveUp(QStringLiteral("does not play 16-bit stereo at %1 Hz").arg(sample_rate));
-    return;
+    *error = QStringLiteral("does not play 16-bit stereo at %1 Hz").arg(sample_rate);
+    return nullptr;
   }
-  sink_ = std::make_unique<QAudioSink>(device, format);
-  sink_->setBufferSize(static_cast<qsizetype>(bytes_per_second_ * kBufferMs / 1000));
-  io_ = sink_->start();
-  if (io_ == nullptr || sink_->error() != QAudio::NoError) {
+  auto sink = std::make_unique<QAudioSink>(device, format);
+  sink->setBufferSize(
+      static_cast<qsizetype>(std::int64_t{sample_rate} * kBytesPerFrame * kBufferMs / 1000));
+  QIODevice* io = sink->start();
+  if (io == nullptr || sink->error() != QAudio::NoError) {
+    *error = QStringLiteral("would not start (error %1)").arg(static_cast<int>(sink->error()));
+    sink->stop();
+    return nullptr;
+  }
+  return std::make_unique<SinkDevice>(std::move(sink), io);
+}
+
+DeviceOutput::DeviceOutput(const QAudioDevice& device, int sample_rate)
+    : device_name_(device.description()),
+      sample_rate_(sample_rate),
+      bytes_per_second_(std::int64_t{sample_rate} * kBytesPerFrame) {
+  QString error;
+  device_ = OpenSinkDevice(device, sample_rate, &error);
+  if (!device_) {
     // Every text of a reading meets the same broken device: say it once.
-    if (!g_start_failed.exchange(true)) {
-      GiveUp(QStringLiteral("would not start (error %1)").arg(static_cast<int>(sink_->error())));
-    }
+    if (!g_start_failed.exchange(true)) GiveUp(error);
     failed_ = true;
     return;
   }
@@ -46,25 +80,33 @@ DeviceOutput::DeviceOutput(const QAudioDevice& device, int sample_rate)
   since_progress_.start();
 }
 
-DeviceOutput::~DeviceOutput() {
-  if (sink_) sink_->stop();
+DeviceOutput::DeviceOutput(std::unique_ptr<AudioDevice> device, const QString& name,
+                           int sample_rate)
+    : device_(std::move(device)),
+      device_name_(name),
+      sample_rate_(sample_rate),
+      bytes_per_second_(std::int64_t{sample_rate} * kBytesPerFrame) {
+  failed_ = device_ == nullptr;
+  since_progress_.start();
 }
+
+DeviceOutput::~DeviceOutput() = default;
 
 void DeviceOutput::Feed(PcmStream& stream) {
   if (failed_) {
     stream.Take(static_cast<std::size_t>(-1));  // dropped, so the stream can end
     return;
   }
-  if (sink_->error() != QAudio::NoError) {
-    GiveUp(QStringLiteral("failed while playing (error %1)").arg(static_cast<int>(sink_->error())));
+  if (device_->Error() != 0) {
+    GiveUp(QStringLiteral("failed while playing (error %1)").arg(device_->Error()));
     return;
   }
   if (pending_.isEmpty()) {
-    qsizetype room = sink_->bytesFree();
+    std::int64_t room = device_->BytesFree();
     if (room > 0) pending_ = stream.Take(static_cast<std::size_t>(room));
   }
   if (!pending_.isEmpty()) {
-    qint64 accepted = io_->write(pending_);
+    std::int64_t accepted = device_->Write(pending_);
     if (accepted < 0) {
       GiveUp(QStringLiteral("refused the audio"));
       return;
@@ -89,15 +131,13 @@ void DeviceOutput::Feed(PcmStream& stream) {
 bool DeviceOutput::Finished(const PcmStream& stream) {
   if (failed_) return true;
   if (!stream.drained() || !pending_.isEmpty()) return false;
-  if (written_ == 0) return true;
-  // Played: the device's clock has passed the last sample, or it ran out
-  // of audio.
+  if (written_ == text_start_) return true;
+  // Played: the device's clock has passed the text's last sample, or it
+  // ran out of audio. Reported at once, so that the next text follows
+  // with no more pause than its sentence end brings.
   std::int64_t total_us = written_ * 1'000'000 / bytes_per_second_;
-  qint64 played_us = sink_->processedUSecs();
-  if (played_us >= total_us || sink_->state() == QAudio::IdleState) {
-    sink_->stop();
-    return true;
-  }
+  std::int64_t played_us = device_->PlayedUs();
+  if (played_us >= total_us || device_->RanOut()) return true;
   // A device whose clock stands still, or crawls, must not hold the
   // speech for ever.
   if (played_us != played_us_) {
@@ -107,7 +147,8 @@ bool DeviceOutput::Finished(const PcmStream& stream) {
     GiveUp(QStringLiteral("stopped playing"));
     return true;
   }
-  if (since_start_.elapsed() > 2 * total_us / 1000 + kStallMs) {
+  std::int64_t text_us = (written_ - text_start_) * 1'000'000 / bytes_per_second_;
+  if (since_start_.elapsed() > 2 * text_us / 1000 + kStallMs) {
     GiveUp(QStringLiteral("plays far slower than real time"));
     return true;
   }
@@ -115,7 +156,20 @@ bool DeviceOutput::Finished(const PcmStream& stream) {
 }
 
 void DeviceOutput::Abort() {
-  if (sink_) sink_->stop();
+  pending_.clear();
+  if (device_) device_->Flush();
+  failed_ = true;  // closed: the next text opens the device anew
+}
+
+bool DeviceOutput::Continues(const AudioTarget& target, int sample_rate) const {
+  return !failed_ && target.kind == AudioTarget::Kind::kDefault && sample_rate == sample_rate_;
+}
+
+void DeviceOutput::Next() {
+  text_start_ = written_;
+  since_start_.invalidate();
+  since_progress_.restart();
+  played_us_ = -1;
 }
 
 void DeviceOutput::GiveUp(const QString& why) {
@@ -123,7 +177,7 @@ void DeviceOutput::GiveUp(const QString& why) {
   failed_ = true;
   ReportFromAnyThread(QStringLiteral("speech runtime: audio device \"%1\" %2; the speech ends here")
                           .arg(device_name_, why));
-  if (sink_) sink_->stop();
+  if (device_) device_->Flush();
 }
 
 }  // namespace parlotto::xvoice

@@ -211,6 +211,8 @@ HRESULT DirectSS::Speak(const QString& text) {
   request.id = g_next_utterance++;
   request.voice = mode != nullptr ? mode->identifier : std::string();
   request.input = std::move(input.utf8);
+  request.pitch = input.pitch;
+  request.volume = input.volume;
   request.balance = BalanceOf(volume_left_, volume_right_);
   request.target = std::move(target);
   if (!engine_) engine_ = SpeechEngine::Acquire();

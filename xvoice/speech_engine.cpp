@@ -52,8 +52,8 @@ void SpeechEngine::Speak(SpeechRequest request) {
     std::lock_guard<std::mutex> lock(mutex_);
     active_[request.id] = Active{request.owner, stream};
   }
-  synthesizer_.Submit(
-      SynthesisJob{std::move(request.voice), std::move(request.input), request.balance, stream});
+  synthesizer_.Submit(SynthesisJob{std::move(request.voice), std::move(request.input),
+                                   request.pitch, request.volume, request.balance, stream});
   player_->Enqueue(Playback{request.id, request.owner, stream, std::move(request.target)});
 }
 

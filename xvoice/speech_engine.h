@@ -24,6 +24,8 @@ struct SpeechRequest {
   std::uint64_t id = 0;
   std::string voice;
   std::string input;
+  int pitch = 50;  // espeak-ng's units
+  int volume = 100;
   Balance balance;
   AudioTarget target;
 };

@@ -120,10 +120,10 @@ EspeakText ToEspeakText(const QString& text, const VoiceSettings& start) {
   QString out;
   out.reserve(text.size() + 32);
   // Every utterance states all three: espeak-ng keeps embedded values from
-  // one input to the next.
+  // one input to the next. The speed as a command costs no silence.
   AppendCommand(&out, ClampSpeed(start.speed), 'S');
-  AppendCommand(&out, EspeakPitch(ClampPitch(start.pitch)), 'P');
-  AppendCommand(&out, EspeakVolume(ClampVolume(start.volume)), 'A');
+  result.pitch = EspeakPitch(ClampPitch(start.pitch));
+  result.volume = EspeakVolume(ClampVolume(start.volume));
 
   TagReader tags(text, &result, &out);
   for (qsizetype i = 0; i < text.size();) {

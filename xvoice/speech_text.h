@@ -21,6 +21,11 @@ struct VoiceSettings {
 
 struct EspeakText {
   std::string utf8;
+  // The start's pitch and volume in espeak-ng's units, to be set as its
+  // parameters: as commands before the text they add a silence before the
+  // first word, which lengthens the pause between the texts of a reading.
+  int pitch = 50;
+  int volume = 100;
   // Tags that were dropped because their value is not a number, quoted as
   // they stand, for the log.
   std::vector<QString> malformed_tags;

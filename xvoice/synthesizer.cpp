@@ -85,13 +85,18 @@ void Synthesizer::Synthesize(const SynthesisJob& job) {
     }
     voice_ = job.voice;
   }
+  // Set as parameters, these also undo commands of an earlier input.
+  espeak_SetParameter(espeakPITCH, job.pitch, 0);
+  espeak_SetParameter(espeakVOLUME, job.volume, 0);
   SynthesisRun run;
   run.stream = job.stream.get();
   run.balance = job.balance;
   espeak_SetSynthCallback(OnSamples);
   g_run = &run;
+  // espeakENDPAUSE keeps the pause espeak-ng makes at the end of a
+  // sentence: without it the pieces of a text run into each other.
   espeak_ERROR result = espeak_Synth(job.input.c_str(), job.input.size() + 1, 0, POS_CHARACTER, 0,
-                                     espeakCHARS_UTF8, nullptr, nullptr);
+                                     espeakCHARS_UTF8 | espeakENDPAUSE, nullptr, nullptr);
   g_run = nullptr;
   if (result != EE_OK && !job.stream->cancelled()) {
     ReportFromAnyThread(QStringLiteral("speech runtime: espeak-ng could not speak a text (%1)")

@@ -19,6 +19,8 @@ namespace parlotto::xvoice {
 struct SynthesisJob {
   std::string voice;  // espeak-ng identifier; empty gives silence
   std::string input;  // UTF-8 with embedded commands, see speech_text.h
+  int pitch = 50;     // espeak-ng's units, set before the input is read
+  int volume = 100;
   Balance balance;
   std::shared_ptr<PcmStream> stream;  // finished when the job is done
 };

@@ -13,19 +13,22 @@ namespace {
 const VoiceSettings kStart{175, 100, 65535};
 const std::string kPrefix =
     "\x01"
-    "175S\x01"
-    "50P\x01"
-    "100A";
+    "175S";
 
 std::string Input(const QString& text) { return ToEspeakText(text, kStart).utf8; }
 
 TEST(SpeechTextTest, StatesTheStartSettingsAndTurnsTagsIntoCommands) {
   EXPECT_EQ(Input(QStringLiteral("Hallo")), kPrefix + "Hallo");
-  EXPECT_EQ(ToEspeakText(QString(), {300, 64, 0}).utf8,
+  EspeakText start = ToEspeakText(QString(), {300, 64, 0});
+  EXPECT_EQ(start.utf8,
             "\x01"
-            "300S\x01"
-            "0P\x01"
-            "0A");
+            "300S");
+  // Pitch and volume are set as parameters, not as commands that would
+  // add a silence before the first word.
+  EXPECT_EQ(start.pitch, 0);
+  EXPECT_EQ(start.volume, 0);
+  EXPECT_EQ(ToEspeakText(QString(), kStart).pitch, 50);
+  EXPECT_EQ(ToEspeakText(QString(), kStart).volume, 100);
   EXPECT_EQ(Input(QStringLiteral(" \\Pit=170\\  \\Spd=150\\  \\Vol=32768\\  Text")),
             kPrefix +
                 " \x01"
