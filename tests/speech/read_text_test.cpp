@@ -28,8 +28,8 @@ using testing::ScratchDir;
 // Read once by the clock, at its first use, which comes after this.
 const bool kScaled = setenv("PARLOTTO_TIME_SCALE", "100", 1) == 0;
 
-constexpr qint64 kPieceWaitMs = 50 * 100;
-constexpr qint64 kFinalWaitMs = 500 * 100;
+constexpr qint64 kPieceWaitMs = qint64{50} * 100;
+constexpr qint64 kFinalWaitMs = qint64{500} * 100;
 
 // Posts `message` to `window` after a short while, from another thread, as
 // the speech runtime and the character server do.
