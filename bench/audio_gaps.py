@@ -1,63 +1,71 @@
 #!/usr/bin/env python3
-"""Silences in a recorded 16-bit PCM WAV file: every run of samples below a
-threshold that lasts longer than a minimum, with where it starts and how
-long it lasts. Leading and trailing silence is reported apart, so that the
-pauses between the pieces of a reading can be compared with another
-recording of the same text.
+"""Silences in a recording: raw signed 16-bit little-endian mono samples, as
+parec --format=s16le --channels=1 writes them.
 
-usage: audio_gaps.py FILE.wav [--threshold N] [--min-ms MS]
+  audio_gaps.py pauses FILE RATE [MIN_MS]
+      The silences of at least MIN_MS (default 150) between the first and the
+      last sound, one "start_ms length_ms" line each.
+  audio_gaps.py silent-after FILE RATE AT_MS
+      Milliseconds from AT_MS to the end of the last sound; 0 when the audio
+      was already silent from AT_MS on.
+
+Sound is any 5 ms frame whose peak reaches 1/100 of full scale; everything
+else is silence. Times are at 5 ms resolution.
 """
-import argparse
-import struct
+import array
 import sys
-import wave
+
+FRAME_MS = 5
+THRESHOLD = 328  # about -40 dBFS
 
 
-def read_mono(path):
-    with wave.open(path, "rb") as w:
-        if w.getsampwidth() != 2:
-            sys.exit(f"{path}: only 16-bit PCM is read")
-        channels, rate = w.getnchannels(), w.getframerate()
-        raw = w.readframes(w.getnframes())
-    count = len(raw) // 2
-    samples = struct.unpack(f"<{count}h", raw[: count * 2])
-    # The loudest channel of each frame counts.
-    frames = [max(abs(s) for s in samples[i : i + channels])
-              for i in range(0, count - channels + 1, channels)]
-    return frames, rate
+def loud_frames(path, rate):
+    samples = array.array("h")
+    with open(path, "rb") as f:
+        data = f.read()
+    samples.frombytes(data[: len(data) - len(data) % 2])
+    if sys.byteorder == "big":
+        samples.byteswap()
+    per_frame = max(1, rate * FRAME_MS // 1000)
+    loud = []
+    for start in range(0, len(samples), per_frame):
+        chunk = samples[start : start + per_frame]
+        loud.append(max(chunk) >= THRESHOLD or -min(chunk) >= THRESHOLD)
+    return loud
 
 
-def silences(frames, rate, threshold, min_ms):
-    """(start_s, length_s) of every quiet run longer than min_ms."""
-    runs, start = [], None
-    for i, level in enumerate(frames):
-        if level <= threshold:
-            if start is None:
-                start = i
-        elif start is not None:
-            runs.append((start, i))
-            start = None
-    if start is not None:
-        runs.append((start, len(frames)))
-    return [(a / rate, (b - a) / rate) for a, b in runs
-            if (b - a) * 1000 > min_ms * rate]
+def pauses(loud, min_ms):
+    sounding = [i for i, is_loud in enumerate(loud) if is_loud]
+    if not sounding:
+        return []
+    found, run_start = [], None
+    for i in range(sounding[0], sounding[-1] + 1):
+        if not loud[i]:
+            if run_start is None:
+                run_start = i
+        elif run_start is not None:
+            length = (i - run_start) * FRAME_MS
+            if length >= min_ms:
+                found.append((run_start * FRAME_MS, length))
+            run_start = None
+    return found
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("wav")
-    parser.add_argument("--threshold", type=int, default=300,
-                        help="highest sample level that counts as silent")
-    parser.add_argument("--min-ms", type=float, default=50)
-    args = parser.parse_args()
-    frames, rate = read_mono(args.wav)
-    gaps = silences(frames, rate, args.threshold, args.min_ms)
-    total = len(frames) / rate
-    for start, length in gaps:
-        where = "lead" if start == 0 else "tail" if abs(start + length - total) < 1e-6 else "gap"
-        print(f"{where} {start:8.3f} s {length * 1000:7.0f} ms")
-    print(f"total {total:.3f} s")
+def main(argv):
+    if len(argv) < 4 or argv[1] not in ("pauses", "silent-after"):
+        sys.stderr.write(__doc__)
+        return 2
+    loud = loud_frames(argv[2], int(argv[3]))
+    if argv[1] == "pauses":
+        min_ms = int(argv[4]) if len(argv) > 4 else 150
+        for start, length in pauses(loud, min_ms):
+            print(start, length)
+        return 0
+    at_frame = int(float(argv[4])) // FRAME_MS
+    last = max((i for i, is_loud in enumerate(loud) if is_loud), default=-1)
+    print(0 if last < at_frame else (last + 1 - at_frame) * FRAME_MS)
+    return 0
 
 
 if __name__ == "__main__":
-    main()
+    sys.exit(main(sys.argv))

@@ -11,6 +11,10 @@ namespace {
 constexpr std::size_t kMaxBufferedPaced = std::size_t{1} << 20;
 constexpr std::size_t kMaxBufferedFile = std::size_t{16} << 20;
 constexpr int kFallbackRate = 22050;
+// A file's playback starts once this much is synthesised, or at the end of
+// the utterance: a short one is then written in one go, and its end
+// reported at once, instead of at the player's next tick.
+constexpr std::size_t kFileReadyBytes = std::size_t{4} << 20;
 
 }  // namespace
 
@@ -33,6 +37,7 @@ SpeechEngine::SpeechEngine() : player_(new AudioPlayer([this](std::uint64_t id) 
 SpeechEngine::~SpeechEngine() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
+    closing_ = true;
     for (auto& [id, active] : active_) active.stream->Cancel();
   }
   // Members go in reverse order, but the player must go first: it runs on
@@ -45,16 +50,33 @@ SpeechEngine::~SpeechEngine() {
 
 void SpeechEngine::Speak(SpeechRequest request) {
   const VoiceCatalog& catalog = VoiceCatalog::Get();
-  auto stream = std::make_shared<PcmStream>(
-      catalog.sample_rate() > 0 ? catalog.sample_rate() : kFallbackRate,
-      request.target.kind == AudioTarget::Kind::kWav ? kMaxBufferedFile : kMaxBufferedPaced);
+  const bool file = request.target.kind == AudioTarget::Kind::kWav;
+  auto stream =
+      std::make_shared<PcmStream>(catalog.sample_rate() > 0 ? catalog.sample_rate() : kFallbackRate,
+                                  file ? kMaxBufferedFile : kMaxBufferedPaced);
   {
     std::lock_guard<std::mutex> lock(mutex_);
     active_[request.id] = Active{request.owner, stream};
   }
-  synthesizer_.Submit(SynthesisJob{std::move(request.voice), std::move(request.input),
-                                   request.pitch, request.volume, request.balance, stream});
-  player_->Enqueue(Playback{request.id, request.owner, stream, std::move(request.target)});
+  Playback playback{request.id, request.owner, stream, std::move(request.target)};
+  SynthesisJob job;
+  job.voice = std::move(request.voice);
+  job.input = std::move(request.input);
+  job.pitch = request.pitch;
+  job.volume = request.volume;
+  job.balance = request.balance;
+  job.stream = stream;
+  if (file) {
+    job.ready_bytes = kFileReadyBytes;
+    job.on_ready = [this, playback] {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (!closing_) player_->Enqueue(playback);
+    };
+    synthesizer_.Submit(std::move(job));
+    return;
+  }
+  synthesizer_.Submit(std::move(job));
+  player_->Enqueue(std::move(playback));
 }
 
 void SpeechEngine::Cancel(HWND owner) {

@@ -54,6 +54,7 @@ class SpeechEngine {
   };
   std::mutex mutex_;
   std::map<std::uint64_t, Active> active_;
+  bool closing_ = false;  // the player is going; nothing more is enqueued
   Synthesizer synthesizer_;
   QThread audio_thread_;
   AudioPlayer* player_;  // lives on audio_thread_

@@ -13,6 +13,7 @@ namespace {
 // What the callback works on during one espeak_Synth call. espeak-ng
 // calls back on the synthesising thread, and only one thread synthesises.
 struct SynthesisRun {
+  SynthesisJob* job = nullptr;
   PcmStream* stream = nullptr;
   Balance balance;
   std::vector<std::int16_t> stereo;
@@ -26,6 +27,13 @@ int OnSamples(short* samples, int count, espeak_EVENT* /*events*/) {
   ToStereo(samples, static_cast<std::size_t>(count), g_run->balance, g_run->stereo.data());
   bool more = g_run->stream->Append(reinterpret_cast<const char*>(g_run->stereo.data()),
                                     g_run->stereo.size() * sizeof(std::int16_t));
+  SynthesisJob& job = *g_run->job;
+  if (job.on_ready && g_run->stream->available() >= job.ready_bytes) {
+    // Before the stream fills up: whoever waits for this must start reading.
+    std::function<void()> ready = std::move(job.on_ready);
+    job.on_ready = nullptr;
+    ready();
+  }
   return more ? 0 : 1;  // 1 stops espeak-ng: the utterance was dropped
 }
 
@@ -65,14 +73,18 @@ void Synthesizer::Run() {
     }
     if (!job.stream->cancelled()) Synthesize(job);
     job.stream->Finish();
+    if (job.on_ready) job.on_ready();
     std::lock_guard<std::mutex> lock(mutex_);
     running_.reset();
   }
   std::lock_guard<std::mutex> lock(mutex_);
-  for (SynthesisJob& job : jobs_) job.stream->Finish();
+  for (SynthesisJob& job : jobs_) {
+    job.stream->Finish();
+    if (job.on_ready) job.on_ready();
+  }
 }
 
-void Synthesizer::Synthesize(const SynthesisJob& job) {
+void Synthesizer::Synthesize(SynthesisJob& job) {
   if (job.voice.empty() || !VoiceCatalog::Get().ready()) return;
   if (job.voice != voice_) {
     espeak_ERROR selected = espeak_SetVoiceByName(job.voice.c_str());
@@ -89,6 +101,7 @@ void Synthesizer::Synthesize(const SynthesisJob& job) {
   espeak_SetParameter(espeakPITCH, job.pitch, 0);
   espeak_SetParameter(espeakVOLUME, job.volume, 0);
   SynthesisRun run;
+  run.job = &job;
   run.stream = job.stream.get();
   run.balance = job.balance;
   espeak_SetSynthCallback(OnSamples);

@@ -6,6 +6,7 @@
 
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -23,6 +24,10 @@ struct SynthesisJob {
   int volume = 100;
   Balance balance;
   std::shared_ptr<PcmStream> stream;  // finished when the job is done
+  // Called once on the synthesis thread: when `ready_bytes` of audio are
+  // buffered, or else when the job is done (spoken, cancelled or dropped).
+  std::function<void()> on_ready;
+  std::size_t ready_bytes = 0;
 };
 
 class Synthesizer {
@@ -37,7 +42,7 @@ class Synthesizer {
 
  private:
   void Run();
-  void Synthesize(const SynthesisJob& job);
+  void Synthesize(SynthesisJob& job);
 
   std::mutex mutex_;
   std::condition_variable wake_;

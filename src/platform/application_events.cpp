@@ -10,6 +10,7 @@ namespace parlotto {
 namespace {
 
 ApplicationEvents* g_current = nullptr;
+bool g_skip_next_idle = false;
 
 }  // namespace
 
@@ -28,7 +29,15 @@ ApplicationEvents::~ApplicationEvents() {
 
 ApplicationEvents* ApplicationEvents::Current() { return g_current; }
 
+void ApplicationEvents::SkipNextIdle() { g_skip_next_idle = true; }
+
+void ApplicationEvents::KeepIdle() { g_skip_next_idle = false; }
+
 void ApplicationEvents::RunIdle() {
+  if (g_skip_next_idle) {
+    g_skip_next_idle = false;
+    return;
+  }
   if (!OnIdle) return;
   Dispatch([this] {
     bool done = true;

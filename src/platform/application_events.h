@@ -30,6 +30,12 @@ class ApplicationEvents {
   // The installed instance, or null.
   static ApplicationEvents* Current();
 
+  // The loop's next wait belongs to a handler that waits for messages
+  // (WaitForMessages), not to the loop going idle: the idle hook skips it.
+  // KeepIdle ends the skip if that wait never came. Main thread only.
+  static void SkipNextIdle();
+  static void KeepIdle();
+
  private:
   void RunIdle();
 

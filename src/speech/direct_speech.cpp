@@ -9,6 +9,7 @@
 #include "app/settings_key.h"
 #include "app/vocato_form.h"
 #include "platform/clock.h"
+#include "platform/message_wait.h"
 #include "platform/places.h"
 #include "platform/registry/registry.h"
 #include "speech/speech_control_host.h"
@@ -71,10 +72,11 @@ void TVocatoForm::SpeakDirect(const std::string& piece) {
   if (!direct_speech_loaded) LoadDirectSpeech();
   if (!DirectSS1) return;
   DirectSS1->Speak(QString::fromUtf8(piece.data(), static_cast<qsizetype>(piece.size())));
+  // The wait wakes at the end event itself; 50 ms is only the longest time
+  // between two looks at the stop flag.
   while (!speech_finished) {
     if (stop_flag) return;
-    Sleep(50);
-    ProcessMessages();
+    WaitForMessages(50);
   }
 }
 

@@ -3,7 +3,7 @@
 // each piece to be spoken.
 #include "app/debug_log.h"
 #include "app/vocato_form.h"
-#include "platform/clock.h"
+#include "platform/message_wait.h"
 #include "speech/replace_text.h"
 #include "speech/text_pieces.h"
 
@@ -66,8 +66,7 @@ void TVocatoForm::ReadText() {
   text_to_read.clear();
   while (!speech_finished) {
     if (stop_flag) return;
-    Sleep(500);
-    ProcessMessages();
+    WaitForMessages(500);
   }
   if (run_mode == rmAutomation) EndTimerTimer();
 }

@@ -1,6 +1,6 @@
 // Speaking through the character, and stopping it at the end of a reading.
 #include "app/vocato_form.h"
-#include "platform/clock.h"
+#include "platform/message_wait.h"
 #include "speech/speech_control_host.h"
 
 namespace parlotto {
@@ -29,8 +29,7 @@ void TVocatoForm::SpeakWithCharacter(const std::string& piece) {
   character->Speak(utterance, QString(), &current_request_id);
   while (!speech_finished) {
     if (stop_flag) return;
-    Sleep(50);
-    ProcessMessages();
+    WaitForMessages(50);
   }
 }
 

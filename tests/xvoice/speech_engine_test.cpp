@@ -92,6 +92,16 @@ TEST_F(SpeakingTest, CurrentModeChangesTheVoice) {
   EXPECT_NE(ChannelSamples(wav_, 1, at), german);
 }
 
+TEST_F(SpeakingTest, AFileUtteranceLargerThanItsBufferIsWrittenWhole) {
+  // A file's playback starts only once enough is synthesised; an utterance
+  // of more than the 16 MB that may wait unread must not stall on that.
+  QString text;
+  for (int i = 0; i < 64; ++i) text += kSentence + u' ';
+  const std::int64_t bytes = SpeakAndMeasure(text);
+  EXPECT_GT(bytes, std::int64_t{16} << 20);
+  EXPECT_EQ(sink_->events.size(), 1u);
+}
+
 TEST_F(SpeakingTest, AudioStopComesOncePerSpeakInOrder) {
   // One at a time, the file is complete when the event comes.
   sink_->on_event = [&] { EXPECT_TRUE(ReadWav(wav_).complete()); };
