@@ -16,6 +16,7 @@ namespace {
 constexpr int kBufferMs = 500;
 // A device that takes nothing for this long counts as gone.
 constexpr int kStallMs = 5000;
+constexpr int kRanDryMs = 20;
 
 // Whether the last device would not start, so that it is reported once.
 std::atomic<bool> g_start_failed{false};
@@ -137,12 +138,17 @@ bool DeviceOutput::Finished(const PcmStream& stream) {
   // with no more pause than its sentence end brings.
   std::int64_t total_us = written_ * 1'000'000 / bytes_per_second_;
   std::int64_t played_us = device_->PlayedUs();
-  if (played_us >= total_us || device_->RanOut()) return true;
+  if (played_us >= total_us) return true;
   // A device whose clock stands still, or crawls, must not hold the
   // speech for ever.
   if (played_us != played_us_) {
     played_us_ = played_us;
     since_played_.restart();
+  } else if (device_->RanOut() && since_played_.elapsed() >= kRanDryMs) {
+    // It ran dry, so all that was written has played. Its state can still
+    // tell of a run-out before the last write (a starved feeder), so only a
+    // clock that has stood still as well is believed.
+    return true;
   } else if (since_played_.elapsed() > kStallMs) {
     GiveUp(QStringLiteral("stopped playing"));
     return true;
