@@ -10,6 +10,7 @@
 
 #include "app/vocato_form.h"
 #include "platform/timer.h"
+#include "speech/direct_speech_fixture.h"
 #include "speech/speech_control_host.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
@@ -21,33 +22,9 @@ namespace {
 using testing::ScopedEnv;
 using testing::ScratchDir;
 
-class DirectSpeechTest : public ::testing::Test {
+class DirectSpeechTest : public testing::DirectSpeechFixture {
  protected:
-  DirectSpeechTest()
-      : hive_(dir_.File("user.reg")),
-        trace_(dir_.File("trace.txt")),
-        wav_("wav:" + dir_.File("speech.wav")),
-        hive_env_("PARLOTTO_USER_HIVE", hive_.c_str()),
-        system_env_("PARLOTTO_SYSTEM_DIR", PARLOTTO_BUILD_DIR "/system"),
-        trace_env_("PARLOTTO_SPEECH_TRACE", trace_.c_str()),
-        audio_env_("PARLOTTO_AUDIO", wav_.c_str()),
-        temp_env_("TEMP", dir_.path().c_str()) {}
-
-  void Settings(const std::string& values) {
-    testing::WriteFile(hive_, std::string(testing::kReadAloudWithoutCharacterHive) + values);
-  }
-
   std::vector<std::string> Spoken() { return testing::SpokenTexts(trace_); }
-
-  ScratchDir dir_;
-  std::string hive_;
-  std::string trace_;
-  std::string wav_;
-  ScopedEnv hive_env_;
-  ScopedEnv system_env_;
-  ScopedEnv trace_env_;
-  ScopedEnv audio_env_;
-  ScopedEnv temp_env_;
 };
 
 TEST_F(DirectSpeechTest, SettingsApplyInOrderUntilTheFirstMissingOne) {

@@ -15,6 +15,7 @@
 #include "platform/com/com_object.h"
 #include "platform/com/no_type_info.h"
 #include "platform/window_messages.h"
+#include "speech/direct_speech_fixture.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 #include "support/speech_trace.h"
@@ -83,30 +84,7 @@ class QuietCharacter final : public ComObject, public NoTypeInfo<IAgentCharacter
   LONG requests_ = 0;
 };
 
-class ReadTextWaitTest : public ::testing::Test {
- protected:
-  ReadTextWaitTest()
-      : hive_(dir_.File("user.reg")),
-        trace_(dir_.File("trace.txt")),
-        wav_("wav:" + dir_.File("speech.wav")),
-        hive_env_("PARLOTTO_USER_HIVE", hive_.c_str()),
-        system_env_("PARLOTTO_SYSTEM_DIR", PARLOTTO_BUILD_DIR "/system"),
-        trace_env_("PARLOTTO_SPEECH_TRACE", trace_.c_str()),
-        audio_env_("PARLOTTO_AUDIO", wav_.c_str()),
-        temp_env_("TEMP", dir_.path().c_str()) {
-    testing::WriteFile(hive_, testing::kReadAloudWithoutCharacterHive);
-  }
-
-  ScratchDir dir_;
-  std::string hive_;
-  std::string trace_;
-  std::string wav_;
-  ScopedEnv hive_env_;
-  ScopedEnv system_env_;
-  ScopedEnv trace_env_;
-  ScopedEnv audio_env_;
-  ScopedEnv temp_env_;
-};
+using ReadTextWaitTest = testing::DirectSpeechFixture;
 
 TEST_F(ReadTextWaitTest, EachDirectPieceEndsAtItsEndEventNotAfterItsInterval) {
   ASSERT_TRUE(kScaled);
