@@ -3,7 +3,9 @@
 #include <QAudioDevice>
 #include <QAudioFormat>
 #include <QAudioSink>
+#include <QElapsedTimer>
 #include <QIODevice>
+#include <algorithm>
 #include <atomic>
 
 #include "xvoice/main_thread_log.h"
@@ -21,24 +23,48 @@ constexpr int kRanDryMs = 20;
 // Whether the last device would not start, so that it is reported once.
 std::atomic<bool> g_start_failed{false};
 
+// The sound server's clock, never ahead of real time: a server that reads
+// ahead in large blocks (a null sink, for one) consumes audio before it
+// could have been heard, and its clock and its run-out say so.
 class SinkDevice final : public AudioDevice {
  public:
-  explicit SinkDevice(std::unique_ptr<QAudioSink> sink, QIODevice* io)
-      : sink_(std::move(sink)), io_(io) {}
+  SinkDevice(std::unique_ptr<QAudioSink> sink, QIODevice* io, int sample_rate)
+      : sink_(std::move(sink)),
+        io_(io),
+        bytes_per_second_(std::int64_t{sample_rate} * kBytesPerFrame) {}
   ~SinkDevice() override { sink_->stop(); }
 
   int Error() const override { return static_cast<int>(sink_->error()); }
   std::int64_t BytesFree() const override { return sink_->bytesFree(); }
-  std::int64_t Write(const QByteArray& pcm) override { return io_->write(pcm); }
-  std::int64_t PlayedUs() const override { return sink_->processedUSecs(); }
+  std::int64_t Write(const QByteArray& pcm) override {
+    std::int64_t accepted = io_->write(pcm);
+    if (accepted > 0) {
+      if (!since_first_write_.isValid()) since_first_write_.start();
+      written_ += accepted;
+    }
+    return accepted;
+  }
+  std::int64_t PlayedUs() const override {
+    return std::min<std::int64_t>(sink_->processedUSecs(), RealTimeUs());
+  }
   // Idle after audio was written: the sound server ran out of it.
-  bool RanOut() const override { return sink_->state() == QAudio::IdleState; }
+  bool RanOut() const override {
+    return sink_->state() == QAudio::IdleState &&
+           RealTimeUs() >= written_ * 1'000'000 / bytes_per_second_;
+  }
   // Closing the stream drops what the sound server still holds of it.
   void Flush() override { sink_->reset(); }
 
  private:
+  std::int64_t RealTimeUs() const {
+    return since_first_write_.isValid() ? since_first_write_.nsecsElapsed() / 1000 : 0;
+  }
+
   std::unique_ptr<QAudioSink> sink_;
   QIODevice* io_;  // owned by sink_
+  std::int64_t bytes_per_second_;
+  std::int64_t written_ = 0;
+  QElapsedTimer since_first_write_;
 };
 
 }  // namespace
@@ -62,7 +88,7 @@ std::unique_ptr<AudioDevice> OpenSinkDevice(const QAudioDevice& device, int samp
     sink->stop();
     return nullptr;
   }
-  return std::make_unique<SinkDevice>(std::move(sink), io);
+  return std::make_unique<SinkDevice>(std::move(sink), io, sample_rate);
 }
 
 DeviceOutput::DeviceOutput(const QAudioDevice& device, int sample_rate)
