@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringDecoder>
 #include <cstdint>
 #include <cstdio>
 #include <vector>
@@ -60,43 +61,20 @@ bool ParseHex32(std::string_view s, std::uint32_t* out) {
   return true;
 }
 
-std::string ToStdString(const QString& s) {
-  QByteArray utf8 = s.toUtf8();
-  return std::string(utf8.constData(), static_cast<size_t>(utf8.size()));
-}
-
-// UTF-16LE bytes as UTF-8; a lone surrogate becomes U+FFFD, an odd last byte
-// is left out.
-std::string Utf16LeTextToUtf8(std::string_view bytes) {
-  std::u16string units;
-  units.reserve(bytes.size() / 2);
-  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-    units.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                          (static_cast<unsigned char>(bytes[i + 1]) << 8)));
-  }
-  return ToStdString(QString::fromUtf16(units.data(), static_cast<qsizetype>(units.size())));
-}
-
 bool IsValidUtf8(std::string_view text) {
   return QByteArrayView(text.data(), static_cast<qsizetype>(text.size())).isValidUtf8();
 }
 
 // Old 8-bit text (REGEDIT4) as UTF-8. Text that is valid UTF-8 already stays
 // as it is; anything else is taken as Windows-1252, the code page German
-// Windows wrote it in.
+// Windows wrote it in (Latin-1 should Qt lack that decoder).
 std::string EightBitToUtf8(std::string_view text) {
   if (IsValidUtf8(text)) return std::string(text);
-  static const char16_t kHigh[32] = {
-      0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-      0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-  QString s;
-  s.reserve(static_cast<qsizetype>(text.size()));
-  for (char c : text) {
-    auto byte = static_cast<unsigned char>(c);
-    s.append(QChar(byte >= 0x80 && byte < 0xA0 ? kHigh[byte - 0x80] : char16_t{byte}));
-  }
-  return ToStdString(s);
+  const QByteArrayView bytes(text.data(), static_cast<qsizetype>(text.size()));
+  QStringDecoder windows1252("Windows-1252");
+  const QByteArray utf8 =
+      (windows1252.isValid() ? QString(windows1252(bytes)) : QString::fromLatin1(bytes)).toUtf8();
+  return std::string(utf8.constData(), static_cast<size_t>(utf8.size()));
 }
 
 // A quoted name or string starting at s[0] == '"'; only \\ and \" are
@@ -214,7 +192,7 @@ class Parser {
     if (text_.substr(0, 2) == "\xFF\xFE") {
       // The registry editor's default export.
       odd_length = text_.size() % 2 != 0;
-      utf8_ = Utf16LeTextToUtf8(text_.substr(2));
+      utf8_ = Utf16LeBytesToUtf8(text_.substr(2));
       text_ = utf8_;
     } else if (text_.substr(0, 3) == "\xEF\xBB\xBF") {
       text_.remove_prefix(3);

@@ -64,15 +64,21 @@ std::vector<std::uint8_t> Utf8ToUtf16Le(const std::string& text) {
 
 bool Utf16LeToUtf8(const std::vector<std::uint8_t>& bytes, std::string* text) {
   if (bytes.size() % 2 != 0) return false;
+  std::size_t size = bytes.size();
+  if (size >= 2 && bytes[size - 2] == 0 && bytes[size - 1] == 0) size -= 2;
+  *text = Utf16LeBytesToUtf8(std::string_view(reinterpret_cast<const char*>(bytes.data()), size));
+  return true;
+}
+
+std::string Utf16LeBytesToUtf8(std::string_view bytes) {
   std::u16string units;
   units.reserve(bytes.size() / 2);
-  for (size_t i = 0; i < bytes.size(); i += 2) {
-    units.push_back(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)));
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    units.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                          (static_cast<unsigned char>(bytes[i + 1]) << 8)));
   }
-  if (!units.empty() && units.back() == 0) units.pop_back();
   QByteArray utf8 = QString::fromUtf16(units.data(), static_cast<qsizetype>(units.size())).toUtf8();
-  text->assign(utf8.constData(), static_cast<size_t>(utf8.size()));
-  return true;
+  return std::string(utf8.constData(), static_cast<size_t>(utf8.size()));
 }
 
 }  // namespace parlotto

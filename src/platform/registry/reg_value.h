@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/registry/registry.h"
@@ -24,5 +25,8 @@ std::vector<std::uint8_t> Utf8ToUtf16Le(const std::string& text);
 // The reverse; one terminating zero unit is dropped, embedded ones are kept.
 // False for an odd number of bytes.
 bool Utf16LeToUtf8(const std::vector<std::uint8_t>& bytes, std::string* text);
+// UTF-16LE bytes as UTF-8, zero units included; a lone surrogate becomes
+// U+FFFD, an odd last byte is left out.
+std::string Utf16LeBytesToUtf8(std::string_view bytes);
 
 }  // namespace parlotto
