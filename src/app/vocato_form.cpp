@@ -150,9 +150,7 @@ void TVocatoForm::Close() {
   closed_ = true;
   // A closed window starts nothing any more, even while its close handler
   // waits for the speech to settle.
-  Start.SetEnabled(false);
-  EndTimer.SetEnabled(false);
-  CheckForFullBufferToRead.SetEnabled(false);
+  StopTimers();
   std::exception_ptr failure;
   bool permitted = true;
   try {
@@ -177,9 +175,7 @@ void TVocatoForm::EndAtOnce() {
   text_to_read.clear();
   run_mode = rmNone;
   stop_flag = true;
-  Start.SetEnabled(false);
-  EndTimer.SetEnabled(false);
-  CheckForFullBufferToRead.SetEnabled(false);
+  StopTimers();
   std::exception_ptr failure;
   try {
     SilenceSpeech();
@@ -191,6 +187,12 @@ void TVocatoForm::EndAtOnce() {
   // sees the stop flag at its next round and returns to the loop first.
   QCoreApplication::exit(0);
   if (failure) std::rethrow_exception(failure);
+}
+
+void TVocatoForm::StopTimers() {
+  Start.SetEnabled(false);
+  EndTimer.SetEnabled(false);
+  CheckForFullBufferToRead.SetEnabled(false);
 }
 
 void TVocatoForm::FormClose() {

@@ -147,6 +147,8 @@ class TVocatoForm : public QWidget, public MessageWindow {
   void ApplyCommandLine(const std::vector<std::string>& args);
   // Starts the source of the run mode; false when the mode has none.
   bool RunSource();
+  // None of the timers fires any more.
+  void StopTimers();
 
   bool terminated_ = false;
   bool closed_ = false;

@@ -56,19 +56,11 @@ class Exporter : public QDBusVirtualObject {
     const QString found_path = found->second;
     hr = Count(found_path, receiver);
     if (FAILED(hr)) {
-      auto it = entries_.find(found_path);
-      if (it->second.refs.empty() && !it->second.is_class_object) Erase(it);
+      EraseIfUnheld(entries_.find(found_path));
       return hr;
     }
     *path = found_path;
     return S_OK;
-  }
-
-  HRESULT AddReference(const QString& path, const QString& client) {
-    if (entries_.find(path) == entries_.end()) return RPC_E_DISCONNECTED;
-    QString holder;
-    HRESULT hr = ResolveClient(client, &holder);
-    return FAILED(hr) ? hr : Count(path, holder);
   }
 
   // Moves the reference lent under `token` to `claimant`, or gives it back
@@ -120,7 +112,7 @@ class Exporter : public QDBusVirtualObject {
     } else {
       ref->second -= count;
     }
-    if (it->second.refs.empty() && !it->second.is_class_object) Erase(it);
+    EraseIfUnheld(it);
   }
 
   int ReferenceCount() const {
@@ -219,6 +211,11 @@ class Exporter : public QDBusVirtualObject {
     return S_OK;
   }
 
+  // Objects go when no client holds them; class objects stay published.
+  void EraseIfUnheld(std::map<QString, Entry>::iterator it) {
+    if (it->second.refs.empty() && !it->second.is_class_object) Erase(it);
+  }
+
   void Erase(std::map<QString, Entry>::iterator it) {
     by_identity_.erase(it->second.object.Get());
     std::erase_if(loans_, [&](const auto& loan) { return loan.second.path == it->first; });
@@ -304,10 +301,6 @@ class Exporter : public QDBusVirtualObject {
 HRESULT ExportObject(IUnknown* object, const QString& client, QString* path) {
   if (object == nullptr || path == nullptr) return E_POINTER;
   return Exporter::Instance().Export(object, client, path);
-}
-
-HRESULT AddExportedReference(const QString& path, const QString& client) {
-  return Exporter::Instance().AddReference(path, client);
 }
 
 HRESULT ClaimExportedReference(const QString& path, const QString& token, const QString& claimant) {

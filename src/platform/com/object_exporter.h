@@ -19,9 +19,6 @@ namespace parlotto {
 // (RPC_S_SERVER_UNAVAILABLE). The same object always gets the same path.
 HRESULT ExportObject(IUnknown* object, const QString& client, QString* path);
 
-// Counts one more reference for `client` on the object at `path`.
-HRESULT AddExportedReference(const QString& path, const QString& client);
-
 // Takes over a reference that a client lent (with IUnknown.Lend) for
 // passing on: it moves from the lender to `claimant`, or, for an empty
 // `claimant` (the object came back to this process), it is given back.

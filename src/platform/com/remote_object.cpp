@@ -25,6 +25,10 @@ QDBusMessage UnknownCall(const QString& owner, const QString& path, const char* 
                                         QLatin1String(member));
 }
 
+// Callbacks (objects a client handed us) must answer in time; a server we
+// called may take as long as its work takes.
+int TimeoutMs(bool callback) { return callback ? CallbackTimeoutMs() : 0; }
+
 }  // namespace
 
 RemoteObject::RemoteObject(QString owner, QString path)
@@ -62,10 +66,10 @@ HRESULT RemoteObject::Claim(const QString& owner, const QString& path, const QSt
   QDBusMessage call = UnknownCall(owner, path, "Claim");
   call << token;
   QDBusMessage reply;
-  return CallAndWait(call, &reply, callback ? CallbackTimeoutMs() : 0);
+  return CallAndWait(call, &reply, TimeoutMs(callback));
 }
 
-int RemoteObject::CallTimeoutMs() const { return callback_ ? CallbackTimeoutMs() : 0; }
+int RemoteObject::CallTimeoutMs() const { return TimeoutMs(callback_); }
 
 HRESULT RemoteObject::QueryInterface(REFIID iid, void** out) {
   if (out == nullptr) return E_POINTER;
