@@ -22,13 +22,10 @@ gaps=$PWD/bench/audio_gaps.py
 repeats=${PARLOTTO_BENCH_REPEATS:-5}
 rate=22050
 
+source scripts/private-pulse.sh
 work=$(mktemp -d "${TMPDIR:-/tmp}/parlotto-bench.XXXXXX")
-pulse_pid=
 cleanup() {
-  if [[ -n "$pulse_pid" ]]; then
-    kill "$pulse_pid" 2>/dev/null || true
-    wait "$pulse_pid" 2>/dev/null || true
-  fi
+  stop_private_pulse
   if [[ -n "${PARLOTTO_BENCH_KEEP:-}" ]]; then
     echo "bench: recordings, traces and logs kept in $work" >&2
   else
@@ -129,21 +126,7 @@ PY
 
 # --- P2 and P3: the device path, recorded -----------------------------------
 start_pulse() {
-  export PULSE_RUNTIME_PATH
-  PULSE_RUNTIME_PATH=$work/pulse
-  mkdir -p "$PULSE_RUNTIME_PATH"
-  # No default script, so no module-suspend-on-idle: the sink never
-  # sleeps between pieces.
-  pulseaudio --daemonize=no --system=false --disallow-exit --exit-idle-time=-1 -n \
-    --use-pid-file=no --log-target=file:"$work/pulseaudio.log" \
-    --load="module-null-sink sink_name=parlotto_bench" \
-    --load="module-native-protocol-unix auth-anonymous=1" &
-  pulse_pid=$!
-  for _ in $(seq 100); do
-    if pactl info >/dev/null 2>&1; then break; fi
-    sleep 0.1
-  done
-  pactl info >/dev/null 2>&1 || return 1
+  start_private_pulse parlotto_bench "$work/pulseaudio.log" || return 1
   pactl unload-module module-suspend-on-idle >/dev/null 2>&1 || true
   pactl set-default-sink parlotto_bench
 }

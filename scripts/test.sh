@@ -28,31 +28,10 @@ mkdir -p "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$TEMP" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 
 # A PulseAudio daemon of the tests' own with a null sink, so that playing
-# through an audio device is tested too. Its socket lives in a short private
-# directory: socket paths are limited to about 100 characters.
-export PULSE_RUNTIME_PATH
-PULSE_RUNTIME_PATH=$(mktemp -d "${TMPDIR:-/tmp}/parlotto-pulse.XXXXXX")
-pulse_log="$PWD/$build/test-home/pulseaudio.log"
-pulseaudio --daemonize=no --system=false --disallow-exit --exit-idle-time=-1 -n \
-  --use-pid-file=no --log-target=file:"$pulse_log" \
-  --load="module-null-sink sink_name=parlotto_test" \
-  --load="module-native-protocol-unix auth-anonymous=1" &
-pulse_pid=$!
-stop_audio() {
-  kill "$pulse_pid" 2>/dev/null || true
-  wait "$pulse_pid" 2>/dev/null || true
-  rm -rf "$PULSE_RUNTIME_PATH"
-}
-trap stop_audio EXIT
-for _ in $(seq 100); do
-  if pactl info >/dev/null 2>&1; then break; fi
-  sleep 0.1
-done
-if ! pactl info >/dev/null 2>&1; then
-  echo "PulseAudio did not start; the end of $pulse_log:" >&2
-  tail -n 20 "$pulse_log" >&2
-  exit 1
-fi
+# through an audio device is tested too.
+source scripts/private-pulse.sh
+trap stop_private_pulse EXIT
+start_private_pulse parlotto_test "$PWD/$build/test-home/pulseaudio.log"
 export PARLOTTO_TEST_AUDIO_DEVICE=1
 
 # The label's markup parser against a minute of generated input.
