@@ -29,5 +29,26 @@ inline constexpr DISPID DISPID_DirectSS_ModeID = 1003;      // (long mode) -> BS
 // Events: AudioStop(long hi, long lo), the monotonic milliseconds at which
 // the audio of one Speak ended, split into high and low 32 bits.
 inline constexpr DISPID DISPID_DirectSSEvents_AudioStop = 4;
+// WordPosition(long start, long length): the word at [start, start + length)
+// of the text as given to Speak (UTF-16 units, speech tags included) begins
+// to sound now. Sent as its audio is played, so a listener shows it in step.
+inline constexpr DISPID DISPID_DirectSSEvents_WordPosition = 5;
+// MouthShape(long shape): a sound of this MouthShape begins now; kRest once
+// an utterance's audio is over.
+inline constexpr DISPID DISPID_DirectSSEvents_MouthShape = 6;
+
+// The mouth shapes that lip-sync distinguishes: the classes of phonemes that
+// look alike on the lips.
+enum MouthShape : LONG {
+  kMouthRest = 0,     // closed, silence
+  kMouthOpen = 1,     // a, open vowels
+  kMouthMid = 2,      // e, short mid vowels, schwa
+  kMouthNarrow = 3,   // i, j: spread lips
+  kMouthRound = 4,    // o, u, w: rounded lips
+  kMouthClosed = 5,   // m, b, p: lips pressed together
+  kMouthLipTeeth = 6, // f, v
+  kMouthTongue = 7,   // consonants shown by tongue and teeth: t, d, s, n, l, r, k, g, ...
+  kMouthShapeCount = 8,
+};
 
 }  // namespace parlotto
