@@ -20,6 +20,7 @@ class QMenu;
 
 namespace parlotto {
 
+class AgentNotifySink;
 class TDirectSS;
 
 class TVocatoForm : public QWidget, public MessageWindow {
@@ -82,6 +83,10 @@ class TVocatoForm : public QWidget, public MessageWindow {
   void SpeakWithCharacter(const std::string& piece);
   void SpeakDirect(const std::string& piece);
   bool LoadCharacter();
+  // Steps of loading the character.
+  void ConfigureCharacterVoice();
+  bool PlaceCharacter(QSize screen, QRect work_area, LONG left, LONG top);
+  void AddCharacterCommands();
   // Builds the pitch, speed and volume tags from the settings.
   void BuildSpeechTags();
   void StopAndHideCharacter();
@@ -91,6 +96,8 @@ class TVocatoForm : public QWidget, public MessageWindow {
   bool LoadDirectSpeech();
   void DestroyDirectSpeech();
   // Prerequisites of the speech output.
+  bool HasAgentServer();
+  bool HasCharacters();
   bool HasSpeechRuntime();
   bool HasSpeechEngine();
 
@@ -118,6 +125,8 @@ class TVocatoForm : public QWidget, public MessageWindow {
   ComPtr<IAgentEx> agent_server;
   ComPtr<IAgentCharacterEx> character;
   ComPtr<IAgentCommands> commands;
+  // Owned through its reference count; absent until loading creates it.
+  AgentNotifySink* sink = nullptr;
   LONG sink_id = -1;
   LONG character_id = 0;
   LONG current_request_id = 0;

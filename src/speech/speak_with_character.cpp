@@ -4,13 +4,6 @@
 #include "speech/speech_control_host.h"
 
 namespace parlotto {
-namespace {
-
-// Every kind of request: playing, moving, speaking, showing and hiding.
-constexpr LONG kStopAllTypes = static_cast<LONG>(0xFFFFFFFF);
-
-}  // namespace
-
 void TVocatoForm::SpeakWithCharacter(const std::string& piece) {
   if (stop_flag) return;
   const std::string text = pitch_tag + speed_tag + volume_tag + " " + piece;
@@ -34,7 +27,7 @@ void TVocatoForm::SpeakWithCharacter(const std::string& piece) {
 }
 
 void TVocatoForm::SilenceSpeech() {
-  if (character) character->StopAll(kStopAllTypes);
+  if (character) character->StopAll(kAllRequestTypes);
   if (DirectSS1) DirectSS1->AudioReset();
 }
 
