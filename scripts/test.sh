@@ -34,7 +34,9 @@ trap stop_private_pulse EXIT
 start_private_pulse parlotto_test "$PWD/$build/test-home/pulseaudio.log"
 export PARLOTTO_TEST_AUDIO_DEVICE=1
 
-# The label's markup parser against a minute of generated input.
-scripts/fuzz-htmlabel.sh 60
+# The label's markup parser and the character file loader against a minute
+# of generated input each.
+scripts/fuzz.sh htmlabel 60
+scripts/fuzz.sh character_file 60
 
 dbus-run-session -- ctest --test-dir "$build" --output-on-failure -j"$(nproc)" --timeout 600
