@@ -1,6 +1,9 @@
 // Speaking through the character, and stopping it at the end of a reading.
+#include "app/debug_log.h"
 #include "app/vocato_form.h"
+#include "platform/com/remote_object.h"
 #include "platform/message_wait.h"
+#include "speech/agent_notify_sink.h"
 #include "speech/speech_control_host.h"
 
 namespace parlotto {
@@ -23,7 +26,24 @@ void TVocatoForm::SpeakWithCharacter(const std::string& piece) {
   while (!speech_finished) {
     if (stop_flag) return;
     WaitForMessages(50);
+    // A server that is gone sends no idle notification any more: the piece
+    // is lost, and the next one starts a new server.
+    if (!speech_finished && !CoIsHandlerConnected(character.Get())) {
+      ForgetLostCharacter();
+      return;
+    }
   }
+}
+
+void TVocatoForm::ForgetLostCharacter() {
+  WriteDebugLog("Agent server lost");
+  commands.Reset();
+  if (sink != nullptr) sink->Release();
+  sink = nullptr;
+  sink_id = -1;
+  character.Reset();
+  agent_server.Reset();
+  character_loaded = false;
 }
 
 void TVocatoForm::SilenceSpeech() {
