@@ -45,13 +45,27 @@ const Bom* FindBom(std::string_view bytes) {
   return nullptr;
 }
 
-std::string ToUtf8(const QString& text) {
-  const QByteArray utf8 = text.toUtf8();
-  return std::string(utf8.constData(), static_cast<std::size_t>(utf8.size()));
-}
-
+// In pieces, so that a large file is never held as UTF-16 and UTF-8 at
+// once; the decoder keeps a character that a piece boundary splits.
 std::string Decode(QStringDecoder& decoder, std::string_view bytes) {
-  return ToUtf8(decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size()))));
+  constexpr std::size_t kPiece = 64 * 1024;
+  std::string text;
+  text.reserve(bytes.size() + bytes.size() / 8);
+  // Qt's UTF-16 decoder does not keep a high surrogate for the next piece.
+  QString high_surrogate;
+  for (std::size_t at = 0; at < bytes.size(); at += kPiece) {
+    const std::string_view piece = bytes.substr(at, kPiece);
+    QString decoded = high_surrogate + decoder.decode(QByteArrayView(
+                                           piece.data(), static_cast<qsizetype>(piece.size())));
+    high_surrogate.clear();
+    if (at + kPiece < bytes.size() && !decoded.isEmpty() && decoded.back().isHighSurrogate()) {
+      high_surrogate = decoded.back();
+      decoded.chop(1);
+    }
+    const QByteArray utf8 = decoded.toUtf8();
+    text.append(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+  }
+  return text;
 }
 
 // UTF-16 without a mark: plain Latin text in it has a zero in nearly every

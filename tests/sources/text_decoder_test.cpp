@@ -49,6 +49,17 @@ TEST(TextDecoderTest, AByteOrderMarkDecidesAndIsDropped) {
   }
 }
 
+TEST(TextDecoderTest, ACharacterAcrossTheDecodersPiecesStaysWhole) {
+  // Large files are decoded 64 KiB at a time; "ü" falls on the seam.
+  const std::string utf8 = std::string(65535, 'a') + "ü";
+  EXPECT_EQ(DecodePlainText("\xEF\xBB\xBF" + utf8).text, utf8);
+  std::string utf16 = "\xFF\xFE";
+  for (int i = 0; i < 32767; ++i) utf16 += std::string("a\0", 2);
+  utf16 += "\x3D\xD8\x01\xDE";  // U+1F601 as a surrogate pair across the seam
+  const DecodedText decoded = DecodePlainText(utf16);
+  EXPECT_EQ(decoded.text, std::string(32767, 'a') + "\U0001F601");
+}
+
 TEST(TextDecoderTest, ValidUtf8WithoutAMarkIsTakenAsItIs) {
   for (const std::string& text : {kGerman, std::string("plain ASCII\n"), std::string("")}) {
     const DecodedText decoded = DecodePlainText(text);
