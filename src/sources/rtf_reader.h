@@ -21,7 +21,7 @@ struct RtfLimits {
   std::size_t max_depth = 256;
   // The text stops here (at a character boundary); no real document
   // comes near it, since text is never longer than its markup.
-  std::size_t max_output = 64 * 1024 * 1024;
+  std::size_t max_output = std::size_t{64} << 20;
 };
 
 // Whether the bytes begin like an RTF document ("{\rtf").

@@ -17,8 +17,8 @@ namespace {
 
 // How much of the start the binary checks and the guess look at: enough to
 // be sure, little enough that a large file costs no extra time.
-constexpr std::size_t kSniffBytes = 64 * 1024;
-constexpr std::size_t kGuessBytes = 4 * 1024 * 1024;
+constexpr std::size_t kSniffBytes = std::size_t{64} << 10;
+constexpr std::size_t kGuessBytes = std::size_t{4} << 20;
 // A text may hold a few stray control characters; beyond this share of
 // the start it is data, not text.
 constexpr std::size_t kMaxControlPercent = 10;
@@ -48,7 +48,7 @@ const Bom* FindBom(std::string_view bytes) {
 // In pieces, so that a large file is never held as UTF-16 and UTF-8 at
 // once; the decoder keeps a character that a piece boundary splits.
 std::string Decode(QStringDecoder& decoder, std::string_view bytes) {
-  constexpr std::size_t kPiece = 64 * 1024;
+  constexpr std::size_t kPiece = std::size_t{64} << 10;
   std::string text;
   text.reserve(bytes.size() + bytes.size() / 8);
   // Qt's UTF-16 decoder does not keep a high surrogate for the next piece.

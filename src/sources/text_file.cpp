@@ -29,7 +29,7 @@ class FileDescriptor {
 // Reads at most `max_bytes` + 1 bytes, so that a file that grows, or a
 // device that never ends, is still found too large without filling memory.
 TextFileFailure ReadBounded(int fd, std::uintmax_t max_bytes, std::string& bytes) {
-  constexpr std::size_t kChunk = 64 * 1024;
+  constexpr std::size_t kChunk = std::size_t{64} << 10;
   while (bytes.size() <= max_bytes) {
     const std::size_t old_size = bytes.size();
     const std::size_t want =

@@ -10,7 +10,7 @@ namespace parlotto {
 // Files larger than this are not read at all: ten times a long novel, and
 // still far below what would strain the memory of the reading (the text
 // is held a few times over while it is decoded and cut into pieces).
-inline constexpr std::uintmax_t kMaxTextFileBytes = 32 * 1024 * 1024;
+inline constexpr std::uintmax_t kMaxTextFileBytes = std::uintmax_t{32} << 20;
 
 enum class TextFileFailure {
   kNone,

@@ -123,7 +123,7 @@ TEST(TextDecoderTest, BinaryDataIsNoTextAndGivesNothingToRead) {
 
 TEST(TextDecoderTest, StrayControlCharactersAndLateZerosAreDroppedFromAText) {
   std::string bytes = "Seite eins\fSeite\x01 zwei\tEnde\x1b.\r\n";
-  bytes += std::string(70 * 1024, 'a');
+  bytes += std::string(std::size_t{70} << 10, 'a');
   bytes += std::string("\0b", 2);
   const DecodedText decoded = DecodePlainText(bytes);
   ASSERT_TRUE(decoded.is_text);

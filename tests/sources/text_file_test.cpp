@@ -76,7 +76,7 @@ TEST_F(TextFileTest, AFileOverTheLimitIsRefusedUnread) {
   // 200 MB that take no disk space: refused by its size, never read.
   const std::string huge = dir_.File("riesig.txt");
   WriteFile(huge, "");
-  std::filesystem::resize_file(huge, 200u * 1024 * 1024);
+  std::filesystem::resize_file(huge, std::uintmax_t{200} << 20);
   const LoadedTextFile loaded = LoadTextFile(huge);
   EXPECT_EQ(loaded.failure, TextFileFailure::kTooLarge);
   EXPECT_EQ(loaded.text, "");
@@ -84,7 +84,7 @@ TEST_F(TextFileTest, AFileOverTheLimitIsRefusedUnread) {
 
 TEST_F(TextFileTest, ADeviceWithoutEndIsCutAtTheLimit) {
   // /dev/zero has no size to refuse it by; the read itself is bounded.
-  EXPECT_EQ(LoadTextFile("/dev/zero", 1024 * 1024).failure, TextFileFailure::kTooLarge);
+  EXPECT_EQ(LoadTextFile("/dev/zero", std::uintmax_t{1} << 20).failure, TextFileFailure::kTooLarge);
 }
 
 }  // namespace
