@@ -472,6 +472,7 @@ class RtfReader {
       State().hidden = parameter.value_or(1) != 0;
     } else if (word == "plain") {
       State().hidden = false;
+      State().font = -1;
     } else {
       return false;
     }

@@ -4,7 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <optional>
+#include <utility>
 
 #include "sources/rtf_reader.h"
 #include "sources/text_decoder.h"

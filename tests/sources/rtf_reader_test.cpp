@@ -46,6 +46,8 @@ TEST(RtfReaderTest, HexBytesFollowTheCodePageOfTheDocumentAndOfTheFont) {
   EXPECT_EQ(Text("{\\rtf1\\ansi\\ansicpg1251 \\'cf\\'f0\\'e8\\'e2\\'e5\\'f2}"), "Привет");
   EXPECT_EQ(Text(std::string(kHeader) + "\\f1 \\'cf\\'f0\\'e8\\'e2\\'e5\\'f2 \\f0 \\'e4}"),
             "Привет ä");
+  // \plain goes back to the default font.
+  EXPECT_EQ(Text(std::string(kHeader) + "\\f1\\'e4\\plain\\'e4}"), "дä");
   // A double-byte code page: one character from two \'hh.
   EXPECT_EQ(Text("{\\rtf1\\ansi\\ansicpg932 \\'93\\'fa\\'96\\'7b}"), "日本");
   // The Mac's own code page.
