@@ -3,8 +3,6 @@
 #include "sources/text_file.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -52,13 +50,6 @@ TEST_F(TextFileTest, WhatCannotBeOpenedSaysSoWithItsName) {
             "Datei /x/a.txt kann nicht geöffnet werden");
   EXPECT_EQ(TextFileFailureMessage(TextFileFailure::kCannotLoad, "/x/a.txt"),
             "Das Laden des Streams ist mißlungen");
-}
-
-TEST_F(TextFileTest, AFileWithoutReadPermissionCannotBeOpened) {
-  if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
-  const std::string path = Write("gesperrt.txt", "geheim");
-  chmod(path.c_str(), 0);
-  EXPECT_EQ(LoadTextFile(path).failure, TextFileFailure::kCannotOpen);
 }
 
 TEST_F(TextFileTest, BinaryDataIsNotLoaded) {
