@@ -69,8 +69,9 @@ class TVocatoForm : public QWidget, public MessageWindow {
   // the stop flag set.
   void EndSoon();
 
-  // The sources, one per run mode.
-  void ReadClipboard();
+  // The sources, one per run mode. The clipboard source is false when it
+  // returned at once because it was still reading.
+  bool ReadClipboard();
   void ReadTextFile(const std::string& file_name);
   void ReadBrowserWindow();
   void ReadWebPage(const std::string& address);

@@ -2,10 +2,6 @@
 
 namespace parlotto {
 
-void TVocatoForm::ReadClipboard() {}
-
-void TVocatoForm::ReadTextFile(const std::string&) {}
-
 void TVocatoForm::ReadBrowserWindow() {}
 
 void TVocatoForm::ReadWebPage(const std::string&) {}
