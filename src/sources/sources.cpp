@@ -12,6 +12,4 @@ void TVocatoForm::ReadWebPage(const std::string&) {}
 
 void TVocatoForm::ReadWordDocument() {}
 
-void TVocatoForm::ReadPdfDocument() {}
-
 }  // namespace parlotto
