@@ -57,6 +57,7 @@ TEST(ReadingBlocks, AShortLastLineOfTheLeftColumnStaysInIt) {
 
 TEST(ReadingBlocks, KeepsOneColumnWhenOnlyAFewRowsHaveAGap) {
   std::vector<Word> words;
+  words.reserve(16);
   for (int row = 0; row < 12; ++row)
     words.push_back(At("Zeile" + std::to_string(row), 50, 100 + 14 * row, 450));
   // A small table of two rows inside the text.
