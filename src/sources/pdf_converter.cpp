@@ -7,12 +7,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 
 #include "contracts/pdf_converter/parse_pdf.h"
 #include "platform/clock.h"
+#include "platform/termination_signals.h"
 
 namespace parlotto {
 namespace {
@@ -32,15 +34,21 @@ using pdf_converter::ParsePdfFunction;
   _exit(written ? 0 : 1);
 }
 
-// Waits for the result until `deadline_ms` (monotonic); false on timeout.
-bool WaitReadable(int fd, std::int64_t deadline_ms) {
+enum class Wait { kReady, kTimedOut, kTerminating };
+
+// Waits for the result until `deadline_ms` (monotonic). Looks for a
+// termination signal every 100 ms: the program is to end promptly even
+// in the middle of a long conversion.
+Wait WaitReadable(int fd, std::int64_t deadline_ms) {
+  constexpr int kSliceMs = 100;
   for (;;) {
     const std::int64_t left = deadline_ms - MonotonicMs();
-    if (left <= 0) return false;
+    if (left <= 0) return Wait::kTimedOut;
     pollfd entry{fd, POLLIN, 0};
-    const int ready = poll(&entry, 1, static_cast<int>(left));
-    if (ready > 0) return true;
-    if (ready < 0 && errno != EINTR) return false;
+    const int ready = poll(&entry, 1, static_cast<int>(std::min<std::int64_t>(left, kSliceMs)));
+    if (ready > 0) return Wait::kReady;
+    if (ready < 0 && errno != EINTR) return Wait::kTimedOut;
+    if (SleepUnlessTerminating(1)) return Wait::kTerminating;
   }
 }
 
@@ -90,9 +98,12 @@ PdfConverter::Outcome PdfConverter::ParsePdf(const std::string& pdf, const std::
   close(fds[1]);
   Outcome outcome;
   int result = 0;
-  if (!WaitReadable(fds[0], deadline)) {
+  const Wait wait = WaitReadable(fds[0], deadline);
+  if (wait != Wait::kReady) {
     kill(child, SIGKILL);
-    outcome.failure = "timed out after " + std::to_string(limit_ms) + " ms";
+    outcome.failure = wait == Wait::kTimedOut
+                          ? "timed out after " + std::to_string(limit_ms) + " ms"
+                          : std::string("stopped by a termination signal");
     EndOf(child);
   } else if (read(fds[0], &result, sizeof result) == sizeof result) {
     outcome.result = result;

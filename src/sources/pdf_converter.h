@@ -29,7 +29,8 @@ class PdfConverter {
   };
   // Calls ParsePDF(pdf, out) in a child process (forked after the load, so
   // the child has the library and nothing else to do) and waits for it,
-  // blocking, at most `limit_ms`; a child that is slower is killed.
+  // blocking, at most `limit_ms`; a child that is slower is killed, and so
+  // is one still at work when a termination signal arrives.
   Outcome ParsePdf(const std::string& pdf, const std::string& out, int limit_ms);
 
  private:

@@ -11,7 +11,6 @@
 #include "app/debug_log.h"
 #include "app/vocato_form.h"
 #include "contracts/pdf_converter/parse_pdf.h"
-#include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/places.h"
 #include "sources/pdf_converter.h"
@@ -23,8 +22,9 @@ namespace {
 namespace fs = std::filesystem;
 using namespace pdf_converter;
 
-// A bound on the conversion (scaled like every fixed wait): a 300-page
-// document takes seconds, a converter caught in a loop would take forever.
+// A bound on the conversion: a 300-page document takes seconds, a converter
+// caught in a loop would take forever. Not one of the program's designed
+// waits, so the test clock leaves it alone.
 constexpr int kConversionLimitMs = 120000;
 
 constexpr const char* kOutputName = "temp.txt";
@@ -138,7 +138,7 @@ void TVocatoForm::ReadPdfDocument() {
       form.CloseWaitDialog();
     }
   } end_of_source{*this};
-  ConvertPdfAndRead(LibraryPath(), pdf_document_name, WorkFileDir(), ScaledMs(kConversionLimitMs),
+  ConvertPdfAndRead(LibraryPath(), pdf_document_name, WorkFileDir(), kConversionLimitMs,
                     [this](const std::string& text_file) { ReadTextFile(text_file); });
 }
 

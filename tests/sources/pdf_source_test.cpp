@@ -3,16 +3,23 @@
 #include "sources/pdf_source.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
 
 #include <QApplication>
+#include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/debug_log.h"
 #include "app/vocato_form.h"
+#include "platform/clock.h"
 #include "platform/dialogs.h"
+#include "platform/termination_signals.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 #include "ui/dialogs/wait_dialog.h"
@@ -129,6 +136,23 @@ TEST_F(PdfSourceTest, ItsOwnTextFileGoesAlsoWhenTheReadingFails) {
                                  [](const std::string&) { throw std::runtime_error("kaputt"); }),
                std::runtime_error);
   EXPECT_EQ(WorkFiles(), std::vector<std::string>{"temp.txt"});
+}
+
+TEST_F(PdfSourceTest, ATerminationSignalEndsAConversionThatHangs) {
+  OnTerminationSignal([] {});
+  std::thread signaller([] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    kill(getpid(), SIGTERM);
+  });
+  const std::int64_t start = MonotonicMs();
+  EXPECT_TRUE(Run("hang").empty());
+  signaller.join();
+  // Long before the limit of 20 s.
+  EXPECT_LT(MonotonicMs() - start, kLimitMs / 2);
+  EXPECT_NE(ReadFile(DebugLogPath()).find("PDF converter stopped by a termination signal: hang"),
+            std::string::npos);
+  EXPECT_TRUE(WorkFiles().empty());
+  EXPECT_EQ(ReadFile(records_), "");
 }
 
 TEST_F(PdfSourceTest, TheSourceEndsTheWaitDialogAndArmsTheEndTimerWithoutALibrary) {
