@@ -70,8 +70,11 @@ std::vector<std::string> ParagraphJoiner::Add(const Block& block) {
   const BlockShape shape = ShapeOf(block);
   const Line& first = block.front();
   const bool same_font = std::fabs(first.font_size - open_font_size_) <= 0.15 * first.font_size;
+  // A line alone in its block says nothing by its right edge; a heading
+  // in the body's font is far narrower than the text that follows it.
+  const bool wide_enough = open_line_width_ >= 0.6 * (shape.right - shape.left);
   const bool continues =
-      may_continue_ && same_font && (EndsWithHyphen(open_) || !EndsSentence(open_));
+      may_continue_ && same_font && wide_enough && (EndsWithHyphen(open_) || !EndsSentence(open_));
   if (!continues) Close(done);
   for (size_t i = 0; i < block.size(); ++i) {
     if (i > 0 && BreakBetween(block[i - 1], block[i], shape)) Close(done);
@@ -79,6 +82,7 @@ std::vector<std::string> ParagraphJoiner::Add(const Block& block) {
   }
   may_continue_ = !StopsShort(block.back(), shape);
   open_font_size_ = block.back().font_size;
+  open_line_width_ = block.back().box.Width();
   return done;
 }
 

@@ -14,7 +14,8 @@ namespace parlotto::p2t {
 // a line that stops well short of the block's right edge. One that runs off
 // the end of a column or page goes on in the next block when its last line
 // ran to the block's edge without a sentence end (or with a word cut by a
-// hyphen) and the next block starts in the same font size.
+// hyphen), is about as wide as the next block, and the next block starts in
+// the same font size.
 class ParagraphJoiner {
  public:
   // The complete paragraphs since the last call.
@@ -29,6 +30,7 @@ class ParagraphJoiner {
   // The open paragraph may go on in the next block.
   bool may_continue_ = false;
   double open_font_size_ = 0;
+  double open_line_width_ = 0;
 };
 
 }  // namespace parlotto::p2t

@@ -45,6 +45,9 @@ TEST(ParagraphJoiner, ContinuesASentenceIntoTheNextColumnOrPageButNotIntoAHeadin
   const Block hyphen_second = {Row("ausgabe.", 0, 50, 90)};
   const Block closed = {Row("Das ist ein ganzer Satz.", 0), Row("Und noch einer, der", 1)};
   const Block lower = {Row("kleingeschrieben beginnt.", 0, 50, 200)};
+  // A heading in the body's own font, alone in its block.
+  const Block plain_heading = {Row("Einleitung", 0, 50, 110)};
+  const Block body = {Row("Der Text beginnt hier und", 0), Row("endet hier.", 1, 50, 120)};
   EXPECT_EQ(
       All(joiner, {first, second, hyphen_first, hyphen_second}),
       (std::vector<std::string>{"Ganz oben.", "Der Satz läuft über das Ende der Spalte hinaus.",
