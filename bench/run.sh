@@ -8,7 +8,8 @@
 # Usage: bench/run.sh [build-dir]
 # PARLOTTO_BENCH_REPEATS: runs of P1 (default 5); PARLOTTO_BENCH_KEEP=1 keeps
 # the recordings, traces and logs.
-# Needs espeak-ng, python3, and for P2/P3 pulseaudio, pactl and parec.
+# Needs espeak-ng, python3, for P2/P3 pulseaudio, pactl and parec, for P4
+# pdftotext.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(realpath "${1:-build}")
@@ -264,8 +265,44 @@ print(f"P3 quit -> audio silent (during a reading): parlotto on SIGTERM {ours} m
 PY
 fi
 
+# --- P4: PDF to text --------------------------------------------------------
+p4_head="P4 300-page PDF -> text vs pdftotext (goal <= 1.1x)"
+if [[ ! -x "$build/bench/p2t_bench_pdf" || ! -x "$build/bench/p2t_bench_convert" ||
+  ! -f "$build/libp2tdll.so" ]]; then
+  echo "$p4_head: skipped, build the targets p2tdll p2t_bench_pdf p2t_bench_convert first"
+elif ! command -v pdftotext >/dev/null; then
+  echo "$p4_head: skipped, pdftotext is missing (Debian package poppler-utils)"
+else
+  "$build/bench/p2t_bench_pdf" "$work/p4.pdf" 300
+  python3 - "$repeats" "$build" "$work" <<'PY'
+import resource, subprocess, sys, time
+repeats, build, work = int(sys.argv[1]), sys.argv[2], sys.argv[3]
+pdf = f"{work}/p4.pdf"
+commands = {
+    "ours": [f"{build}/bench/p2t_bench_convert", f"{build}/libp2tdll.so", pdf, f"{work}/p4.txt"],
+    "theirs": ["pdftotext", "-enc", "UTF-8", pdf, f"{work}/p4-pdftotext.txt"],
+}
+best = {}
+for _ in range(repeats):
+    for side, command in commands.items():
+        before = resource.getrusage(resource.RUSAGE_CHILDREN)
+        start = time.monotonic()
+        subprocess.run(command, check=True, stdout=subprocess.DEVNULL)
+        wall = (time.monotonic() - start) * 1000
+        after = resource.getrusage(resource.RUSAGE_CHILDREN)
+        cpu = (after.ru_utime + after.ru_stime - before.ru_utime - before.ru_stime) * 1000
+        old = best.get(side, (float("inf"), float("inf")))
+        best[side] = (min(old[0], wall), min(old[1], cpu))
+chars = [len(open(f"{work}/{name}", encoding="utf-8").read()) for name in ("p4.txt", "p4-pdftotext.txt")]
+(ours, ours_cpu), (theirs, theirs_cpu) = best["ours"], best["theirs"]
+ratio = ours / theirs
+print(f"P4 300-page PDF -> text: ParsePDF {ours:.0f} ms ({ours_cpu:.0f} ms CPU, {chars[0]} chars), "
+      f"pdftotext {theirs:.0f} ms ({theirs_cpu:.0f} ms CPU, {chars[1]} chars), {ratio:.2f}x "
+      f"(goal <= 1.1x) {'ok' if ratio <= 1.1 else 'MISSED'}")
+PY
+fi
+
 # --- Parts that do not exist yet -------------------------------------------
-echo "P4 300-page PDF -> text vs pdftotext (goal <= 1.1x): not yet, there is no PDF source"
 echo "P5 local page -> text vs chromium --headless --dump-dom (goal <= 1.0x): not yet, there is no web source"
 # --- P6: peak memory of reading a large text file ---------------------------
 # 10 MB of German text in Windows-1252, so that the whole decoding path is

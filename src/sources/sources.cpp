@@ -8,6 +8,4 @@ void TVocatoForm::ReadWebPage(const std::string&) {}
 
 void TVocatoForm::ReadWordDocument() {}
 
-void TVocatoForm::ReadPdfDocument() {}
-
 }  // namespace parlotto
