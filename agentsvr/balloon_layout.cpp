@@ -13,6 +13,7 @@ namespace {
 
 constexpr int kTail = 18;       // from the box to the tip
 constexpr int kTailReach = 32;  // how far the box reaches back past the tip
+constexpr int kBelowGap = 4;    // between the figure and a tail pointing up
 
 }  // namespace
 
@@ -89,7 +90,7 @@ BalloonPlacement PlaceBalloon(QSize body, const QRect& figure, QPoint anchor, co
   if (box.top() < screen.top()) {
     // No room above: hang below the figure, the tail up towards it.
     placement.below = true;
-    placement.tip = QPoint(anchor.x(), figure.bottom());
+    placement.tip = QPoint(anchor.x(), figure.bottom() + kBelowGap);
     box.moveTop(placement.tip.y() + kTail);
   }
   box.moveLeft(placement.tip.x() - kTailReach);

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QRegion>
+#include <QTimer>
 #include <QWidget>
 #include <optional>
 #include <utility>
@@ -17,6 +18,10 @@
 namespace parlotto::agent {
 
 namespace {
+
+// How long the figure rests on an animation's end frame before it begins
+// to idle; short gaps between requests show no idle movement.
+constexpr int kIdleDelayMs = 2000;
 
 // The pixels that are not fully transparent, as rows of runs. Input goes
 // only there, and without a compositor nothing else is drawn.
@@ -132,6 +137,9 @@ class CharacterWindow : public Stage {
       rest_frame_ = idle->steps.front().frame;
     }
     figure_.SetFrame(rest_frame_);
+    idle_delay_.setSingleShot(true);
+    idle_delay_.setInterval(kIdleDelayMs);
+    QObject::connect(&idle_delay_, &QTimer::timeout, &figure_, [this] { StartIdle(); });
   }
 
   ~CharacterWindow() override {
@@ -250,11 +258,15 @@ class CharacterWindow : public Stage {
     Rest();
   }
 
-  // The figure at rest: idle animation while visible and silent.
+  // The figure at rest; it idles after a while if nothing else comes.
   void Rest() {
     figure_.SetFrame(rest_frame_);
+    idle_delay_.start();
+  }
+
+  void StartIdle() {
     const Animation* idle = Find("idle");
-    if (visible_ && !speaking_ && idle != nullptr) player_.Loop(*idle);
+    if (visible_ && !speaking_ && !player_.Playing() && idle != nullptr) player_.Loop(*idle);
   }
 
   QPoint Anchor() const { return figure_.pos() + character_.balloon_anchor; }
@@ -300,6 +312,7 @@ class CharacterWindow : public Stage {
   FigureWidget figure_;
   BalloonWindow balloon_;
   AnimationPlayer player_;
+  QTimer idle_delay_;
   std::unique_ptr<QMenu> menu_;
   std::vector<MenuCommand> commands_;
   QString hide_caption_;
