@@ -17,7 +17,7 @@ QImage Face(int eyes, int brows, int mouth, qreal scale = 1.0) {
   painter.scale(scale, scale);
   painter.setPen(QPen(QColor(60, 40, 20), 2));
   painter.setBrush(QColor(250, 200, 90));
-  painter.drawEllipse(QPointF(0, 0), 44, 48);
+  painter.drawEllipse(QPointF(0, 0), 44, 46);
   painter.setBrush(QColor(30, 30, 30));
   for (const int side : {-1, 1}) {
     if (eyes == 0)

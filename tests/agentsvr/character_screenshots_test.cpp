@@ -1,0 +1,145 @@
+// Screenshots of the character on a private X display: idle, speaking with
+// its balloon, and with its menu open, saved to the build directory's
+// artifacts/character for people to look at.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLinearGradient>
+#include <QMenu>
+#include <QPainter>
+#include <QProcess>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QThread>
+#include <QWidget>
+#include <QWindow>
+
+#include "agentsvr/character_window.h"
+#include "agentsvr/test_character.h"
+
+namespace parlotto::agent {
+namespace {
+
+void Spin(int ms) {
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < ms) {
+    QApplication::processEvents(QEventLoop::AllEvents, 10);
+    QThread::msleep(2);
+  }
+}
+
+QWidget* TopLevel(const QString& name) {
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    if (widget->objectName() == name) return widget;
+  }
+  return nullptr;
+}
+
+// Something like a desktop behind the character, so that its translucency
+// shows: a gradient with a document window on it. Unmanaged and lowered:
+// the window manager stacks a managed window of the character's own
+// program by its group, not by its layer.
+class Backdrop : public QWidget {
+ public:
+  Backdrop() : QWidget(nullptr, Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint) {
+    setGeometry(QGuiApplication::primaryScreen()->geometry());
+  }
+
+ protected:
+  void paintEvent(QPaintEvent* /*event*/) override {
+    QPainter painter(this);
+    QLinearGradient gradient(0, 0, width(), height());
+    gradient.setColorAt(0, QColor(40, 90, 140));
+    gradient.setColorAt(1, QColor(120, 170, 200));
+    painter.fillRect(rect(), gradient);
+    const QRect document(80, 90, 520, 460);
+    painter.fillRect(document, QColor(250, 250, 250));
+    painter.fillRect(document.adjusted(0, 0, 0, -document.height() + 28), QColor(60, 60, 70));
+    painter.setPen(QColor(120, 120, 120));
+    for (int y = document.top() + 60; y < document.bottom() - 20; y += 22) {
+      painter.drawLine(document.left() + 24, y, document.right() - 24 - (y % 5) * 30, y);
+    }
+  }
+};
+
+QImage Grab() { return QGuiApplication::primaryScreen()->grabWindow(0).toImage(); }
+
+QString ArtifactsDir() {
+  const QString dir = QStringLiteral(PARLOTTO_BUILD_DIR "/artifacts/character");
+  QDir().mkpath(dir);
+  return dir;
+}
+
+void Save(const QImage& image, const QString& name) {
+  const QString path = ArtifactsDir() + "/" + name;
+  ASSERT_TRUE(image.save(path)) << path.toStdString();
+  EXPECT_GT(QFileInfo(path).size(), 1000);
+}
+
+TEST(CharacterScreenshots, ShowsTheCharacterIdleSpeakingAndWithItsMenu) {
+  if (QGuiApplication::platformName() != "xcb") GTEST_SKIP() << "needs an X display";
+  Backdrop backdrop;
+  backdrop.show();
+  backdrop.lower();
+  const Character character = test::MakeTestCharacter();
+  auto stage = CreateCharacterWindow(character);
+  stage->SetMenu({{1, "Info"}, {2, "Einstellungen"}, {3, "Beenden"}}, "Ausblenden");
+  const QPoint at(620, 420);
+  stage->SetPosition(at);
+  stage->Show(true, nullptr);
+  Spin(800);
+
+  const QImage idle = Grab();
+  Save(idle, "idle.png");
+  // Opaque pixels of the figure are on the screen as drawn.
+  const QPoint face(48, 70);
+  EXPECT_EQ(idle.pixel(at + face), character.frames[test::kRestFrame].pixel(face));
+
+  const QString sentence =
+      "Guten Morgen! Heute lesen wir gemeinsam die Zeitung, und ich erkläre Ihnen die schwierigen "
+      "Wörter.";
+  stage->SpeechStarted(sentence);
+  stage->SpeakingWord(static_cast<int>(sentence.indexOf("gemeinsam")), 9);
+  stage->SpeakingMouth(kMouthOpen);
+  Spin(500);
+  const QImage speaking = Grab();
+  Save(speaking, "speaking.png");
+  QWidget* balloon = TopLevel("parlotto-character-balloon");
+  ASSERT_NE(balloon, nullptr);
+  bool highlighted = false;
+  const QRect area = balloon->geometry();
+  for (int y = area.top(); y <= area.bottom() && !highlighted; ++y) {
+    for (int x = area.left(); x <= area.right() && !highlighted; ++x) {
+      highlighted = speaking.pixel(x, y) == qRgb(255, 201, 77);
+    }
+  }
+  EXPECT_TRUE(highlighted) << "the spoken word is highlighted on the screen";
+  stage->SpeakingMouth(kMouthRest);
+  stage->SpeechEnded();
+  Spin(2000);
+
+  QWidget* figure = TopLevel("parlotto-character");
+  ASSERT_NE(figure, nullptr);
+  const QPoint click = at + face;
+  if (!QStandardPaths::findExecutable("xdotool").isEmpty()) {
+    QProcess::execute("xdotool", {"mousemove", QString::number(click.x()),
+                                  QString::number(click.y()), "click", "3"});
+  } else {
+    QContextMenuEvent event(QContextMenuEvent::Mouse, face, click);
+    QApplication::sendEvent(figure, &event);
+  }
+  Spin(600);
+  auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  ASSERT_NE(menu, nullptr);
+  Save(Grab(), "menu.png");
+  menu->close();
+  Spin(100);
+}
+
+}  // namespace
+}  // namespace parlotto::agent
