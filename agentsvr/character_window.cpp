@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -214,7 +215,8 @@ class CharacterWindow : public Stage {
     if (!player_.Playing()) Rest();
   }
 
-  bool Visible() const override { return visible_; }
+  // From the moment a Show starts until a Hide has ended.
+  bool Visible() const override { return figure_.isVisible(); }
   QPoint Position() const override { return figure_.pos(); }
   void SetPosition(QPoint top_left) override {
     figure_.move(top_left);
@@ -317,13 +319,18 @@ class CharacterWindow : public Stage {
   std::vector<MenuCommand> commands_;
   QString hide_caption_;
   int rest_frame_ = 0;
-  bool visible_ = false;
+  bool visible_ = false;  // shown or showing, and no Hide since
   bool speaking_ = false;
 };
 
 }  // namespace
 
 std::unique_ptr<Stage> CreateCharacterWindow(const Character& character) {
+  if (QGuiApplication::platformName().startsWith("wayland")) {
+    // Wayland lets no client place its windows; the character's position
+    // would be ignored and misreported.
+    qWarning("The character window needs X11: run with QT_QPA_PLATFORM=xcb (XWayland).");
+  }
   return std::make_unique<CharacterWindow>(character);
 }
 

@@ -149,9 +149,10 @@ TEST_F(CharacterWindowTest, ShowHideAndPlayEachCallDoneOnceAndNeverFromInsideThe
   EXPECT_TRUE(Showing(test::kBrowsFrame)) << "rests on the animation's end frame";
   stage_->Hide(false, [&] { ++hides; });
   EXPECT_EQ(hides, 0);
-  EXPECT_FALSE(stage_->Visible());
-  EXPECT_TRUE(Figure()->isVisible()) << "the hide animation plays first";
+  EXPECT_TRUE(stage_->Visible()) << "visible until the hide animation has ended";
+  EXPECT_TRUE(Figure()->isVisible());
   ASSERT_TRUE(WaitUntil([&] { return hides > 0; }));
+  EXPECT_FALSE(stage_->Visible());
   EXPECT_FALSE(Figure()->isVisible());
   Spin(300);
   EXPECT_EQ(shows, 1);
