@@ -70,7 +70,7 @@ class Backdrop : public QWidget {
 QImage Grab() { return QGuiApplication::primaryScreen()->grabWindow(0).toImage(); }
 
 QString ArtifactsDir() {
-  const QString dir = QStringLiteral(PARLOTTO_BUILD_DIR "/artifacts/character");
+  QString dir = QStringLiteral(PARLOTTO_BUILD_DIR "/artifacts/character");
   QDir().mkpath(dir);
   return dir;
 }
