@@ -143,11 +143,6 @@ class CharacterWindow : public Stage {
     QObject::connect(&idle_delay_, &QTimer::timeout, &figure_, [this] { StartIdle(); });
   }
 
-  ~CharacterWindow() override {
-    // The menu's actions call back into this object.
-    if (menu_) menu_->close();
-  }
-
   void Show(bool fast, std::function<void()> done) override {
     player_.Stop();
     visible_ = true;
@@ -193,7 +188,10 @@ class CharacterWindow : public Stage {
     return true;
   }
 
-  void StopAnimation() override { player_.Stop(); }
+  // Only a requested animation: the idle loop is no request.
+  void StopAnimation() override {
+    if (player_.Playing()) player_.Stop();
+  }
 
   void SpeechStarted(const QString& text) override {
     speaking_ = true;

@@ -245,6 +245,11 @@ TEST_F(CharacterWindowTest, WhileIdleItBlinksAndRepaintsOnlyWhenTheFrameChanges)
   EXPECT_GE(counter.paints, 4);
   EXPECT_LE(counter.paints, 12);
   Figure()->removeEventFilter(&counter);
+
+  // Stopping with no request running leaves the idle loop going.
+  stage_->StopAnimation();
+  ASSERT_TRUE(WaitUntil([&] { return Showing(test::kRestFrame); }, 1000));
+  EXPECT_TRUE(WaitUntil([&] { return Showing(test::kBlinkFrame); }, 1000));
 }
 
 TEST_F(CharacterWindowTest, ARealRightClickOpensTheMenuAndPickingAnEntryCallsItsCommand) {
