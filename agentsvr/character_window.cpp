@@ -197,7 +197,12 @@ class CharacterWindow : public Stage {
     speaking_ = true;
     if (player_.Looping()) player_.Stop();
     if (!player_.Playing()) figure_.SetFrame(rest_frame_);
-    if (visible_) balloon_.ShowText(text, figure_.geometry(), Anchor());
+    // Nothing to read (a text of speech tags only): no empty balloon.
+    if (visible_ && !text.trimmed().isEmpty()) {
+      balloon_.ShowText(text, figure_.geometry(), Anchor());
+    } else {
+      balloon_.HideNow();
+    }
   }
 
   void SpeakingWord(int start, int length) override { balloon_.Highlight(start, length); }

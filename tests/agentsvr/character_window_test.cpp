@@ -410,6 +410,11 @@ TEST_F(CharacterWindowTest, TheBalloonGoesShortlyAfterTheSpeechAndAtOnceOnHide) 
   ASSERT_TRUE(WaitUntil([&] { return Balloon()->isVisible(); }));
   stage_->Hide(false, nullptr);
   EXPECT_FALSE(Balloon()->isVisible());
+
+  stage_->Show(true, nullptr);
+  stage_->SpeechStarted(" ");
+  Spin(100);
+  EXPECT_FALSE(Balloon()->isVisible()) << "no balloon without words";
 }
 
 TEST_F(CharacterWindowTest, TheBalloonFollowsTheFigureWhenItMoves) {
