@@ -156,6 +156,23 @@ TEST(CharacterScreenshots, ShowsTheCharacterIdleSpeakingAndWithItsMenu) {
   Save(Grab(), "menu.png");
   menu->close();
   Spin(100);
+
+  // At the top of the screen with a long text: the balloon hangs below and
+  // shows the lines around the spoken word.
+  const QString story =
+      "Es war einmal ein kleiner Fisch, der wollte unbedingt lesen lernen. Jeden Morgen schwamm er "
+      "zur Bibliothek am Grund des Sees, wo die alte Schildkröte ihm Buchstaben zeigte. Nach "
+      "vielen "
+      "Wochen konnte er endlich den ersten ganzen Satz vorlesen, und alle Fische hörten staunend "
+      "zu.";
+  stage->SetPosition(QPoint(40, 10));
+  stage->SpeechStarted(story);
+  stage->SpeakingWord(static_cast<int>(story.indexOf("endlich")), 7);
+  stage->SpeakingMouth(kMouthRound);
+  Spin(500);
+  Save(Grab(), "speaking-long-top.png");
+  EXPECT_GT(balloon->y(), 10 + figure->height()) << "hangs below the figure";
+  stage->SpeechEnded();
 }
 
 }  // namespace
