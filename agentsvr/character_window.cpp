@@ -1,5 +1,8 @@
 #include "agentsvr/character_window.h"
 
+#include <QtGui/qguiapplication_platform.h>
+#include <xcb/xcb.h>
+
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
@@ -10,6 +13,7 @@
 #include <QRegion>
 #include <QTimer>
 #include <QWidget>
+#include <cstdlib>
 #include <optional>
 #include <utility>
 
@@ -24,18 +28,40 @@ namespace {
 // to idle; short gaps between requests show no idle movement.
 constexpr int kIdleDelayMs = 2000;
 
-// The pixels that are not fully transparent, as rows of runs. Input goes
-// only there, and without a compositor nothing else is drawn.
-QRegion OpaqueRegion(const QImage& frame) {
+// Whether a compositing manager blends translucent windows into what is
+// behind them. Without one the X server shows a window's pixels as they
+// are, so half-transparent ones come out dark.
+bool Composited() {
+  const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  if (x11 == nullptr) return true;  // not X11: the platform blends
+  xcb_connection_t* connection = x11->connection();
+  // The manager owns the selection _NET_WM_CM_S<screen>; ours is the first.
+  static constexpr char kSelection[] = "_NET_WM_CM_S0";
+  xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+      connection, xcb_intern_atom(connection, 1, sizeof kSelection - 1, kSelection), nullptr);
+  if (atom == nullptr) return false;
+  const xcb_atom_t selection = atom->atom;
+  std::free(atom);
+  if (selection == XCB_ATOM_NONE) return false;
+  xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(
+      connection, xcb_get_selection_owner(connection, selection), nullptr);
+  const bool owned = owner != nullptr && owner->owner != XCB_WINDOW_NONE;
+  std::free(owner);
+  return owned;
+}
+
+// The pixels of at least `min_alpha`, as rows of runs: the figure's shape.
+// Input goes only there, and nothing else is drawn.
+QRegion OpaqueRegion(const QImage& frame, int min_alpha) {
   const QImage image = frame.convertToFormat(QImage::Format_ARGB32_Premultiplied);
   std::vector<QRect> runs;
   for (int y = 0; y < image.height(); ++y) {
     const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
     int x = 0;
     while (x < image.width()) {
-      while (x < image.width() && qAlpha(row[x]) == 0) ++x;
+      while (x < image.width() && qAlpha(row[x]) < min_alpha) ++x;
       const int start = x;
-      while (x < image.width() && qAlpha(row[x]) != 0) ++x;
+      while (x < image.width() && qAlpha(row[x]) >= min_alpha) ++x;
       if (x > start) runs.emplace_back(start, y, x - start, 1);
     }
   }
@@ -54,6 +80,9 @@ class FigureWidget : public QWidget {
                              Qt::NoDropShadowWindowHint),
         character_(character),
         masks_(character.frames.size()),
+        // Unblended, faint pixels (shadows, the outer edge) would be dark
+        // blots: the shape leaves them out then.
+        min_alpha_(Composited() ? 1 : 128),
         dragging_(std::move(dragging)),
         dropped_(std::move(dropped)),
         menu_(std::move(menu)) {
@@ -69,7 +98,7 @@ class FigureWidget : public QWidget {
     if (frame == frame_) return;
     frame_ = frame;
     if (Valid(frame)) {
-      if (!masks_[frame]) masks_[frame] = OpaqueRegion(character_.frames[frame]);
+      if (!masks_[frame]) masks_[frame] = OpaqueRegion(character_.frames[frame], min_alpha_);
       if (masks_[frame]->isEmpty())
         clearMask();
       else
@@ -113,6 +142,7 @@ class FigureWidget : public QWidget {
 
   const Character& character_;
   std::vector<std::optional<QRegion>> masks_;  // made when a frame is first shown
+  int min_alpha_;
   int frame_ = -1;
   std::optional<QPoint> grip_;  // the pointer's offset from the top left while dragging
   QPoint press_position_;

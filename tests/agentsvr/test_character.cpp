@@ -12,6 +12,8 @@ QImage Face(int eyes, int brows, int mouth, qreal scale = 1.0) {
   QImage image(kSize, QImage::Format_ARGB32_Premultiplied);
   image.fill(Qt::transparent);
   QPainter painter(&image);
+  // A faint patch, as a shadow would be.
+  painter.fillRect(QRect(0, 0, 12, 12), QColor(0, 0, 0, 60));
   painter.setRenderHint(QPainter::Antialiasing);
   painter.translate(kSize.width() / 2.0, kSize.height() / 2.0 + 8);
   painter.scale(scale, scale);
