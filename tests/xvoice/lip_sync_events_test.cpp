@@ -9,6 +9,7 @@
 
 #include "contracts/speech_control/speech_control_ids.h"
 #include "platform/clock.h"
+#include "platform/com/typeinfo.h"
 #include "xvoice_fixture.h"
 
 namespace parlotto::testing {
@@ -54,6 +55,34 @@ class LipSyncTest : public XVoiceTest {
     return shapes;
   }
 };
+
+// IDispatch sinks and the shell learn the events from the type library.
+TEST_F(LipSyncTest, TheTypeLibraryDescribesTheLipSyncEvents) {
+  ComPtr<ITypeInfo> control_info;
+  ASSERT_EQ(control_->GetTypeInfo(0, 0, control_info.Receive()), S_OK);
+  ComPtr<ITypeLib> lib;
+  UINT index = 0;
+  ASSERT_EQ(control_info->GetContainingTypeLib(lib.Receive(), &index), S_OK);
+  ComPtr<ITypeInfo> events;
+  ASSERT_EQ(lib->GetTypeInfoOfGuid(DIID_DirectSSEvents, events.Receive()), S_OK);
+  std::vector<FUNCDESC> funcs;
+  ASSERT_EQ(events->GetAllFuncs(&funcs), S_OK);
+  auto find = [&](DISPID id) {
+    return std::find_if(funcs.begin(), funcs.end(),
+                        [&](const FUNCDESC& f) { return f.memid == id; });
+  };
+  auto word = find(DISPID_DirectSSEvents_WordPosition);
+  ASSERT_NE(word, funcs.end());
+  EXPECT_EQ(word->name, QStringLiteral("WordPosition"));
+  ASSERT_EQ(word->params.size(), 2u);
+  EXPECT_EQ(word->params[0].vt, VT_I4);
+  EXPECT_EQ(word->params[1].vt, VT_I4);
+  auto mouth = find(DISPID_DirectSSEvents_MouthShape);
+  ASSERT_NE(mouth, funcs.end());
+  EXPECT_EQ(mouth->name, QStringLiteral("MouthShape"));
+  ASSERT_EQ(mouth->params.size(), 1u);
+  EXPECT_EQ(mouth->params[0].vt, VT_I4);
+}
 
 TEST_F(LipSyncTest, WordPositionsNameEachWordOfTheTextAsGivenInOrderBeforeAudioStop) {
   // The leading tag is counted in the positions: they index the text as
