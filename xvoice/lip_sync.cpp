@@ -41,9 +41,9 @@ std::vector<LipEvent> LipSyncTrack::TakeAll() {
 LipSyncCollector::LipSyncCollector(WordLocator words, std::shared_ptr<LipSyncTrack> track)
     : words_(std::move(words)), track_(std::move(track)) {}
 
-void LipSyncCollector::OnWord(std::int64_t frame, int position, int length) {
+void LipSyncCollector::OnWord(std::int64_t frame, int position) {
   SettleDiphthong(frame);
-  std::optional<WordSpan> word = words_.Locate(position, length);
+  std::optional<WordSpan> word = words_.Locate(position);
   if (!word) return;
   last_frame_ = std::max(last_frame_, frame);
   track_->Add(LipEvent{last_frame_, LipEvent::Kind::kWord, word->start, word->length});

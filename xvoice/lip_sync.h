@@ -54,7 +54,7 @@ class LipSyncCollector {
  public:
   LipSyncCollector(WordLocator words, std::shared_ptr<LipSyncTrack> track);
 
-  void OnWord(std::int64_t frame, int position, int length);
+  void OnWord(std::int64_t frame, int position);
   void OnPhoneme(std::int64_t frame, std::string_view mnemonic);
   // The utterance's audio ends at `frame`.
   void Finish(std::int64_t frame);

@@ -125,10 +125,33 @@ EspeakText ToEspeakText(const QString& text, const VoiceSettings& start) {
   result.pitch = EspeakPitch(ClampPitch(start.pitch));
   result.volume = EspeakVolume(ClampVolume(start.volume));
 
+  // Commands that end a word are held back, at a blank, to the start of
+  // the next word: they act on that word either way, but espeak-ng 1.51
+  // misplaces the next word's position after them.
+  QString held;
+  auto hold_commands_ending_a_word = [&] {
+    const std::size_t count = result.origins.size();
+    std::size_t commands = 0;
+    while (commands < count && result.origins[count - 1 - commands] < 0) ++commands;
+    if (commands == 0 || commands == count) return;
+    const auto units = static_cast<qsizetype>(commands);  // commands are ASCII
+    if (out[out.size() - units - 1].isSpace()) return;
+    held = out.right(units);
+    out.chop(units);
+    result.origins.resize(count - commands);
+  };
+  auto release = [&] {
+    if (held.isEmpty()) return;
+    out.append(held);
+    result.origins.insert(result.origins.end(), static_cast<std::size_t>(held.size()), -1);
+    held.clear();
+  };
+
   TagReader tags(text, &result, &out);
   for (qsizetype i = 0; i < text.size();) {
     char16_t c = text[i].unicode();
     if (c == u'\\') {
+      release();
       qsizetype next = tags.Read(i);
       if (next != i) {
         i = next;
@@ -138,6 +161,11 @@ EspeakText ToEspeakText(const QString& text, const VoiceSettings& start) {
       result.origins.push_back(static_cast<std::int32_t>(i));
       ++i;
       continue;
+    }
+    if (QChar::isSpace(c)) {
+      if (held.isEmpty()) hold_commands_ending_a_word();
+    } else {
+      release();
     }
     result.origins.push_back(static_cast<std::int32_t>(i));
     if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
@@ -149,6 +177,7 @@ EspeakText ToEspeakText(const QString& text, const VoiceSettings& start) {
     out.append(QChar::isSurrogate(c) || MustBlank(c) ? QChar(u' ') : QChar(c));
     ++i;
   }
+  release();
   result.utf8 = out.toStdString();
   return result;
 }

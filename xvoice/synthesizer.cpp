@@ -29,7 +29,7 @@ void CollectLipSync(LipSyncCollector& lips, const espeak_EVENT* events) {
   for (const espeak_EVENT* e = events; e != nullptr && e->type != espeakEVENT_LIST_TERMINATED;
        ++e) {
     if (e->type == espeakEVENT_WORD) {
-      lips.OnWord(e->sample, e->text_position, e->length);
+      lips.OnWord(e->sample, e->text_position);
     } else if (e->type == espeakEVENT_PHONEME) {
       // Zero-terminated unless the name fills all eight bytes.
       lips.OnPhoneme(e->sample, std::string_view(e->id.string, strnlen(e->id.string, 8)));

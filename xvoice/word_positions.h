@@ -1,10 +1,11 @@
 // Leads espeak-ng's word events back to the text as given to Speak.
 // espeak-ng 1.51 reports a word by its position (1-based) and length in
-// code points of its input, embedded commands included. Around commands the
-// report is loose: a word right after a command starts at the command and
-// may count it in its length, or counts only the command; a word cut by a
-// command is reported again from the cut; numbers and abbreviations give
-// several reports of one word. Only what can be found in the text counts.
+// code points of its input, embedded commands included. The position is
+// loose around commands (a word right after one is reported at the
+// command), punctuation (after a quote a word may be reported at the dash
+// before it), numbers and abbreviations (several reports of one word); the
+// length stops at an apostrophe or a command inside a word. So a report
+// names the word of the text at or after its position, up to a blank.
 #pragma once
 
 #include <QString>
@@ -27,14 +28,19 @@ class WordLocator {
   // in `text` it came from, or -1 for a command (see EspeakText).
   WordLocator(QString text, std::vector<std::int32_t> origins);
 
-  // The word espeak-ng reports at `position` (1-based code points) with
-  // `length` code points; nothing when it names no text, or a word at or
-  // before the last one found (a repeated report).
-  std::optional<WordSpan> Locate(int position, int length);
+  // The word espeak-ng reports at `position` (1-based code points of its
+  // input); nothing when it names no text, or a word at or before the
+  // last one found (a repeated report).
+  std::optional<WordSpan> Locate(int position);
 
  private:
   bool IsText(std::size_t point) const;
   bool IsBlank(std::size_t point) const;
+  bool IsPunct(std::size_t point) const;
+  // The last code point of the word that starts at `start`: up to a
+  // blank, without closing punctuation.
+  std::size_t WordFrom(std::size_t start) const;
+  bool OnlyPunctuation(std::size_t start, std::size_t last) const;
   std::int32_t EndOf(std::size_t point) const;
 
   QString text_;

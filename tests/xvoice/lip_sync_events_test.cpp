@@ -95,10 +95,15 @@ TEST_F(LipSyncTest, WordPositionsNameEachWordOfTheTextAsGivenInOrderBeforeAudioS
   EXPECT_EQ(events.back().id, DISPID_DirectSSEvents_AudioStop);
   EXPECT_EQ(StopsSince(0), 1u);
 
-  // A tag in the middle of the text moves the words behind it.
-  const QString tagged = QStringLiteral("Guten Tag, \\Pit=150\\schöne \\Mrk=2\\Grüße.");
+  // Tags in the middle of the text, one that ends a word among them.
+  const QString tagged =
+      QStringLiteral("Guten Tag, \\Pit=150\\schöne\\Spd=300\\ \\Mrk=2\\Grüße.");
   expected = {"Guten", "Tag", "schöne", "Grüße"};
   EXPECT_EQ(Words(tagged, SpeakAndCollect(tagged)), expected);
+  // Apostrophes, quotes and abbreviations.
+  const QString quoted = QStringLiteral("Er sagt: \"Das geht's nicht\" - sagt's z.B. heute.");
+  expected = {"Er", "sagt", "Das", "geht's", "nicht", "sagt's", "z.B", "heute"};
+  EXPECT_EQ(Words(quoted, SpeakAndCollect(quoted)), expected);
 }
 
 TEST_F(LipSyncTest, MouthShapesFollowTheSoundsAndEndAtRestBeforeAudioStop) {

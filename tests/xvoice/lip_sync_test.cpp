@@ -37,12 +37,12 @@ class LipSyncCollectorTest : public ::testing::Test {
 // "Mama baut" as espeak-ng reports it: the words at their start command
 // and text positions, phonemes with their first sample.
 TEST_F(LipSyncCollectorTest, TurnsWordsAndPhonemesIntoEventsInTheOrderOfTheirSounds) {
-  collector_->OnWord(0, 1, 9);  // "\x01175SMama"
+  collector_->OnWord(0, 1);  // "\x01175SMama"
   collector_->OnPhoneme(200, "m");
   collector_->OnPhoneme(1700, "A");
   collector_->OnPhoneme(4000, "m");
   collector_->OnPhoneme(5300, "A:");
-  collector_->OnWord(6700, 11, 4);
+  collector_->OnWord(6700, 11);
   collector_->OnPhoneme(6700, "b");
   collector_->OnPhoneme(8600, "aU");
   collector_->OnPhoneme(13600, "t");

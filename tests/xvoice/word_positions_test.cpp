@@ -1,5 +1,5 @@
-// espeak-ng's word reports led back to the text given to Speak. The reports
-// below are shaped as espeak-ng 1.51 gives them for these inputs: 1-based
+// espeak-ng's word reports led back to the text given to Speak. The
+// positions below are where espeak-ng 1.51 reports these words: 1-based
 // code points of its input, commands counted.
 #include "xvoice/word_positions.h"
 
@@ -30,8 +30,8 @@ class Located {
   }
 
   // The slice of the text that a report names, or "-" for none.
-  std::string Slice(int position, int length) {
-    std::optional<WordSpan> span = locator_.Locate(position, length);
+  std::string Slice(int position) {
+    std::optional<WordSpan> span = locator_.Locate(position);
     if (!span) return "-";
     return text_.mid(span->start, span->length).toStdString();
   }
@@ -46,63 +46,76 @@ TEST(WordLocatorTest, CountsCodePointsOfTheInputAndGivesUtf16IndicesOfTheText) {
   // Umlauts and ß are one code point in the input and one unit in the
   // text; the speed command in front of every input is not in the text.
   Located text(QStringLiteral("Größe Straße über"));
-  EXPECT_EQ(text.Slice(text.PointOf(QStringLiteral("Straße")), 6), "Straße");
-  EXPECT_EQ(text.Slice(text.PointOf(QStringLiteral("über")), 4), "über");
+  EXPECT_EQ(text.Slice(text.PointOf(QStringLiteral("Straße"))), "Straße");
+  EXPECT_EQ(text.Slice(text.PointOf(QStringLiteral("über"))), "über");
 
   // A character beyond the basic plane is one code point, two units.
   Located emoji(QStringLiteral("a \U0001F600 b"));
-  EXPECT_EQ(emoji.Slice(emoji.PointOf(QStringLiteral("\U0001F600")), 1), "\U0001F600");
-  EXPECT_EQ(emoji.Slice(emoji.PointOf(QStringLiteral("b")), 1), "b");
+  EXPECT_EQ(emoji.Slice(emoji.PointOf(QStringLiteral("\U0001F600"))), "\U0001F600");
+  EXPECT_EQ(emoji.Slice(emoji.PointOf(QStringLiteral("b"))), "b");
 }
 
 TEST(WordLocatorTest, FindsTheWordBehindCommandsThatTheReportStartsWith) {
-  // The first word starts, for espeak-ng, at the start command and its
-  // length counts the commands: "\x01175S\x01150SGuten" is 15.
+  // The first word is reported at the start command, position 1.
   Located text(QStringLiteral("\\Spd=150\\Guten Tag, schöne Grüße."));
-  EXPECT_EQ(text.Slice(1, 15), "Guten");
-  EXPECT_EQ(text.Slice(text.PointOf(QStringLiteral("Tag")), 3), "Tag");
-  EXPECT_EQ(text.Slice(text.PointOf(QStringLiteral("schöne")), 6), "schöne");
+  EXPECT_EQ(text.Slice(1), "Guten");
+  EXPECT_EQ(text.Slice(text.PointOf(QStringLiteral("Tag"))), "Tag");
+  EXPECT_EQ(text.Slice(text.PointOf(QStringLiteral("schöne"))), "schöne");
+  EXPECT_EQ(text.Slice(text.PointOf(QStringLiteral("Grüße"))), "Grüße");
 
-  // Commands then a blank: the report covers only the commands.
+  // Commands between blanks: the next word is reported at them.
   Located spaced(QStringLiteral("Guten Tag, \\Spd=300\\\\Pit=80\\ schöne Grüße."));
-  int commands =
-      spaced.PointOf(QStringLiteral("\x01"
-                                    "300S"));
-  EXPECT_EQ(spaced.Slice(commands, 9), "schöne");
-  // ... or the commands and the word's own length from there.
-  Located tagged(QStringLiteral("Ärger über \\Spd=200\\ Tag, heute"));
-  EXPECT_EQ(tagged.Slice(tagged.PointOf(QStringLiteral("\x01"
-                                                       "200S")),
-                         3),
-            "Tag");
+  EXPECT_EQ(spaced.Slice(spaced.PointOf(QStringLiteral("\x01"
+                                                       "300S"))),
+            "schöne");
 }
 
-TEST(WordLocatorTest, AWordCutByACommandIsOneWordAndRepeatedReportsAreDropped) {
-  Located cut(QStringLiteral("Ein Stra\\Spd=300\\ßenbahn fährt."));
-  int word = cut.PointOf(QStringLiteral("Stra"));
-  EXPECT_EQ(cut.Slice(word, 16), "Stra\\Spd=300\\ßenbahn");
-  // espeak-ng reports the part after the cut once more.
-  EXPECT_EQ(cut.Slice(word + 3, 13), "-");
-  EXPECT_EQ(cut.Slice(cut.PointOf(QStringLiteral("fährt")), 5), "fährt");
+TEST(WordLocatorTest, AWordRunsToTheNextBlankWithoutItsClosingPunctuation) {
+  // espeak-ng's own length stops at the apostrophe and at the command.
+  Located text(QStringLiteral("(Er geht's), z.B. die Stra\\Spd=300\\ßenbahn um 8:30."));
+  EXPECT_EQ(text.Slice(text.PointOf(QStringLiteral("geht"))), "geht's");
+  EXPECT_EQ(text.Slice(text.PointOf(QStringLiteral("z.B"))), "z.B");
+  int cut = text.PointOf(QStringLiteral("Stra"));
+  EXPECT_EQ(text.Slice(cut), "Stra\\Spd=300\\ßenbahn");
+  // espeak-ng reports the part after the command once more.
+  EXPECT_EQ(text.Slice(text.PointOf(QStringLiteral("ßenbahn"))), "-");
+  int time = text.PointOf(QStringLiteral("8:30"));
+  EXPECT_EQ(text.Slice(time), "8:30");
+  EXPECT_EQ(text.Slice(time + 2), "-");
+}
 
+TEST(WordLocatorTest, RepeatedReportsOfAWordAreDropped) {
   // A number is read as several words, each reported at the number.
   Located number(QStringLiteral("Es ist 12345 Uhr"));
   int digits = number.PointOf(QStringLiteral("12345"));
-  EXPECT_EQ(number.Slice(digits, 5), "12345");
-  EXPECT_EQ(number.Slice(digits + 1, 5), "-");
-  EXPECT_EQ(number.Slice(digits, 5), "-");
-  EXPECT_EQ(number.Slice(number.PointOf(QStringLiteral("Uhr")), 3), "Uhr");
+  EXPECT_EQ(number.Slice(digits), "12345");
+  EXPECT_EQ(number.Slice(digits + 1), "-");
+  EXPECT_EQ(number.Slice(digits), "-");
+  EXPECT_EQ(number.Slice(number.PointOf(QStringLiteral("Uhr"))), "Uhr");
+  // Nor does an earlier word come back after a later one.
+  EXPECT_EQ(number.Slice(1), "-");
+}
+
+TEST(WordLocatorTest, AReportOnPunctuationAloneNamesTheWordAfterIt) {
+  // After a quote espeak-ng reports the next word at the dash before it.
+  Located quoted(QStringLiteral("\"Das geht nicht\" - sagt's und geht."));
+  EXPECT_EQ(quoted.Slice(quoted.PointOf(QStringLiteral("nicht"))), "nicht");
+  EXPECT_EQ(quoted.Slice(quoted.PointOf(QStringLiteral("-"))), "sagt's");
+  EXPECT_EQ(quoted.Slice(quoted.PointOf(QStringLiteral("und"))), "und");
+  // Nothing after it: no word.
+  Located trailing(QStringLiteral("Ende. -"));
+  EXPECT_EQ(trailing.Slice(trailing.PointOf(QStringLiteral("-"))), "-");
 }
 
 TEST(WordLocatorTest, ReportsOutsideTheTextNameNoWord) {
   Located text(QStringLiteral("Hallo \\Mrk=1\\"));
-  EXPECT_EQ(text.Slice(0, 0), "-");  // only the start command
-  EXPECT_EQ(text.Slice(200, 3), "-");
+  EXPECT_EQ(text.Slice(0), "-");
+  EXPECT_EQ(text.Slice(200), "-");
   // A dropped tag leaves nothing in the input; past the word only blanks.
-  EXPECT_EQ(text.Slice(text.PointOf(QStringLiteral("Hallo")), 5), "Hallo");
-  EXPECT_EQ(text.Slice(text.PointOf(QStringLiteral("Hallo")) + 5, 1), "-");
+  EXPECT_EQ(text.Slice(text.PointOf(QStringLiteral("Hallo"))), "Hallo");
+  EXPECT_EQ(text.Slice(text.PointOf(QStringLiteral("Hallo")) + 5), "-");
   WordLocator empty;
-  EXPECT_FALSE(empty.Locate(1, 1).has_value());
+  EXPECT_FALSE(empty.Locate(1).has_value());
 }
 
 }  // namespace
