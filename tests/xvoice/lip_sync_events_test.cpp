@@ -3,6 +3,7 @@
 #include <QString>
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -46,6 +47,8 @@ class LipSyncTest : public XVoiceTest {
     }
     return words;
   }
+
+  void ExpectAWordInTheMiddleNotBeforeItsAudio(const char* audio);
 
   static std::vector<LONG> Shapes(const std::vector<EventSink::Event>& events) {
     std::vector<LONG> shapes;
@@ -96,8 +99,7 @@ TEST_F(LipSyncTest, WordPositionsNameEachWordOfTheTextAsGivenInOrderBeforeAudioS
   EXPECT_EQ(StopsSince(0), 1u);
 
   // Tags in the middle of the text, one that ends a word among them.
-  const QString tagged =
-      QStringLiteral("Guten Tag, \\Pit=150\\schöne\\Spd=300\\ \\Mrk=2\\Grüße.");
+  const QString tagged = QStringLiteral("Guten Tag, \\Pit=150\\schöne\\Spd=300\\ \\Mrk=2\\Grüße.");
   expected = {"Guten", "Tag", "schöne", "Grüße"};
   EXPECT_EQ(Words(tagged, SpeakAndCollect(tagged)), expected);
   // Apostrophes, quotes and abbreviations.
@@ -153,7 +155,9 @@ TEST_F(LipSyncTest, AResetStopsTheEventsOfTheDroppedTextAtOnce) {
   EXPECT_EQ(Words(QStringLiteral("Weiter."), next), std::vector<QString>{"Weiter"});
 }
 
-TEST_F(LipSyncTest, PacedAWordInTheMiddleIsNotSentBeforeItsAudio) {
+// A word in the middle of a sentence, spoken through PARLOTTO_AUDIO=`audio`:
+// its WordPosition comes no sooner than the audio before it lasts.
+void LipSyncTest::ExpectAWordInTheMiddleNotBeforeItsAudio(const char* audio) {
   // How long the words before it last, from a file: the prefix spoken
   // alone ends with a sentence pause, which the margin covers.
   const QString before = QStringLiteral("Der Morgen begann mit leichtem Regen, und die Menschen");
@@ -163,7 +167,7 @@ TEST_F(LipSyncTest, PacedAWordInTheMiddleIsNotSentBeforeItsAudio) {
   sink_->lip_sync = true;
   ASSERT_GT(before_ms, 1500);
 
-  ScopedEnv null_audio("PARLOTTO_AUDIO", "null");
+  ScopedEnv audio_env("PARLOTTO_AUDIO", audio);
   sink_->events.clear();
   std::int64_t spoken = MonotonicMs();
   std::vector<EventSink::Event> events = SpeakAndCollect(text);
@@ -178,6 +182,23 @@ TEST_F(LipSyncTest, PacedAWordInTheMiddleIsNotSentBeforeItsAudio) {
   // And the first word came at the start, long before it.
   EXPECT_EQ(Words(text, events).front(), QStringLiteral("Der"));
   EXPECT_LT(events.front().at_ms, word->at_ms - 1000);
+  EXPECT_EQ(Shapes(events).back(), kMouthRest);
+}
+
+TEST_F(LipSyncTest, PacedAWordInTheMiddleIsNotSentBeforeItsAudio) {
+  ExpectAWordInTheMiddleNotBeforeItsAudio("null");
+}
+
+// On a device the events follow its clock. Runs only when asked to, as
+// the other device test does (scripts/test.sh starts a PulseAudio null sink).
+TEST_F(LipSyncTest, OnADeviceAWordInTheMiddleIsNotSentBeforeItsAudio) {
+  if (std::getenv("PARLOTTO_TEST_AUDIO_DEVICE") == nullptr) {
+    GTEST_SKIP() << "set PARLOTTO_TEST_AUDIO_DEVICE=1 to play through the audio device";
+  }
+  ExpectAWordInTheMiddleNotBeforeItsAudio("default");
+  ASSERT_FALSE(ReadWav(dir_.File("cache") + "/parlotto/speech.wav").valid)
+      << "no audio device reached; the backend looks for devices once per process, so run this "
+         "test alone";
 }
 
 }  // namespace
