@@ -9,8 +9,9 @@
 namespace parlotto::xvoice {
 namespace {
 
-std::vector<MouthShape> Starts(std::vector<const char*> phonemes) {
+std::vector<MouthShape> Starts(const std::vector<const char*>& phonemes) {
   std::vector<MouthShape> shapes;
+  shapes.reserve(phonemes.size());
   for (const char* phoneme : phonemes) shapes.push_back(ShapesOfPhoneme(phoneme).start);
   return shapes;
 }
