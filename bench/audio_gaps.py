@@ -8,6 +8,9 @@ parec --format=s16le --channels=1 writes them.
   audio_gaps.py silent-after FILE RATE AT_MS
       Milliseconds from AT_MS to the end of the last sound; 0 when the audio
       was already silent from AT_MS on.
+  audio_gaps.py onsets FILE RATE [MIN_MS]
+      Where sound begins: the first sound and the end of each of those
+      silences, one start_ms line each.
 
 Sound is any 5 ms frame whose peak reaches 1/100 of full scale; everything
 else is silence. Times are at 5 ms resolution.
@@ -52,7 +55,7 @@ def pauses(loud, min_ms):
 
 
 def main(argv):
-    if len(argv) < 4 or argv[1] not in ("pauses", "silent-after"):
+    if len(argv) < 4 or argv[1] not in ("pauses", "silent-after", "onsets"):
         sys.stderr.write(__doc__)
         return 2
     loud = loud_frames(argv[2], int(argv[3]))
@@ -60,6 +63,14 @@ def main(argv):
         min_ms = int(argv[4]) if len(argv) > 4 else 150
         for start, length in pauses(loud, min_ms):
             print(start, length)
+        return 0
+    if argv[1] == "onsets":
+        min_ms = int(argv[4]) if len(argv) > 4 else 150
+        first = next((i for i, is_loud in enumerate(loud) if is_loud), None)
+        if first is not None:
+            print(first * FRAME_MS)
+        for start, length in pauses(loud, min_ms):
+            print(start + length)
         return 0
     at_frame = int(float(argv[4])) // FRAME_MS
     last = max((i for i, is_loud in enumerate(loud) if is_loud), default=-1)

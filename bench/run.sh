@@ -157,6 +157,7 @@ recorded_ms() { echo $(($(stat -c %s "$1") * 1000 / (2 * rate))); }
 if ! command -v pulseaudio >/dev/null || ! command -v parec >/dev/null || ! start_pulse; then
   echo "P2 piece boundary silence: not run (no PulseAudio or parec)"
   echo "P3 quit -> audio silent: not run (no PulseAudio or parec)"
+  echo "LS lip-sync offset: not run (no PulseAudio or parec)"
 else
   german_text 12 > "$work/p2.txt"  # more than 600 characters: read in pieces
   record_start "$work/p2-parlotto.raw"
@@ -300,6 +301,34 @@ print(f"P4 300-page PDF -> text: ParsePDF {ours:.0f} ms ({ours_cpu:.0f} ms CPU, 
       f"pdftotext {theirs:.0f} ms ({theirs_cpu:.0f} ms CPU, {chars[1]} chars), {ratio:.2f}x "
       f"(goal <= 1.1x) {'ok' if ratio <= 1.1 else 'MISSED'}")
 PY
+
+  # Lip-sync: the speech runtime speaks one-word sentences on the device;
+  # at each WordPosition it notes how long the recording is, which is set
+  # against the word's onset in the recording (the end of the pause
+  # before it).
+  lipsync_bench=$build/bench/xvoice_lipsync_bench
+  if [[ ! -x "$lipsync_bench" ]]; then
+    echo "LS lip-sync offset: not run (build the target xvoice_lipsync_bench)"
+  else
+    record_start "$work/ls.raw"
+    "$lipsync_bench" "$work/ls.raw" $rate >"$work/ls.words" 2>>"$work/lipsync.log" || true
+    record_stop
+    python3 "$gaps" onsets "$work/ls.raw" $rate > "$work/ls.onsets"
+    python3 - "$work/ls.words" "$work/ls.onsets" <<'PY'
+import statistics, sys
+events = [int(line.split()[0]) for line in open(sys.argv[1], encoding="utf-8")]
+onsets = [int(line) for line in open(sys.argv[2])]
+head = f"LS lip-sync offset (WordPosition vs the word's onset on the device, {len(events)} words): "
+goal = "(unnoticed: up to 125 ms early, 45 ms late)"
+if events and len(events) == len(onsets):
+    offsets = [e - o for e, o in zip(events, onsets)]
+    ok = min(offsets) >= -125 and max(offsets) <= 45
+    print(head + f"{min(offsets):+d} to {max(offsets):+d} ms, median {statistics.median(offsets):+.0f} ms "
+          f"{goal} {'ok' if ok else 'MISSED'}")
+else:
+    print(head + f"events and onsets do not pair up: events {events} ms, onsets {onsets} ms {goal} MISSED")
+PY
+  fi
 fi
 
 # --- Parts that do not exist yet -------------------------------------------

@@ -36,10 +36,10 @@ std::optional<std::int64_t> ParseNumber(QStringView text) {
   return negative ? -value : value;
 }
 
-void AppendCommand(QString* out, int value, char letter) {
-  out->append(QChar(kEspeakCommand));
-  out->append(QString::number(value));
-  out->append(QLatin1Char(letter));
+void AppendCommand(QString* out, std::vector<std::int32_t>* origins, int value, char letter) {
+  QString command = QChar(kEspeakCommand) + QString::number(value) + QLatin1Char(letter);
+  out->append(command);
+  origins->insert(origins->end(), static_cast<std::size_t>(command.size()), -1);
 }
 
 class TagReader {
@@ -89,13 +89,13 @@ class TagReader {
     }
     switch (letter) {
       case 'S':
-        AppendCommand(out_, ClampSpeed(*value), 'S');
+        AppendCommand(out_, &result_->origins, ClampSpeed(*value), 'S');
         break;
       case 'P':
-        AppendCommand(out_, EspeakPitch(ClampPitch(*value)), 'P');
+        AppendCommand(out_, &result_->origins, EspeakPitch(ClampPitch(*value)), 'P');
         break;
       default:
-        AppendCommand(out_, EspeakVolume(ClampVolume(*value)), 'A');
+        AppendCommand(out_, &result_->origins, EspeakVolume(ClampVolume(*value)), 'A');
         break;
     }
   }
@@ -121,23 +121,53 @@ EspeakText ToEspeakText(const QString& text, const VoiceSettings& start) {
   out.reserve(text.size() + 32);
   // Every utterance states all three: espeak-ng keeps embedded values from
   // one input to the next. The speed as a command costs no silence.
-  AppendCommand(&out, ClampSpeed(start.speed), 'S');
+  AppendCommand(&out, &result.origins, ClampSpeed(start.speed), 'S');
   result.pitch = EspeakPitch(ClampPitch(start.pitch));
   result.volume = EspeakVolume(ClampVolume(start.volume));
+
+  // Commands that end a word are held back, at a blank, to the start of
+  // the next word: they act on that word either way, but espeak-ng 1.51
+  // misplaces the next word's position after them.
+  QString held;
+  auto hold_commands_ending_a_word = [&] {
+    const std::size_t count = result.origins.size();
+    std::size_t commands = 0;
+    while (commands < count && result.origins[count - 1 - commands] < 0) ++commands;
+    if (commands == 0 || commands == count) return;
+    const auto units = static_cast<qsizetype>(commands);  // commands are ASCII
+    if (out[out.size() - units - 1].isSpace()) return;
+    held = out.right(units);
+    out.chop(units);
+    result.origins.resize(count - commands);
+  };
+  auto release = [&] {
+    if (held.isEmpty()) return;
+    out.append(held);
+    result.origins.insert(result.origins.end(), static_cast<std::size_t>(held.size()), -1);
+    held.clear();
+  };
 
   TagReader tags(text, &result, &out);
   for (qsizetype i = 0; i < text.size();) {
     char16_t c = text[i].unicode();
     if (c == u'\\') {
+      release();
       qsizetype next = tags.Read(i);
       if (next != i) {
         i = next;
         continue;
       }
       out.append(QChar(c));
+      result.origins.push_back(static_cast<std::int32_t>(i));
       ++i;
       continue;
     }
+    if (QChar::isSpace(c)) {
+      if (held.isEmpty()) hold_commands_ending_a_word();
+    } else {
+      release();
+    }
+    result.origins.push_back(static_cast<std::int32_t>(i));
     if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
       out.append(text[i]);
       out.append(text[i + 1]);
@@ -147,6 +177,7 @@ EspeakText ToEspeakText(const QString& text, const VoiceSettings& start) {
     out.append(QChar::isSurrogate(c) || MustBlank(c) ? QChar(u' ') : QChar(c));
     ++i;
   }
+  release();
   result.utf8 = out.toStdString();
   return result;
 }

@@ -104,6 +104,26 @@ TEST_F(DeviceOutputSpeechTest, TextsInARowPlayOnTheOpenDeviceEachEndingAtItsOwnL
   EXPECT_FALSE(log_->flushed);
 }
 
+// Lip-sync follows what the listener hears: the device's clock, counted
+// from the start of the current text, not what was handed to it.
+TEST_F(DeviceOutputSpeechTest, WhatHasBeenHeardFollowsTheDevicesClockFromTheTextsStart) {
+  auto first = FinishedText(kBytesPerSecond);
+  output_.Feed(*first);
+  EXPECT_GT(first->taken(), 0);
+  EXPECT_EQ(output_.PlayedBytes(*first), 0);
+  Play(*log_, kBytesPerSecond / 4);
+  EXPECT_EQ(output_.PlayedBytes(*first), kBytesPerSecond / 4);
+  ASSERT_EQ(PlayUntilFinished(*first), kBytesPerSecond);
+
+  ASSERT_TRUE(output_.Continues(AudioTarget{}, kRate));
+  output_.Next();
+  auto second = FinishedText(kBytesPerSecond);
+  output_.Feed(*second);
+  EXPECT_EQ(output_.PlayedBytes(*second), 0);
+  Play(*log_, kBytesPerSecond / 10);
+  EXPECT_EQ(output_.PlayedBytes(*second), kBytesPerSecond / 10);
+}
+
 TEST_F(DeviceOutputSpeechTest, OtherTargetsAndRatesDoNotContinueOnTheDevice) {
   AudioTarget wav;
   wav.kind = AudioTarget::Kind::kWav;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QList>
 #include <string>
 
 #include "xvoice/speech_values.h"
@@ -78,6 +79,40 @@ TEST(SpeechTextTest, CharactersEspeakMustNotSeeBecomeBlanks) {
   // Characters outside the basic plane stay whole; umlauts stay.
   QString emoji = QString::fromUtf8("Grüße \xF0\x9F\x98\x80");
   EXPECT_EQ(Input(emoji), kPrefix + "Grüße \xF0\x9F\x98\x80");
+}
+
+TEST(SpeechTextTest, EachCodePointOfTheInputLeadsBackToItsPlaceInTheText) {
+  // "ü" one code point, the emoji one code point of two units; commands
+  // and dropped tags have no place.
+  QString text = QStringLiteral("\\Spd=200\\ü\\Mrk=1\\\U0001F600!");
+  EspeakText result = ToEspeakText(text, kStart);
+  std::vector<std::int32_t> expected = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 9, 17, 19};
+  EXPECT_EQ(result.origins, expected);
+  EXPECT_EQ(QString::fromStdString(result.utf8).toUcs4().size(),
+            static_cast<qsizetype>(expected.size()));
+}
+
+// espeak-ng 1.51 misplaces the word after a command that ends a word; at
+// the start of the next word the command acts the same.
+TEST(SpeechTextTest, ACommandThatEndsAWordMovesToTheStartOfTheNextWord) {
+  EXPECT_EQ(Input(QStringLiteral("schöne\\Spd=300\\ Grüße")), kPrefix +
+                                                                  "schöne \x01"
+                                                                  "300SGrüße");
+  EspeakText moved = ToEspeakText(QStringLiteral("a\\Pit=64\\\\Vol=0\\  \tb"), kStart);
+  EXPECT_EQ(moved.utf8, kPrefix +
+                            "a  \t\x01"
+                            "0P\x01"
+                            "0Ab");
+  std::vector<std::int32_t> expected = {-1, -1, -1, -1, -1, 0,  16, 17,
+                                        18, -1, -1, -1, -1, -1, -1, 19};
+  EXPECT_EQ(moved.origins, expected);
+  // Anywhere else commands stay where their tags stand.
+  EXPECT_EQ(Input(QStringLiteral("Tag\\Spd=200\\, du \\Spd=250\\ da\\Spd=300\\")),
+            kPrefix +
+                "Tag\x01"
+                "200S, du \x01"
+                "250S da\x01"
+                "300S");
 }
 
 }  // namespace

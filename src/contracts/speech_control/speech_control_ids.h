@@ -31,10 +31,13 @@ inline constexpr DISPID DISPID_DirectSS_ModeID = 1003;      // (long mode) -> BS
 inline constexpr DISPID DISPID_DirectSSEvents_AudioStop = 4;
 // WordPosition(long start, long length): the word at [start, start + length)
 // of the text as given to Speak (UTF-16 units, speech tags included) begins
-// to sound now. Sent as its audio is played, so a listener shows it in step.
+// to sound now. Sent as its audio is played, so a listener shows it in step;
+// in the order of the text, each before its utterance's AudioStop.
 inline constexpr DISPID DISPID_DirectSSEvents_WordPosition = 5;
-// MouthShape(long shape): a sound of this MouthShape begins now; kRest once
-// an utterance's audio is over.
+// MouthShape(long shape): a sound of this MouthShape begins now; kMouthRest
+// once an utterance's audio is over, before its AudioStop. Sent only when
+// the shape changes. Neither event comes for a text after AudioReset has
+// dropped it.
 inline constexpr DISPID DISPID_DirectSSEvents_MouthShape = 6;
 
 // The mouth shapes that lip-sync distinguishes: the classes of phonemes that
