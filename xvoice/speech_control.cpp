@@ -134,6 +134,10 @@ HRESULT DirectSS::InvokeMember(const FUNCDESC& func, std::vector<VARIANT>& args)
       if (get) result() = VARIANT::I4(volume_right_);
       if (put) volume_right_ = Clamped("VolumeRight", value(), ClampVolume(value()));
       return S_OK;
+    case DISPID_DirectSS_LipSync:
+      if (get) result() = VARIANT::I2(lip_sync_ ? 1 : 0);
+      if (put) lip_sync_ = args.front().iVal != 0;
+      return S_OK;
     case DISPID_DirectSS_CountEngines:
       if (get) result() = VARIANT::I4(VoiceCatalog::Get().count());
       return S_OK;
@@ -218,8 +222,9 @@ HRESULT DirectSS::Speak(const QString& text) {
   request.volume = input.volume;
   request.balance = BalanceOf(volume_left_, volume_right_);
   request.target = std::move(target);
-  // Lip-sync costs an event per sound; nobody listens without a sink.
-  if (events_.ConnectionCount() > 0) request.words.emplace(text, std::move(input.origins));
+  // Lip-sync costs an event per sound: only when asked for and heard.
+  if (lip_sync_ && events_.ConnectionCount() > 0)
+    request.words.emplace(text, std::move(input.origins));
   if (!engine_) engine_ = SpeechEngine::Acquire();
   pending_.insert(request.id);
   engine_->Speak(std::move(request));

@@ -51,6 +51,7 @@ class DirectSS final : public ComObject,
   LONG volume_left_;
   LONG volume_right_;
   LONG mode_;
+  bool lip_sync_ = false;
   ConnectionPoint events_;
   std::set<std::uint64_t> pending_;
   // Lip-sync of utterances below this id is not sent: AudioReset dropped

@@ -88,12 +88,22 @@ int Run(const QString& recording, int rate) {
     DWORD cookie = 0;
     if (point && sink_dispatch && sink->bytes_per_ms > 0 &&
         SUCCEEDED(point->Advise(sink_dispatch.Get(), &cookie))) {
+      VARIANT on = VARIANT::I2(1);
+      DISPID named = DISPID_PROPERTYPUT;
+      DISPPARAMS put;
+      put.rgvarg = &on;
+      put.cArgs = 1;
+      put.rgdispidNamedArgs = &named;
+      put.cNamedArgs = 1;
+      hr = control->Invoke(DISPID_DirectSS_LipSync, IID_NULL, 0, DISPATCH_PROPERTYPUT, &put,
+                           nullptr, nullptr, nullptr);
       VARIANT arg = VARIANT::Bstr(kText);
       DISPPARAMS params;
       params.rgvarg = &arg;
       params.cArgs = 1;
-      hr = control->Invoke(DISPID_DirectSS_Speak, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr,
-                           nullptr, nullptr);
+      if (SUCCEEDED(hr))
+        hr = control->Invoke(DISPID_DirectSS_Speak, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr,
+                             nullptr, nullptr);
       while (SUCCEEDED(hr) && !sink->stopped) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
       }

@@ -20,6 +20,7 @@ class LipSyncTest : public XVoiceTest {
  protected:
   LipSyncTest() {
     if (sink_) sink_->lip_sync = true;
+    PutLong(QStringLiteral("LipSync"), 1);
   }
 
   // Speaks and waits for the text's AudioStop; the events that came.
@@ -106,6 +107,17 @@ TEST_F(LipSyncTest, WordPositionsNameEachWordOfTheTextAsGivenInOrderBeforeAudioS
   const QString quoted = QStringLiteral("Er sagt: \"Das geht's nicht\" - sagt's z.B. heute.");
   expected = {"Er", "sagt", "Das", "geht's", "nicht", "sagt's", "z.B", "heute"};
   EXPECT_EQ(Words(quoted, SpeakAndCollect(quoted)), expected);
+}
+
+TEST_F(LipSyncTest, OnlyAControlAskedForLipSyncSendsIt) {
+  PutLong(QStringLiteral("LipSync"), 0);
+  EXPECT_EQ(GetLong(QStringLiteral("LipSync")), 0);
+  std::vector<EventSink::Event> events = SpeakAndCollect(QStringLiteral("Mama baut."));
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0].id, DISPID_DirectSSEvents_AudioStop);
+  PutLong(QStringLiteral("LipSync"), 1);
+  EXPECT_EQ(GetLong(QStringLiteral("LipSync")), 1);
+  EXPECT_GT(SpeakAndCollect(QStringLiteral("Mama baut.")).size(), 3u);
 }
 
 TEST_F(LipSyncTest, MouthShapesFollowTheSoundsAndEndAtRestBeforeAudioStop) {

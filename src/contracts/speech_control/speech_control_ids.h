@@ -21,6 +21,10 @@ inline constexpr DISPID DISPID_DirectSS_VolumeRight = 13;   // long, 0..65535
 inline constexpr DISPID DISPID_DirectSS_CountEngines = 18;  // long, get only
 inline constexpr DISPID DISPID_DirectSS_CurrentMode = 69;   // long, 1-based mode number
 inline constexpr DISPID DISPID_DirectSS_VolumeLeft = 72;    // long, 0..65535
+// short, 0 or 1: whether WordPosition and MouthShape are sent. Off unless
+// asked for: they cost an event per sound, and most callers wait only for
+// AudioStop.
+inline constexpr DISPID DISPID_DirectSS_LipSync = 74;
 // Methods.
 inline constexpr DISPID DISPID_DirectSS_Speak = 1000;       // (BSTR text)
 inline constexpr DISPID DISPID_DirectSS_AudioReset = 1001;  // ()
