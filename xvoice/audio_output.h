@@ -22,6 +22,10 @@ class AudioOutput {
   // True once the finished stream's audio has been played, or playing
   // failed. Called after Feed.
   virtual bool Finished(const PcmStream& stream) = 0;
+  // How much of the current utterance's audio has been heard by now, in
+  // bytes from its start. A file has it as soon as it is written; the
+  // paced outputs take the audio no faster than it plays.
+  virtual std::int64_t PlayedBytes(const PcmStream& stream) const { return stream.taken(); }
   // Stops at once, dropping what is queued: the utterance was dropped.
   virtual void Abort() {}
   // Whether the next utterance, to `target` at `sample_rate`, may go

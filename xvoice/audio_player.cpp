@@ -89,6 +89,7 @@ void AudioPlayer::Tick() {
     }
     if (!output_) output_ = OutputFor(*current_);
     output_->Feed(stream);
+    SendLipSync(false);
     if (!output_->Finished(stream)) return;
     Done(true);
   }
@@ -116,6 +117,8 @@ std::unique_ptr<AudioOutput> AudioPlayer::OutputFor(const Playback& playback) {
 }
 
 void AudioPlayer::Done(bool keep) {
+  // Played through: what is left of its lip-sync comes before the end.
+  if (keep) SendLipSync(true);
   std::unique_ptr<Playback> done = std::move(current_);
   if (!keep) output_.reset();
   // Ended early (failure, reset): the producer must not wait for a reader.
@@ -123,6 +126,24 @@ void AudioPlayer::Done(bool keep) {
   PostMessage(done->owner, kAudioDoneMessage, static_cast<WPARAM>(done->id),
               static_cast<LPARAM>(MonotonicMs()));
   if (on_done_) on_done_(done->id);
+}
+
+void AudioPlayer::SendLipSync(bool all) {
+  if (!current_->lips) return;
+  std::vector<LipEvent> due =
+      all ? current_->lips->TakeAll()
+          : current_->lips->TakeDue(output_->PlayedBytes(*current_->stream) / kBytesPerFrame);
+  for (const LipEvent& event : due) {
+    if (event.kind == LipEvent::Kind::kWord) {
+      auto packed = static_cast<std::uint64_t>(static_cast<std::uint32_t>(event.value)) |
+                    static_cast<std::uint64_t>(static_cast<std::uint32_t>(event.length)) << 32;
+      PostMessage(current_->owner, kWordMessage, static_cast<WPARAM>(current_->id),
+                  static_cast<LPARAM>(packed));
+    } else {
+      PostMessage(current_->owner, kMouthMessage, static_cast<WPARAM>(current_->id),
+                  static_cast<LPARAM>(event.value));
+    }
+  }
 }
 
 }  // namespace parlotto::xvoice

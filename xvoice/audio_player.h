@@ -13,6 +13,7 @@
 #include "platform/window_messages.h"
 #include "xvoice/audio_output.h"
 #include "xvoice/audio_target.h"
+#include "xvoice/lip_sync.h"
 #include "xvoice/pcm_stream.h"
 
 class QTimer;
@@ -24,12 +25,18 @@ namespace parlotto::xvoice {
 // end. From the range of registered messages, so that the program's own
 // message numbers never meet it.
 inline constexpr UINT kAudioDoneMessage = 0xC5A0;
+// Lip-sync, posted when the audio reaches the sound: wParam the utterance
+// id; lParam the word's start in the low and its length in the high 32
+// bits, or the MouthShape. Always before the utterance's end message.
+inline constexpr UINT kWordMessage = 0xC5A1;
+inline constexpr UINT kMouthMessage = 0xC5A2;
 
 struct Playback {
   std::uint64_t id = 0;
   HWND owner = 0;
   std::shared_ptr<PcmStream> stream;
   AudioTarget target;
+  std::shared_ptr<LipSyncTrack> lips;  // may be null
 };
 
 class AudioPlayer final : public QObject {
@@ -46,6 +53,9 @@ class AudioPlayer final : public QObject {
   std::unique_ptr<AudioOutput> OutputFor(const Playback& playback);
   // `keep`: the output may serve the next utterance.
   void Done(bool keep);
+  // The current utterance's lip-sync events that its audio has reached;
+  // all of them once it is over.
+  void SendLipSync(bool all);
 
   std::function<void(std::uint64_t)> on_done_;
   QTimer* timer_;

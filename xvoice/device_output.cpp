@@ -187,6 +187,15 @@ bool DeviceOutput::Finished(const PcmStream& stream) {
   return false;
 }
 
+std::int64_t DeviceOutput::PlayedBytes(const PcmStream& stream) const {
+  // A failed device drops the audio; nothing is heard that could wait.
+  if (failed_) return stream.taken();
+  // The device's clock, from the start of this text: what the listener
+  // hears now, not what was handed to the sound server.
+  std::int64_t played = device_->PlayedUs() * bytes_per_second_ / 1'000'000 - text_start_;
+  return std::clamp<std::int64_t>(played, 0, written_ - text_start_);
+}
+
 void DeviceOutput::Abort() {
   pending_.clear();
   if (device_) device_->Flush();

@@ -49,6 +49,7 @@ class DeviceOutput final : public AudioOutput {
 
   void Feed(PcmStream& stream) override;
   bool Finished(const PcmStream& stream) override;
+  std::int64_t PlayedBytes(const PcmStream& stream) const override;
   void Abort() override;
   bool Continues(const AudioTarget& target, int sample_rate) const override;
   void Next() override;

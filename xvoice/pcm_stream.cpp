@@ -38,6 +38,7 @@ QByteArray PcmStream::Take(std::size_t max) {
       front_offset_ += part;
       wanted -= part;
       buffered_ -= part;
+      taken_ += static_cast<std::int64_t>(part);
       if (front_offset_ == static_cast<std::size_t>(chunk.size())) {
         chunks_.pop_front();
         front_offset_ = 0;
@@ -51,6 +52,11 @@ QByteArray PcmStream::Take(std::size_t max) {
 std::size_t PcmStream::available() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return buffered_ - buffered_ % kBytesPerFrame;
+}
+
+std::int64_t PcmStream::taken() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return taken_;
 }
 
 bool PcmStream::finished() const {

@@ -31,6 +31,8 @@ class PcmStream {
   // Consumer: up to `max` bytes (whole frames) off the front.
   QByteArray Take(std::size_t max);
   std::size_t available() const;
+  // Bytes taken since the start.
+  std::int64_t taken() const;
   bool finished() const;
   // Finished and everything taken.
   bool drained() const;
@@ -47,6 +49,7 @@ class PcmStream {
   std::deque<QByteArray> chunks_;
   std::size_t front_offset_ = 0;  // bytes of chunks_.front() already taken
   std::size_t buffered_ = 0;
+  std::int64_t taken_ = 0;
   bool finished_ = false;
   bool cancelled_ = false;
 };

@@ -64,9 +64,12 @@ class DirectSS::EndWindow final : public MessageWindow {
 
  private:
   void WndProc(Msg& msg) override {
-    if (msg.message != kAudioDoneMessage) return;
-    // Last statement: the event's handler may release the control.
-    control_->OnAudioDone(msg.wParam, msg.lParam);
+    // Last statements: the event's handler may release the control.
+    if (msg.message == kAudioDoneMessage) {
+      control_->OnAudioDone(msg.wParam, msg.lParam);
+    } else if (msg.message == kWordMessage || msg.message == kMouthMessage) {
+      control_->OnLipSync(msg.message, msg.wParam, msg.lParam);
+    }
   }
 
   DirectSS* control_;
@@ -215,6 +218,8 @@ HRESULT DirectSS::Speak(const QString& text) {
   request.volume = input.volume;
   request.balance = BalanceOf(volume_left_, volume_right_);
   request.target = std::move(target);
+  // Lip-sync costs an event per sound; nobody listens without a sink.
+  if (events_.ConnectionCount() > 0) request.words.emplace(text, std::move(input.origins));
   if (!engine_) engine_ = SpeechEngine::Acquire();
   pending_.insert(request.id);
   engine_->Speak(std::move(request));
@@ -222,7 +227,21 @@ HRESULT DirectSS::Speak(const QString& text) {
 }
 
 void DirectSS::AudioReset() {
+  lip_sync_from_ = g_next_utterance;
   if (engine_) engine_->Cancel(window_->Handle());
+}
+
+void DirectSS::OnLipSync(UINT message, std::uint64_t id, LPARAM value) {
+  // Each comes before its utterance's AudioStop, unless reset since.
+  if (id < lip_sync_from_ || pending_.count(id) == 0) return;
+  if (message == kMouthMessage) {
+    FireEvent(DISPID_DirectSSEvents_MouthShape, {VARIANT::I4(static_cast<LONG>(value))});
+    return;
+  }
+  auto packed = static_cast<std::uint64_t>(value);
+  FireEvent(DISPID_DirectSSEvents_WordPosition,
+            {VARIANT::I4(static_cast<LONG>(packed & 0xFFFFFFFFu)),
+             VARIANT::I4(static_cast<LONG>(packed >> 32))});
 }
 
 void DirectSS::OnAudioDone(std::uint64_t id, std::int64_t end_ms) {
@@ -231,9 +250,13 @@ void DirectSS::OnAudioDone(std::uint64_t id, std::int64_t end_ms) {
   auto end = static_cast<std::uint64_t>(end_ms);
   std::vector<VARIANT> args{VARIANT::I4(static_cast<std::int32_t>(end >> 32)),
                             VARIANT::I4(static_cast<std::int32_t>(end & 0xFFFFFFFFu))};
+  FireEvent(DISPID_DirectSSEvents_AudioStop, args);
+}
+
+void DirectSS::FireEvent(DISPID event, const std::vector<VARIANT>& args) {
   // A handler may release the last reference; hold one until the end.
   OuterAddRef();
-  events_.Fire(DISPID_DirectSSEvents_AudioStop, args);
+  events_.Fire(event, args);
   OuterRelease();
 }
 

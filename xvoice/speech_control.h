@@ -12,6 +12,7 @@
 #include "platform/com/com_object.h"
 #include "platform/com/connection_point.h"
 #include "platform/com/typelib/type_info_dispatch.h"
+#include "platform/window_messages.h"
 
 namespace parlotto::xvoice {
 
@@ -42,6 +43,8 @@ class DirectSS final : public ComObject,
   LONG Clamped(const char* name, LONG value, LONG clamped);
   HRESULT ModeText(LONG mode, bool id, VARIANT* result);
   void OnAudioDone(std::uint64_t id, std::int64_t end_ms);
+  void OnLipSync(UINT message, std::uint64_t id, LPARAM value);
+  void FireEvent(DISPID event, const std::vector<VARIANT>& args);
 
   LONG speed_;
   LONG pitch_;
@@ -50,6 +53,9 @@ class DirectSS final : public ComObject,
   LONG mode_;
   ConnectionPoint events_;
   std::set<std::uint64_t> pending_;
+  // Lip-sync of utterances below this id is not sent: AudioReset dropped
+  // them, and what the audio thread posted before must not come after it.
+  std::uint64_t lip_sync_from_ = 0;
   std::unique_ptr<EndWindow> window_;
   std::shared_ptr<SpeechEngine> engine_;
 };

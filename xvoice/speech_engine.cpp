@@ -58,7 +58,7 @@ void SpeechEngine::Speak(SpeechRequest request) {
     std::lock_guard<std::mutex> lock(mutex_);
     active_[request.id] = Active{request.owner, stream};
   }
-  Playback playback{request.id, request.owner, stream, std::move(request.target)};
+  Playback playback{request.id, request.owner, stream, std::move(request.target), nullptr};
   SynthesisJob job;
   job.voice = std::move(request.voice);
   job.input = std::move(request.input);
@@ -66,6 +66,10 @@ void SpeechEngine::Speak(SpeechRequest request) {
   job.volume = request.volume;
   job.balance = request.balance;
   job.stream = stream;
+  if (request.words) {
+    playback.lips = std::make_shared<LipSyncTrack>();
+    job.lips = std::make_shared<LipSyncCollector>(std::move(*request.words), playback.lips);
+  }
   if (file) {
     job.ready_bytes = kFileReadyBytes;
     job.on_ready = [this, playback] {

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "platform/window_messages.h"
@@ -16,6 +17,7 @@
 #include "xvoice/audio_target.h"
 #include "xvoice/speech_values.h"
 #include "xvoice/synthesizer.h"
+#include "xvoice/word_positions.h"
 
 namespace parlotto::xvoice {
 
@@ -28,6 +30,9 @@ struct SpeechRequest {
   int volume = 100;
   Balance balance;
   AudioTarget target;
+  // Leads espeak-ng's words back to the text; lip-sync events come only
+  // when it is given.
+  std::optional<WordLocator> words;
 };
 
 class SpeechEngine {

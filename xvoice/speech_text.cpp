@@ -36,10 +36,10 @@ std::optional<std::int64_t> ParseNumber(QStringView text) {
   return negative ? -value : value;
 }
 
-void AppendCommand(QString* out, int value, char letter) {
-  out->append(QChar(kEspeakCommand));
-  out->append(QString::number(value));
-  out->append(QLatin1Char(letter));
+void AppendCommand(QString* out, std::vector<std::int32_t>* origins, int value, char letter) {
+  QString command = QChar(kEspeakCommand) + QString::number(value) + QLatin1Char(letter);
+  out->append(command);
+  origins->insert(origins->end(), static_cast<std::size_t>(command.size()), -1);
 }
 
 // At a backslash at `at`: the index past the tag that starts there (and in
@@ -96,13 +96,13 @@ class TagReader {
     }
     switch (letter) {
       case 'S':
-        AppendCommand(out_, ClampSpeed(*value), 'S');
+        AppendCommand(out_, &result_->origins, ClampSpeed(*value), 'S');
         break;
       case 'P':
-        AppendCommand(out_, EspeakPitch(ClampPitch(*value)), 'P');
+        AppendCommand(out_, &result_->origins, EspeakPitch(ClampPitch(*value)), 'P');
         break;
       default:
-        AppendCommand(out_, EspeakVolume(ClampVolume(*value)), 'A');
+        AppendCommand(out_, &result_->origins, EspeakVolume(ClampVolume(*value)), 'A');
         break;
     }
   }
@@ -128,7 +128,7 @@ EspeakText ToEspeakText(const QString& text, const VoiceSettings& start) {
   out.reserve(text.size() + 32);
   // Every utterance states all three: espeak-ng keeps embedded values from
   // one input to the next. The speed as a command costs no silence.
-  AppendCommand(&out, ClampSpeed(start.speed), 'S');
+  AppendCommand(&out, &result.origins, ClampSpeed(start.speed), 'S');
   result.pitch = EspeakPitch(ClampPitch(start.pitch));
   result.volume = EspeakVolume(ClampVolume(start.volume));
 
@@ -142,9 +142,11 @@ EspeakText ToEspeakText(const QString& text, const VoiceSettings& start) {
         continue;
       }
       out.append(QChar(c));
+      result.origins.push_back(static_cast<std::int32_t>(i));
       ++i;
       continue;
     }
+    result.origins.push_back(static_cast<std::int32_t>(i));
     if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
       out.append(text[i]);
       out.append(text[i + 1]);

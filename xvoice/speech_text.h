@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,10 @@ struct EspeakText {
   // Tags that were dropped because their value is not a number, quoted as
   // they stand, for the log.
   std::vector<QString> malformed_tags;
+  // For each code point of `utf8`: the UTF-16 index in the text it came
+  // from, or -1 for a character of an embedded command. espeak-ng reports
+  // word positions in code points of its input; this leads them back.
+  std::vector<std::int32_t> origins;
 };
 
 // Characters that espeak-ng must not see (controls, among them its own

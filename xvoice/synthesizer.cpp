@@ -2,6 +2,8 @@
 
 #include <espeak-ng/speak_lib.h>
 
+#include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "xvoice/main_thread_log.h"
@@ -17,12 +19,29 @@ struct SynthesisRun {
   PcmStream* stream = nullptr;
   Balance balance;
   std::vector<std::int16_t> stereo;
+  std::int64_t frames = 0;  // handed on so far
 };
 SynthesisRun* g_run = nullptr;
 
-int OnSamples(short* samples, int count, espeak_EVENT* /*events*/) {
+// The events come with the samples they fall in; they go to the track
+// before the samples, so that the audio never plays ahead of them.
+void CollectLipSync(LipSyncCollector& lips, const espeak_EVENT* events) {
+  for (const espeak_EVENT* e = events; e != nullptr && e->type != espeakEVENT_LIST_TERMINATED;
+       ++e) {
+    if (e->type == espeakEVENT_WORD) {
+      lips.OnWord(e->sample, e->text_position, e->length);
+    } else if (e->type == espeakEVENT_PHONEME) {
+      // Zero-terminated unless the name fills all eight bytes.
+      lips.OnPhoneme(e->sample, std::string_view(e->id.string, strnlen(e->id.string, 8)));
+    }
+  }
+}
+
+int OnSamples(short* samples, int count, espeak_EVENT* events) {
   if (g_run == nullptr) return 1;
+  if (g_run->job->lips) CollectLipSync(*g_run->job->lips, events);
   if (samples == nullptr || count <= 0) return 0;
+  g_run->frames += count;
   g_run->stereo.resize(static_cast<std::size_t>(count) * kChannels);
   ToStereo(samples, static_cast<std::size_t>(count), g_run->balance, g_run->stereo.data());
   bool more = g_run->stream->Append(reinterpret_cast<const char*>(g_run->stereo.data()),
@@ -111,6 +130,7 @@ void Synthesizer::Synthesize(SynthesisJob& job) {
   espeak_ERROR result = espeak_Synth(job.input.c_str(), job.input.size() + 1, 0, POS_CHARACTER, 0,
                                      espeakCHARS_UTF8 | espeakENDPAUSE, nullptr, nullptr);
   g_run = nullptr;
+  if (job.lips) job.lips->Finish(run.frames);
   if (result != EE_OK && !job.stream->cancelled()) {
     ReportFromAnyThread(QStringLiteral("speech runtime: espeak-ng could not speak a text (%1)")
                             .arg(static_cast<int>(result)));

@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "xvoice/lip_sync.h"
 #include "xvoice/pcm_stream.h"
 #include "xvoice/speech_values.h"
 
@@ -24,6 +25,8 @@ struct SynthesisJob {
   int volume = 100;
   Balance balance;
   std::shared_ptr<PcmStream> stream;  // finished when the job is done
+  // Takes espeak-ng's word and phoneme events; none when null.
+  std::shared_ptr<LipSyncCollector> lips;
   // Called once on the synthesis thread: when `ready_bytes` of audio are
   // buffered, or else when the job is done (spoken, cancelled or dropped).
   std::function<void()> on_ready;

@@ -30,8 +30,9 @@ const VoiceCatalog& VoiceCatalog::Get() {
 
 VoiceCatalog::VoiceCatalog() {
   // Without DONT_EXIT espeak-ng ends the process when its data is missing.
-  int rate =
-      espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, kBufferMs, nullptr, espeakINITIALIZE_DONT_EXIT);
+  // Phoneme events drive the mouth shapes of lip-sync.
+  int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, kBufferMs, nullptr,
+                               espeakINITIALIZE_DONT_EXIT | espeakINITIALIZE_PHONEME_EVENTS);
   if (rate <= 0) {
     ReportDiagnostic("speech runtime: espeak-ng could not be initialised (" + std::to_string(rate) +
                      "); no engine modes");

@@ -22,6 +22,10 @@ HRESULT EventSink::GetTypeInfoCount(UINT* count) {
 
 HRESULT EventSink::Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
                           EXCEPINFO*, UINT*) {
+  if (!lip_sync && (member == DISPID_DirectSSEvents_WordPosition ||
+                    member == DISPID_DirectSSEvents_MouthShape)) {
+    return S_OK;
+  }
   Event event{member, {}, MonotonicMs()};
   for (UINT i = params->cArgs; i > 0; --i) event.args.push_back(params->rgvarg[i - 1]);
   events.push_back(std::move(event));

@@ -33,6 +33,9 @@ class EventSink final : public ComObject, public IDispatch {
   };
   std::vector<Event> events;
   std::function<void()> on_event;
+  // Whether WordPosition and MouthShape are recorded; most tests count
+  // only AudioStop.
+  bool lip_sync = false;
 
   HRESULT GetTypeInfoCount(UINT* count) override;
   HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
