@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "agentsvr/server_lifetime.h"
-#include "agentsvr/stage_factory.h"
+#include "agentsvr/character_window.h"
 #include "contracts/agent/agent_marshal.h"
 #include "platform/com/error_info.h"
 
@@ -51,7 +51,7 @@ CharacterObject::CharacterObject(IUnknown* outer, LONG char_id, const Character&
       sinks_(std::move(sinks)),
       original_size_(character.frame_size),
       language_(character.language == kEnglish ? kEnglish : kGerman),
-      stage_(MakeStage(character)),
+      stage_(CreateCharacterWindow(character)),
       speaker_(std::make_unique<SpeechControlSpeaker>()) {
   ServerLifetime::ObjectCreated();
   speaker_->SelectVoice(character.voice.isEmpty() ? DefaultVoice(language_) : character.voice);

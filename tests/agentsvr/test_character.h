@@ -1,0 +1,24 @@
+// A small character drawn in code for the window's tests: a round face
+// whose frames differ visibly (blink, raised brows, one mouth per shape).
+#pragma once
+
+#include "agentsvr/character.h"
+
+namespace parlotto::agent::test {
+
+// Frames: 0 rest, 1 eyes shut, 2 brows up, 3 small (showing/hiding),
+// 4 + shape - 1 the mouth of each shape but kMouthRest (4..10).
+// Animations: "show" 3 -> 0, "hide" 0 -> 3, "idle" 0 (300 ms) 1 (100 ms),
+// "wave" 2 0 2 ending on 2, "long" 2 for a minute.
+inline constexpr int kRestFrame = 0;
+inline constexpr int kBlinkFrame = 1;
+inline constexpr int kBrowsFrame = 2;
+inline constexpr int kSmallFrame = 3;
+inline constexpr int MouthFrameOf(int shape) { return 3 + shape; }
+
+Character MakeTestCharacter();
+
+// Whether `image` shows exactly `character`'s frame `frame`.
+bool ShowsFrame(const QImage& image, const Character& character, int frame);
+
+}  // namespace parlotto::agent::test
