@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "agentsvr/server_lifetime.h"
 #include "agentsvr/character_window.h"
+#include "agentsvr/server_lifetime.h"
 #include "contracts/agent/agent_marshal.h"
 #include "platform/com/error_info.h"
 

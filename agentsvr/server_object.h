@@ -9,6 +9,7 @@
 #include "agentsvr/notify_sinks.h"
 #include "contracts/agent/agent_interfaces.h"
 #include "platform/com/com_object.h"
+#include "platform/com/interface_table.h"
 #include "platform/com/typelib/type_info_dispatch.h"
 
 namespace parlotto::agent {
