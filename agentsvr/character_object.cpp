@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "agentsvr/character_window.h"
 #include "agentsvr/server_lifetime.h"
 #include "contracts/agent/agent_marshal.h"
 #include "platform/com/error_info.h"
@@ -37,13 +36,15 @@ QString DefaultVoice(LONG language) {
 
 }  // namespace
 
-LONG CharacterObject::NextRequestId() {
-  static LONG last = 0;
-  return ++last;
-}
+namespace {
+LONG g_last_request_id = 0;
+}  // namespace
+
+LONG CharacterObject::NextRequestId() { return ++g_last_request_id; }
+LONG CharacterObject::LastRequestId() { return g_last_request_id; }
 
 CharacterObject::CharacterObject(IUnknown* outer, LONG char_id, const Character& character,
-                                 std::shared_ptr<NotifySinks> sinks)
+                                 std::shared_ptr<NotifySinks> sinks, std::unique_ptr<Stage> stage)
     : ComObject(outer),
       DispatchImpl(TypeInfoOf(IID_IAgentCharacterEx), &target_),
       target_(AgentCharacterExStub, static_cast<IAgentCharacterEx*>(this)),
@@ -51,7 +52,7 @@ CharacterObject::CharacterObject(IUnknown* outer, LONG char_id, const Character&
       sinks_(std::move(sinks)),
       original_size_(character.frame_size),
       language_(character.language == kEnglish ? kEnglish : kGerman),
-      stage_(CreateCharacterWindow(character)),
+      stage_(std::move(stage)),
       speaker_(std::make_unique<SpeechControlSpeaker>()) {
   ServerLifetime::ObjectCreated();
   speaker_->SelectVoice(character.voice.isEmpty() ? DefaultVoice(language_) : character.voice);
@@ -84,8 +85,10 @@ void CharacterObject::ConnectQueue() {
     Notify(kNotifyRequestComplete, {VARIANT::I4(id), VARIANT::I4(static_cast<LONG>(status))});
   };
   queue_->on_visible_changed = [this](bool visible) {
-    Notify(kNotifyVisibleState, {VARIANT::I4(char_id_), VARIANT::I4(visible ? 1 : 0),
-                                 VARIANT::I4(visible ? kCauseProgramShowed : kCauseProgramHid)});
+    LONG cause = visible ? kCauseProgramShowed : kCauseProgramHid;
+    if (!visible && std::exchange(user_hid_, false)) cause = kCauseUserHid;
+    Notify(kNotifyVisibleState,
+           {VARIANT::I4(char_id_), VARIANT::I4(visible ? 1 : 0), VARIANT::I4(cause)});
   };
 }
 
@@ -94,9 +97,10 @@ void CharacterObject::ConnectStage() {
     Notify(kNotifyCommand, {VARIANT::I4(id), VARIANT::Unknown(nullptr)});
   };
   stage_->on_hide_chosen = [this] {
+    // In its turn, like the client's own requests; the sinks learn who
+    // hid the figure when it has gone.
+    user_hid_ = true;
     queue_->Hide(false);
-    Notify(kNotifyVisibleState,
-           {VARIANT::I4(char_id_), VARIANT::I4(0), VARIANT::I4(kCauseUserHid)});
   };
   stage_->on_moved = [this](QPoint top_left) {
     Notify(kNotifyMove, {VARIANT::I4(char_id_), VARIANT::I4(top_left.x()),
@@ -203,9 +207,10 @@ HRESULT CharacterObject::Speak(const BSTR& text, const BSTR&, LONG* req_id) {
 
 HRESULT CharacterObject::Stop(LONG req_id) {
   if (HRESULT hr = CheckLoaded(); FAILED(hr)) return hr;
-  // A request that has ended already is no error: the caller cannot know.
   if (queue_->Stop(req_id)) return S_OK;
-  return req_id > 0 ? S_OK : E_INVALIDARG;
+  // A request that has ended already is no error: the caller cannot know.
+  if (req_id > 0 && req_id <= LastRequestId()) return S_OK;
+  return Fail(E_INVALIDARG, QStringLiteral("There is no request %1.").arg(req_id));
 }
 
 HRESULT CharacterObject::StopAll(LONG types) {

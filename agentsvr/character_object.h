@@ -28,8 +28,9 @@ class CharacterObject final : public ComObject,
   // characters, and the balloon and the speech must stay responsive.
   static constexpr qsizetype kMaxSpeakLength = 8 * 1024 * 1024;
 
+  // The character stands on `stage` (its window; a recording one in tests).
   CharacterObject(IUnknown* outer, LONG char_id, const Character& character,
-                  std::shared_ptr<NotifySinks> sinks);
+                  std::shared_ptr<NotifySinks> sinks, std::unique_ptr<Stage> stage);
   ~CharacterObject() override;
 
   PARLOTTO_DELEGATING_UNKNOWN
@@ -64,6 +65,7 @@ class CharacterObject final : public ComObject,
 
   // Request ids of the whole server: unique and growing.
   static LONG NextRequestId();
+  static LONG LastRequestId();
 
  private:
   void* FindInterface(REFIID iid) override;
@@ -81,6 +83,7 @@ class CharacterObject final : public ComObject,
   LONG language_;
   std::vector<MenuCommand> commands_;
   LONG next_command_id_ = 1;
+  bool user_hid_ = false;  // the next hiding is the user's
   std::unique_ptr<Stage> stage_;
   std::unique_ptr<SpeechControlSpeaker> speaker_;
   std::unique_ptr<RequestQueue> queue_;

@@ -5,6 +5,7 @@
 
 #include "agentsvr/character_file.h"
 #include "agentsvr/character_object.h"
+#include "agentsvr/character_window.h"
 #include "agentsvr/default_character.h"
 #include "agentsvr/server_lifetime.h"
 #include "contracts/agent/agent_marshal.h"
@@ -87,8 +88,9 @@ HRESULT ServerObject::Load(const VARIANT& load_key, LONG* char_id, LONG* req_id)
   }
   const LONG id = NextCharacterId();
   ComPtr<IAgentCharacterEx> object;
-  HRESULT hr = ComObject::Create<CharacterObject>(nullptr, IID_IAgentCharacterEx,
-                                                  object.ReceiveVoid(), id, *character, sinks_);
+  HRESULT hr =
+      ComObject::Create<CharacterObject>(nullptr, IID_IAgentCharacterEx, object.ReceiveVoid(), id,
+                                         *character, sinks_, CreateCharacterWindow(*character));
   if (FAILED(hr)) return hr;
   characters_[id] = object;
   *char_id = id;
