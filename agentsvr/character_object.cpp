@@ -108,7 +108,7 @@ void CharacterObject::ConnectStage() {
   };
 }
 
-void CharacterObject::Notify(DISPID member, std::vector<VARIANT> args) {
+void CharacterObject::Notify(DISPID member, const std::vector<VARIANT>& args) {
   if (sinks_) sinks_->Send(member, args);
 }
 

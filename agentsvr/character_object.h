@@ -71,7 +71,7 @@ class CharacterObject final : public ComObject,
   void* FindInterface(REFIID iid) override;
   // E_UNEXPECTED with error info once the character is unloaded.
   HRESULT CheckLoaded() const;
-  void Notify(DISPID member, std::vector<VARIANT> args);
+  void Notify(DISPID member, const std::vector<VARIANT>& args);
   void UpdateMenu();
   void ConnectStage();
   void ConnectQueue();

@@ -96,7 +96,8 @@ SpeechControlSpeaker::~SpeechControlSpeaker() {
   if (events_ && cookie_ != 0) events_->Unadvise(cookie_);
 }
 
-HRESULT SpeechControlSpeaker::InvokeMethod(DISPID id, std::vector<VARIANT> args, VARIANT* result) {
+HRESULT SpeechControlSpeaker::InvokeMethod(DISPID id, const std::vector<VARIANT>& args,
+                                           VARIANT* result) {
   if (!control_) return E_UNEXPECTED;
   std::vector<VARIANT> reversed(args.rbegin(), args.rend());
   DISPPARAMS params{reversed.empty() ? nullptr : reversed.data(), nullptr,

@@ -42,7 +42,7 @@ class SpeechControlSpeaker final : public Speaker {
 
   // The mode number whose ModeID is `mode_id`, or 0.
   int FindMode(const QString& mode_id);
-  HRESULT InvokeMethod(DISPID id, std::vector<VARIANT> args, VARIANT* result);
+  HRESULT InvokeMethod(DISPID id, const std::vector<VARIANT>& args, VARIANT* result);
   void OnEvent(DISPID member, const DISPPARAMS& params);
 
   ComPtr<IDispatch> control_;

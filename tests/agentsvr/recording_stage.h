@@ -39,7 +39,7 @@ class RecordingStage final : public Stage {
     return false;
   }
   void StopAnimation() override {
-    events.push_back("StopAnimation");
+    events.emplace_back("StopAnimation");
     // Its done still comes, later.
     if (done_) QTimer::singleShot(0, &context_, std::exchange(done_, nullptr));
   }
@@ -52,7 +52,7 @@ class RecordingStage final : public Stage {
   void SpeakingMouth(MouthShape shape) override {
     events.push_back("Mouth " + std::to_string(shape));
   }
-  void SpeechEnded() override { events.push_back("SpeechEnded"); }
+  void SpeechEnded() override { events.emplace_back("SpeechEnded"); }
   bool Visible() const override { return visible_; }
   QPoint Position() const override { return position_; }
   void SetPosition(QPoint top_left) override { position_ = top_left; }

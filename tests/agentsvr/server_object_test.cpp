@@ -15,6 +15,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QProcess>
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -73,9 +74,9 @@ class TimedSink final : public parlotto::testing::NotifySinkBase {
     return idles;
   }
   const Note* Last(const std::string& what) const {
-    for (auto it = notes.rbegin(); it != notes.rend(); ++it)
-      if (it->what == what) return &*it;
-    return nullptr;
+    auto it = std::find_if(notes.rbegin(), notes.rend(),
+                           [&what](const Note& note) { return note.what == what; });
+    return it == notes.rend() ? nullptr : &*it;
   }
 
  private:
@@ -105,7 +106,7 @@ void WriteTestCharacter(const std::string& path) {
 // A system directory with the build tree's class registrations (which name
 // the build tree's speech runtime and server) and the test character.
 std::string MakeSystemDir(const ScratchDir& dir) {
-  const std::string system = dir.File("system");
+  std::string system = dir.File("system");
   std::filesystem::create_directories(system + "/agent/chars");
   WriteFile(system + "/classes.reg", ReadFile(PARLOTTO_BUILD_DIR "/system/classes.reg"));
   WriteTestCharacter(system + "/agent/chars/figur.acz");
@@ -272,7 +273,7 @@ TEST_F(AgentServerTest, StopAllEndsALongSpeechAtOnce) {
 
 TEST_F(AgentServerTest, TakesAMegabyteOfTextWithoutStalling) {
   ASSERT_NO_FATAL_FAILURE(LoadDefault());
-  const QString text(1024 * 1024, QLatin1Char('a'));
+  const QString text(qsizetype{1024} * 1024, QLatin1Char('a'));
   LONG req = 0;
   ASSERT_EQ(character_->Speak(text, QString(), &req), S_OK);
   QElapsedTimer answer;

@@ -7,8 +7,11 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <algorithm>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/com/apartment.h"
 #include "support/scoped_env.h"
@@ -98,6 +101,22 @@ TEST_F(SpeechControlSpeakerTest, LetsTheEndOfASilencedTextNotEndTheTextAfterIt) 
   EXPECT_EQ(ends_, 0);
   ASSERT_TRUE(SpinUntil([this] { return ends_ == 1; }));
   EXPECT_EQ(AudioStops(), 2);
+}
+
+TEST_F(SpeechControlSpeakerTest, PassesOnTheWordsAndMouthShapesAsTheySound) {
+  std::vector<std::pair<int, int>> words;
+  std::vector<MouthShape> mouths;
+  speaker_->on_word = [&](int start, int length) { words.emplace_back(start, length); };
+  speaker_->on_mouth = [&](MouthShape shape) { mouths.push_back(shape); };
+  const QString text = QStringLiteral("\\Spd=300\\ Guten Tag");
+  ASSERT_TRUE(speaker_->Speak(text));
+  ASSERT_TRUE(SpinUntil([this] { return ends_ == 1; }));
+  // Positions count in the text as given, tags included.
+  const auto tag = std::make_pair(static_cast<int>(text.indexOf(QStringLiteral("Tag"))), 3);
+  const auto guten = std::make_pair(static_cast<int>(text.indexOf(QStringLiteral("Guten"))), 5);
+  EXPECT_NE(std::find(words.begin(), words.end(), guten), words.end());
+  EXPECT_NE(std::find(words.begin(), words.end(), tag), words.end());
+  EXPECT_NE(std::find(mouths.begin(), mouths.end(), kMouthOpen), mouths.end());
 }
 
 TEST_F(SpeechControlSpeakerTest, FindsVoicesByNameOrIdentifierAndModesById) {
