@@ -165,13 +165,5 @@ TEST_F(CharacterObjectTest, RefusesTextsBeyondItsLimitWithAReason) {
   EXPECT_TRUE(stage_->events.empty());
 }
 
-TEST_F(CharacterObjectTest, AnswersNullPointersWithEPointer) {
-  EXPECT_EQ(character_->GetPosition(nullptr, nullptr), E_POINTER);
-  EXPECT_EQ(character_->GetOriginalSize(nullptr, nullptr), E_POINTER);
-  EXPECT_EQ(character_->GetVisible(nullptr), E_POINTER);
-  EXPECT_EQ(character_->Show(0, nullptr), E_POINTER);
-  EXPECT_EQ(Commands()->Add(QStringLiteral("x"), QString(), 1, 1, nullptr), E_POINTER);
-}
-
 }  // namespace
 }  // namespace parlotto::agent
