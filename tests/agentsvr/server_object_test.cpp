@@ -387,19 +387,43 @@ TEST_F(AgentServerTest, EndsShortlyAfterItsLastObjectIsReleased) {
   EXPECT_TRUE(SpinUntil([pid] { return ProcessGone(pid); }, 10000));
 }
 
+// Starts the test client with `texts` to speak; true once it has loaded.
+bool StartClient(QProcess& client, const QStringList& texts) {
+  client.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  client.start(QStringLiteral(PARLOTTO_BUILD_DIR "/tests/agent_test_client"), texts);
+  QByteArray said;
+  SpinUntil([&] {
+    said += client.readAllStandardOutput();
+    return said.contains('\n') || client.state() == QProcess::NotRunning;
+  });
+  return said.trimmed() == QByteArray("loaded");
+}
+
+TEST_F(AgentServerTest, GoesOnSpeakingWhenAClientStopsAnsweringItsNotifications) {
+  QProcess client;
+  ASSERT_TRUE(StartClient(client, {QStringLiteral("\\Spd=400\\ Eins zwei drei"),
+                                   QStringLiteral("\\Spd=400\\ vier fünf sechs")}));
+  const auto pid = static_cast<pid_t>(client.processId());
+  kill(pid, SIGSTOP);
+  // Its sink gets Idle and RequestComplete; none of them may hold the queue
+  // (a waiting call would stand 10 s before giving up on the client).
+  const bool both = SpinUntil([this] { return CountInTrace("audio-stop") == 2; }, 15000);
+  kill(pid, SIGCONT);
+  client.kill();
+  client.waitForFinished();
+  ASSERT_TRUE(both);
+  std::vector<TraceLine> trace = Trace();
+  ASSERT_EQ(trace.size(), 4u);
+  EXPECT_EQ(trace[2].event, "speak \\Spd=400\\ vier fünf sechs");
+  EXPECT_LT(trace[2].at_ms - trace[1].at_ms, 3000);
+}
+
 TEST_F(AgentServerTest, EndsAfterAClientDiedHoldingASpeakingCharacter) {
   QProcess client;
-  client.setProcessChannelMode(QProcess::ForwardedErrorChannel);
   QString text;  // half a minute of speech
   for (int i = 0; i < 10; ++i)
     text += QStringLiteral("Ein Satz, der eine ganze Weile dauert, bis er vorbei ist. ");
-  client.start(QStringLiteral(PARLOTTO_BUILD_DIR "/tests/agent_test_client"), {text});
-  QByteArray said;
-  ASSERT_TRUE(SpinUntil([&] {
-    said += client.readAllStandardOutput();
-    return said.contains('\n') || client.state() == QProcess::NotRunning;
-  }));
-  ASSERT_EQ(said.trimmed(), QByteArray("loaded"));
+  ASSERT_TRUE(StartClient(client, {text}));
   const int pid = static_cast<int>(
       ComConnection().interface()->servicePid(ClassServiceName(CLSID_AgentServer)).value());
   ASSERT_GT(pid, 0);
