@@ -155,8 +155,10 @@ HRESULT ServerClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** o
 
 HRESULT ServerClassFactory::LockServer(BOOL lock) {
   if (lock) {
+    ++locks_;
     ServerLifetime::ObjectCreated();
-  } else if (ServerLifetime::LiveObjects() > 0) {
+  } else if (locks_ > 0) {  // an unlock without a lock must not count an object gone
+    --locks_;
     ServerLifetime::ObjectGone();
   }
   return S_OK;

@@ -52,6 +52,7 @@ class ServerClassFactory final : public IClassFactory {
 
  private:
   ULONG refs_ = 0;
+  int locks_ = 0;
 };
 
 }  // namespace parlotto::agent
