@@ -30,9 +30,6 @@ class BalloonWindow : public QWidget {
   void HideLater();
   void HideNow();
 
-  int HighlightStart() const { return highlight_start_; }
-  int HighlightLength() const { return highlight_length_; }
-
  protected:
   void paintEvent(QPaintEvent* event) override;
 

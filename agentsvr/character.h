@@ -16,7 +16,7 @@
 namespace parlotto::agent {
 
 struct AnimationStep {
-  int frame = 0;         // index into Character::frames
+  int frame = 0;  // index into Character::frames
   int duration_ms = 100;
 };
 
@@ -28,9 +28,9 @@ struct Animation {
 
 struct Character {
   QString name;
-  QString voice;      // an espeak-ng voice name, such as "de" or "en"
-  LONG language = 7;  // 7 German, 9 English
-  QSize frame_size;   // every frame has this size
+  QString voice;               // an espeak-ng voice name, such as "de" or "en"
+  LONG language = 7;           // 7 German, 9 English
+  QSize frame_size;            // every frame has this size
   std::vector<QImage> frames;  // ARGB32 premultiplied
   // "Show", "Hide", "Read", "ReadContinued", "ReadReturn", "Idle", ...;
   // names compare case-insensitively, so keys are lower case.

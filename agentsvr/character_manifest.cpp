@@ -214,7 +214,7 @@ bool ManifestReader::ReadAnimation(const QString& name, const QJsonValue& value)
   const int last_frame = manifest_.frame_count - 1;
   Animation animation;
   if (!ReadInt(object, where, "end", -1, last_frame, -1, &animation.end_frame)) return false;
-  for (const QJsonValue& step_value : steps) {
+  for (const QJsonValue step_value : steps) {
     const QJsonObject step_object = step_value.toObject();
     AnimationStep step;
     int duration = 0;

@@ -1,7 +1,11 @@
 #include "agentsvr/character_window.h"
 
+#include <QtGui/qguiapplication_platform.h>
+#include <xcb/xcb.h>
+
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -9,6 +13,7 @@
 #include <QRegion>
 #include <QTimer>
 #include <QWidget>
+#include <cstdlib>
 #include <optional>
 #include <utility>
 
@@ -23,18 +28,40 @@ namespace {
 // to idle; short gaps between requests show no idle movement.
 constexpr int kIdleDelayMs = 2000;
 
-// The pixels that are not fully transparent, as rows of runs. Input goes
-// only there, and without a compositor nothing else is drawn.
-QRegion OpaqueRegion(const QImage& frame) {
+// Whether a compositing manager blends translucent windows into what is
+// behind them. Without one the X server shows a window's pixels as they
+// are, so half-transparent ones come out dark.
+bool Composited() {
+  const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  if (x11 == nullptr) return true;  // not X11: the platform blends
+  xcb_connection_t* connection = x11->connection();
+  // The manager owns the selection _NET_WM_CM_S<screen>; ours is the first.
+  static constexpr char kSelection[] = "_NET_WM_CM_S0";
+  xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+      connection, xcb_intern_atom(connection, 1, sizeof kSelection - 1, kSelection), nullptr);
+  if (atom == nullptr) return false;
+  const xcb_atom_t selection = atom->atom;
+  std::free(atom);
+  if (selection == XCB_ATOM_NONE) return false;
+  xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(
+      connection, xcb_get_selection_owner(connection, selection), nullptr);
+  const bool owned = owner != nullptr && owner->owner != XCB_WINDOW_NONE;
+  std::free(owner);
+  return owned;
+}
+
+// The pixels of at least `min_alpha`, as rows of runs: the figure's shape.
+// Input goes only there, and nothing else is drawn.
+QRegion OpaqueRegion(const QImage& frame, int min_alpha) {
   const QImage image = frame.convertToFormat(QImage::Format_ARGB32_Premultiplied);
   std::vector<QRect> runs;
   for (int y = 0; y < image.height(); ++y) {
     const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
     int x = 0;
     while (x < image.width()) {
-      while (x < image.width() && qAlpha(row[x]) == 0) ++x;
+      while (x < image.width() && qAlpha(row[x]) < min_alpha) ++x;
       const int start = x;
-      while (x < image.width() && qAlpha(row[x]) != 0) ++x;
+      while (x < image.width() && qAlpha(row[x]) >= min_alpha) ++x;
       if (x > start) runs.emplace_back(start, y, x - start, 1);
     }
   }
@@ -53,6 +80,9 @@ class FigureWidget : public QWidget {
                              Qt::NoDropShadowWindowHint),
         character_(character),
         masks_(character.frames.size()),
+        // Unblended, faint pixels (shadows, the outer edge) would be dark
+        // blots: the shape leaves them out then.
+        min_alpha_(Composited() ? 1 : 128),
         dragging_(std::move(dragging)),
         dropped_(std::move(dropped)),
         menu_(std::move(menu)) {
@@ -68,7 +98,7 @@ class FigureWidget : public QWidget {
     if (frame == frame_) return;
     frame_ = frame;
     if (Valid(frame)) {
-      if (!masks_[frame]) masks_[frame] = OpaqueRegion(character_.frames[frame]);
+      if (!masks_[frame]) masks_[frame] = OpaqueRegion(character_.frames[frame], min_alpha_);
       if (masks_[frame]->isEmpty())
         clearMask();
       else
@@ -112,6 +142,7 @@ class FigureWidget : public QWidget {
 
   const Character& character_;
   std::vector<std::optional<QRegion>> masks_;  // made when a frame is first shown
+  int min_alpha_;
   int frame_ = -1;
   std::optional<QPoint> grip_;  // the pointer's offset from the top left while dragging
   QPoint press_position_;
@@ -140,11 +171,6 @@ class CharacterWindow : public Stage {
     idle_delay_.setSingleShot(true);
     idle_delay_.setInterval(kIdleDelayMs);
     QObject::connect(&idle_delay_, &QTimer::timeout, &figure_, [this] { StartIdle(); });
-  }
-
-  ~CharacterWindow() override {
-    // The menu's actions call back into this object.
-    if (menu_) menu_->close();
   }
 
   void Show(bool fast, std::function<void()> done) override {
@@ -192,13 +218,21 @@ class CharacterWindow : public Stage {
     return true;
   }
 
-  void StopAnimation() override { player_.Stop(); }
+  // Only a requested animation: the idle loop is no request.
+  void StopAnimation() override {
+    if (player_.Playing()) player_.Stop();
+  }
 
   void SpeechStarted(const QString& text) override {
     speaking_ = true;
     if (player_.Looping()) player_.Stop();
     if (!player_.Playing()) figure_.SetFrame(rest_frame_);
-    if (visible_) balloon_.ShowText(text, figure_.geometry(), Anchor());
+    // Nothing to read (a text of speech tags only): no empty balloon.
+    if (visible_ && !text.trimmed().isEmpty()) {
+      balloon_.ShowText(text, figure_.geometry(), Anchor());
+    } else {
+      balloon_.HideNow();
+    }
   }
 
   void SpeakingWord(int start, int length) override { balloon_.Highlight(start, length); }
@@ -214,7 +248,8 @@ class CharacterWindow : public Stage {
     if (!player_.Playing()) Rest();
   }
 
-  bool Visible() const override { return visible_; }
+  // From the moment a Show starts until a Hide has ended.
+  bool Visible() const override { return figure_.isVisible(); }
   QPoint Position() const override { return figure_.pos(); }
   void SetPosition(QPoint top_left) override {
     figure_.move(top_left);
@@ -317,13 +352,18 @@ class CharacterWindow : public Stage {
   std::vector<MenuCommand> commands_;
   QString hide_caption_;
   int rest_frame_ = 0;
-  bool visible_ = false;
+  bool visible_ = false;  // shown or showing, and no Hide since
   bool speaking_ = false;
 };
 
 }  // namespace
 
 std::unique_ptr<Stage> CreateCharacterWindow(const Character& character) {
+  if (QGuiApplication::platformName().startsWith("wayland")) {
+    // Wayland lets no client place its windows; the character's position
+    // would be ignored and misreported.
+    qWarning("The character window needs X11: run with QT_QPA_PLATFORM=xcb (XWayland).");
+  }
   return std::make_unique<CharacterWindow>(character);
 }
 

@@ -19,6 +19,9 @@ int main(int argc, char** argv) {
   const bool has_display =
       std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
   setenv("QT_QPA_PLATFORM", has_display ? "xcb;offscreen" : "offscreen", 0);
+  // Clients place the figure in screen pixels, which Qt's positions are only
+  // while it does not scale for a high-dpi desktop.
+  setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 1);
   // The runtime appends -Embedding; Qt need not see it.
   int qt_argc = 1;
   char* qt_argv[] = {argv[0], nullptr};

@@ -10,9 +10,10 @@ packages=(
   qt6-base-dev qt6-tools-dev qt6-webengine-dev qt6-multimedia-dev
   libqt6opengl6-dev libgl-dev
   libespeak-ng-dev espeak-ng
-  libpoppler-cpp-dev libzip-dev libxml2-dev libuchardet-dev libatspi2.0-dev
+  libpoppler-cpp-dev libzip-dev libxml2-dev libuchardet-dev libatspi2.0-dev libxcb1-dev
   libgtest-dev libgmock-dev libglib2.0-bin
   dbus dbus-x11 xvfb xclip pulseaudio trayer xauth openbox xdotool x11-utils
+  ghostscript poppler-utils
   clang libclang-rt-14-dev clang-format clang-tidy
   fonts-dejavu-core fonts-dejavu-extra
 )

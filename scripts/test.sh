@@ -34,7 +34,9 @@ trap stop_private_pulse EXIT
 start_private_pulse parlotto_test "$PWD/$build/test-home/pulseaudio.log"
 export PARLOTTO_TEST_AUDIO_DEVICE=1
 
-# The label's markup parser against a minute of generated input.
-scripts/fuzz-htmlabel.sh 60
+# Every parser of outside input against half a minute of generated input.
+for target in htmlabel character_file rtf_reader text_decoder; do
+  scripts/fuzz.sh "$target" 30
+done
 
 dbus-run-session -- ctest --test-dir "$build" --output-on-failure -j"$(nproc)" --timeout 600

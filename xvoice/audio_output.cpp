@@ -24,7 +24,8 @@ void CloseOrReport(WavWriter& writer) {
 
 }  // namespace
 
-FileOutput::FileOutput(const QString& path, int sample_rate) {
+FileOutput::FileOutput(const QString& path, int sample_rate)
+    : path_(path), sample_rate_(sample_rate) {
   QString error;
   if (!writer_.Open(path, sample_rate, &error)) {
     ReportFromAnyThread(QStringLiteral("speech runtime: %1; the audio is dropped").arg(error));
@@ -33,13 +34,23 @@ FileOutput::FileOutput(const QString& path, int sample_rate) {
 
 void FileOutput::Feed(PcmStream& stream) { WriteOrReport(writer_, stream.Take(kAll)); }
 
+FileOutput::~FileOutput() { CloseOrReport(writer_); }
+
 bool FileOutput::Finished(const PcmStream& stream) {
   if (!stream.drained()) return false;
-  CloseOrReport(writer_);
+  QString error;
+  if (writer_.is_open() && !writer_.Commit(&error)) {
+    ReportFromAnyThread(QStringLiteral("speech runtime: ") + error);
+  }
   return true;
 }
 
 void FileOutput::Abort() { CloseOrReport(writer_); }
+
+bool FileOutput::Continues(const AudioTarget& target, int sample_rate) const {
+  return target.kind == AudioTarget::Kind::kWav && target.path == path_ &&
+         sample_rate == sample_rate_ && writer_.StillAt(path_);
+}
 
 PacedOutput::PacedOutput(const QString& path, int sample_rate) {
   if (path.isEmpty()) return;

@@ -35,15 +35,21 @@ class AudioOutput {
 };
 
 // wav:PATH: everything written as soon as it comes; finished when the
-// file is complete.
+// file is complete. The file stays open for the next utterance to the same
+// path: a reading writes one piece after the other, and opening the file
+// for each cost more than writing it.
 class FileOutput final : public AudioOutput {
  public:
   FileOutput(const QString& path, int sample_rate);
+  ~FileOutput() override;
   void Feed(PcmStream& stream) override;
   bool Finished(const PcmStream& stream) override;
   void Abort() override;
+  bool Continues(const AudioTarget& target, int sample_rate) const override;
 
  private:
+  QString path_;
+  int sample_rate_;
   WavWriter writer_;
 };
 

@@ -1,5 +1,7 @@
 #include "xvoice/wav_file.h"
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QtEndian>
@@ -86,13 +88,26 @@ bool WavWriter::Write(const QByteArray& pcm, QString* error) {
   return true;
 }
 
-bool WavWriter::Close(QString* error) {
+bool WavWriter::Commit(QString* error) {
   if (!file_.isOpen()) return false;
-  bool ok = WriteHeader(error) && file_.flush();
-  if (!ok && error != nullptr && error->isEmpty())
-    ReportError(QStringLiteral("flush failed"), error);
-  file_.close();
+  if (!WriteHeader(error)) return false;
+  if (!file_.flush()) return ReportError(QStringLiteral("flush failed"), error);
+  return true;
+}
+
+bool WavWriter::Close(QString* error) {
+  bool ok = Commit(error);
+  if (file_.isOpen()) file_.close();
   return ok;
+}
+
+bool WavWriter::StillAt(const QString& path) const {
+  if (!file_.isOpen()) return false;
+  struct stat open_file {};
+  struct stat named {};
+  return fstat(file_.handle(), &open_file) == 0 &&
+         stat(QFile::encodeName(path).constData(), &named) == 0 &&
+         open_file.st_dev == named.st_dev && open_file.st_ino == named.st_ino;
 }
 
 bool WavWriter::WriteHeader(QString* error) {

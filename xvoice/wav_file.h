@@ -19,9 +19,15 @@ class WavWriter {
   // written.
   bool Open(const QString& path, int sample_rate, QString* error);
   bool Write(const QByteArray& pcm, QString* error);
+  // Brings the header up to date and hands everything to the system, so
+  // that the file is complete as it stands; stays open for more.
+  bool Commit(QString* error);
   // Writes the header and closes; false with `error` on failure.
   bool Close(QString* error);
   bool is_open() const { return file_.isOpen(); }
+  // Whether `path` still names the open file: it may have been removed or
+  // replaced since, and then the next utterance must start it anew.
+  bool StillAt(const QString& path) const;
 
  private:
   bool WriteHeader(QString* error);

@@ -10,6 +10,7 @@
 #include "platform/com/apartment.h"
 #include "platform/dialogs.h"
 #include "platform/termination_signals.h"
+#include "speech/agent_notify_sink.h"
 #include "speech/speech_control_host.h"
 
 namespace parlotto {
@@ -42,6 +43,9 @@ TVocatoForm::TVocatoForm(const std::vector<std::string>& args) {
 
 TVocatoForm::~TVocatoForm() {
   if (VocatoForm == this) VocatoForm = nullptr;
+  // Left by a load that failed after creating it; a loaded character's
+  // sink goes with UnloadCharacter.
+  if (sink != nullptr) sink->Release();
 }
 
 void TVocatoForm::ApplyCommandLine(const std::vector<std::string>& args) {

@@ -20,6 +20,7 @@ class QMenu;
 
 namespace parlotto {
 
+class AgentNotifySink;
 class TDirectSS;
 
 class TVocatoForm : public QWidget, public MessageWindow {
@@ -68,8 +69,9 @@ class TVocatoForm : public QWidget, public MessageWindow {
   // the stop flag set.
   void EndSoon();
 
-  // The sources, one per run mode.
-  void ReadClipboard();
+  // The sources, one per run mode. The clipboard source is false when it
+  // returned at once because it was still reading.
+  bool ReadClipboard();
   void ReadTextFile(const std::string& file_name);
   void ReadBrowserWindow();
   void ReadWebPage(const std::string& address);
@@ -82,6 +84,12 @@ class TVocatoForm : public QWidget, public MessageWindow {
   void SpeakWithCharacter(const std::string& piece);
   void SpeakDirect(const std::string& piece);
   bool LoadCharacter();
+  // Steps of loading the character.
+  void ConfigureCharacterVoice();
+  bool PlaceCharacter(QSize screen, QRect work_area, LONG left, LONG top);
+  void AddCharacterCommands();
+  // The server went away: let go of everything of it without calling it.
+  void ForgetLostCharacter();
   // Builds the pitch, speed and volume tags from the settings.
   void BuildSpeechTags();
   void StopAndHideCharacter();
@@ -91,6 +99,8 @@ class TVocatoForm : public QWidget, public MessageWindow {
   bool LoadDirectSpeech();
   void DestroyDirectSpeech();
   // Prerequisites of the speech output.
+  bool HasAgentServer();
+  bool HasCharacters();
   bool HasSpeechRuntime();
   bool HasSpeechEngine();
 
@@ -118,6 +128,8 @@ class TVocatoForm : public QWidget, public MessageWindow {
   ComPtr<IAgentEx> agent_server;
   ComPtr<IAgentCharacterEx> character;
   ComPtr<IAgentCommands> commands;
+  // Owned through its reference count; absent until loading creates it.
+  AgentNotifySink* sink = nullptr;
   LONG sink_id = -1;
   LONG character_id = 0;
   LONG current_request_id = 0;

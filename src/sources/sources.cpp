@@ -2,16 +2,10 @@
 
 namespace parlotto {
 
-void TVocatoForm::ReadClipboard() {}
-
-void TVocatoForm::ReadTextFile(const std::string&) {}
-
 void TVocatoForm::ReadBrowserWindow() {}
 
 void TVocatoForm::ReadWebPage(const std::string&) {}
 
 void TVocatoForm::ReadWordDocument() {}
-
-void TVocatoForm::ReadPdfDocument() {}
 
 }  // namespace parlotto

@@ -1,16 +1,12 @@
 // Speaking through the character, and stopping it at the end of a reading.
+#include "app/debug_log.h"
 #include "app/vocato_form.h"
+#include "platform/com/remote_object.h"
 #include "platform/message_wait.h"
+#include "speech/agent_notify_sink.h"
 #include "speech/speech_control_host.h"
 
 namespace parlotto {
-namespace {
-
-// Every kind of request: playing, moving, speaking, showing and hiding.
-constexpr LONG kStopAllTypes = static_cast<LONG>(0xFFFFFFFF);
-
-}  // namespace
-
 void TVocatoForm::SpeakWithCharacter(const std::string& piece) {
   if (stop_flag) return;
   const std::string text = pitch_tag + speed_tag + volume_tag + " " + piece;
@@ -30,11 +26,28 @@ void TVocatoForm::SpeakWithCharacter(const std::string& piece) {
   while (!speech_finished) {
     if (stop_flag) return;
     WaitForMessages(50);
+    // A server that is gone sends no idle notification any more: the piece
+    // is lost, and the next one starts a new server.
+    if (!speech_finished && !CoIsHandlerConnected(character.Get())) {
+      ForgetLostCharacter();
+      return;
+    }
   }
 }
 
+void TVocatoForm::ForgetLostCharacter() {
+  WriteDebugLog("Agent server lost");
+  commands.Reset();
+  if (sink != nullptr) sink->Release();
+  sink = nullptr;
+  sink_id = -1;
+  character.Reset();
+  agent_server.Reset();
+  character_loaded = false;
+}
+
 void TVocatoForm::SilenceSpeech() {
-  if (character) character->StopAll(kStopAllTypes);
+  if (character) character->StopAll(kAllRequestTypes);
   if (DirectSS1) DirectSS1->AudioReset();
 }
 

@@ -2,6 +2,7 @@
 #include "app/vocato_form.h"
 #include "platform/places.h"
 #include "platform/shell.h"
+#include "speech/speech_control_host.h"
 
 namespace parlotto {
 
@@ -33,6 +34,9 @@ void TVocatoForm::EndSoon() {
   EndTimer.SetEnabled(true);
   // Every speaking loop returns at its next check.
   stop_flag = true;
+  // The piece being spoken would go on for the five seconds until the end;
+  // whoever quits wants silence now.
+  if (DirectSS1) DirectSS1->AudioReset();
 }
 
 }  // namespace parlotto

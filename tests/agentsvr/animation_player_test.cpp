@@ -50,27 +50,6 @@ TEST_F(AnimationPlayerTest, PlaysTheFramesInOrderThenEndsAndPostsDoneOnce) {
   EXPECT_FALSE(player_.Playing());
 }
 
-TEST_F(AnimationPlayerTest, CutShortByStopOrANewerPlayTheEndRunsAtOnceAndDoneIsPostedOnce) {
-  int ends = 0;
-  int first_done = 0;
-  int second_done = 0;
-  player_.Play(
-      Steps({{1, 60000}}), [&] { ++ends; }, [&] { ++first_done; });
-  player_.Play(
-      Steps({{2, 60000}}), [&] { ++ends; }, [&] { ++second_done; });
-  EXPECT_EQ(ends, 1);
-  EXPECT_EQ(first_done, 0) << "done must not come from inside Play";
-  player_.Stop();
-  EXPECT_EQ(ends, 2);
-  EXPECT_EQ(second_done, 0) << "done must not come from inside Stop";
-  player_.Stop();
-  ASSERT_TRUE(WaitUntil([&] { return first_done + second_done == 2; }));
-  Drain(30);
-  EXPECT_EQ(first_done, 1);
-  EXPECT_EQ(second_done, 1);
-  EXPECT_EQ(ends, 2);
-}
-
 TEST_F(AnimationPlayerTest, AnAnimationWithoutStepsEndsAtOnceButItsDoneStillComesLater) {
   int dones = 0;
   player_.Play(Steps({}), nullptr, [&] { ++dones; });

@@ -6,7 +6,9 @@
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <algorithm>
 #include <functional>
+#include <set>
 
 #include "agentsvr/character_archive.h"
 #include "agentsvr/character_file_builder.h"
@@ -341,6 +343,80 @@ TEST(CharacterFileBadArchive, FileLargerThanTheLimitOrNoFileIsRefused) {
   EXPECT_TRUE(error.contains("not a file")) << Str(error.toUtf8());
   EXPECT_FALSE(LoadCharacterFile(QString::fromStdString(dir.File("absent.acz")), &error));
   EXPECT_TRUE(error.contains("not a file")) << Str(error.toUtf8());
+}
+
+// The default character as the build draws it.
+class DefaultCharacter : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    QString error;
+    character_ = LoadCharacterFile(PARLOTTO_BUILD_DIR "/system/agent/chars/parlotto.acz", &error);
+    ASSERT_TRUE(character_) << Str(error.toUtf8());
+  }
+  static void TearDownTestSuite() { character_.reset(); }
+  static const Character& character() { return *character_; }
+
+  static inline std::optional<Character> character_;
+};
+
+bool IsBlank(const QImage& image) {
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      if (qAlpha(image.pixel(x, y)) != 0) return false;
+    }
+  }
+  return true;
+}
+
+TEST_F(DefaultCharacter, HasEveryAnimationTheProgramPlays) {
+  ASSERT_TRUE(character_);
+  for (const char* name : {"show", "hide", "read", "readcontinued", "readreturn", "idle"}) {
+    ASSERT_TRUE(character().animations.contains(name)) << name;
+    EXPECT_FALSE(character().animations.at(name).steps.empty()) << name;
+  }
+  EXPECT_EQ(character().name, "Parlotto");
+  EXPECT_EQ(character().language, 7);
+  EXPECT_GE(character().frame_size.width(), 128);
+  EXPECT_LE(character().frame_size.height(), 160);
+}
+
+TEST_F(DefaultCharacter, ShowEndsVisibleAndHideEndsOnNothing) {
+  ASSERT_TRUE(character_);
+  const Animation& show = character().animations.at("show");
+  const Animation& hide = character().animations.at("hide");
+  EXPECT_FALSE(IsBlank(character().frames.at(static_cast<std::size_t>(show.end_frame))));
+  EXPECT_FALSE(IsBlank(character().frames.at(static_cast<std::size_t>(show.steps.back().frame))));
+  EXPECT_TRUE(IsBlank(character().frames.at(static_cast<std::size_t>(hide.end_frame))));
+}
+
+TEST_F(DefaultCharacter, IdleIsACalmLoopOfAFewSeconds) {
+  ASSERT_TRUE(character_);
+  const Animation& idle = character().animations.at("idle");
+  int total_ms = 0;
+  std::set<int> frames;
+  for (const AnimationStep& step : idle.steps) {
+    total_ms += step.duration_ms;
+    frames.insert(step.frame);
+  }
+  EXPECT_GE(total_ms, 2000);
+  EXPECT_LE(total_ms, 10000);
+  EXPECT_GE(frames.size(), 4u);  // breathing and blinking, not one still picture
+}
+
+TEST_F(DefaultCharacter, ShowsMostMouthShapesWithAMouthOfTheirOwn) {
+  ASSERT_TRUE(character_);
+  std::vector<QImage> mouths;
+  for (const int frame : character().mouth_frames) {
+    ASSERT_GE(frame, 0);
+    const QImage& image = character().frames.at(static_cast<std::size_t>(frame));
+    const bool seen = std::any_of(mouths.begin(), mouths.end(),
+                                  [&](const QImage& other) { return other == image; });
+    if (!seen) mouths.push_back(image);
+  }
+  EXPECT_GE(mouths.size(), 6u);
+  // The rest shape is the figure's resting face, not a speaking one.
+  const Animation& show = character().animations.at("show");
+  EXPECT_EQ(character().mouth_frames[kMouthRest], show.end_frame);
 }
 
 }  // namespace

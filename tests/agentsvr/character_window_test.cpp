@@ -35,7 +35,7 @@ void Spin(int ms) {
 }
 
 template <typename Predicate>
-bool WaitUntil(Predicate done, int timeout_ms = 5000) {
+bool WaitUntil(Predicate done, int timeout_ms = 15000) {
   QElapsedTimer clock;
   clock.start();
   while (!done() && clock.elapsed() < timeout_ms) {
@@ -130,6 +130,7 @@ TEST_F(CharacterWindowTest, PositionRoundTripsExactlyAndIsWhereTheWindowIsOnTheS
   Spin(100);
   EXPECT_EQ(stage_->Position(), QPoint(500, 301));
   EXPECT_EQ(ServerPosition(), QPoint(500, 301));
+  EXPECT_EQ(Figure()->windowType(), Qt::Tool) << "no task bar entry";
   EXPECT_TRUE(Figure()->windowFlags() & Qt::FramelessWindowHint);
   EXPECT_TRUE(Figure()->windowFlags() & Qt::WindowStaysOnTopHint);
 }
@@ -149,9 +150,10 @@ TEST_F(CharacterWindowTest, ShowHideAndPlayEachCallDoneOnceAndNeverFromInsideThe
   EXPECT_TRUE(Showing(test::kBrowsFrame)) << "rests on the animation's end frame";
   stage_->Hide(false, [&] { ++hides; });
   EXPECT_EQ(hides, 0);
-  EXPECT_FALSE(stage_->Visible());
-  EXPECT_TRUE(Figure()->isVisible()) << "the hide animation plays first";
+  EXPECT_TRUE(stage_->Visible()) << "visible until the hide animation has ended";
+  EXPECT_TRUE(Figure()->isVisible());
   ASSERT_TRUE(WaitUntil([&] { return hides > 0; }));
+  EXPECT_FALSE(stage_->Visible());
   EXPECT_FALSE(Figure()->isVisible());
   Spin(300);
   EXPECT_EQ(shows, 1);
@@ -168,13 +170,13 @@ TEST_F(CharacterWindowTest, AnAnimationCutShortByStopOrANewerRequestStillCallsDo
   ASSERT_TRUE(stage_->Play("long", [&] { ++second; }));
   stage_->StopAnimation();
   EXPECT_EQ(first + second, 0);
-  ASSERT_TRUE(WaitUntil([&] { return first == 1 && second == 1; }, 2000));
+  ASSERT_TRUE(WaitUntil([&] { return first == 1 && second == 1; }, 10000));
   EXPECT_TRUE(Showing(test::kRestFrame));
 
   ASSERT_TRUE(stage_->Play("long", [&] { ++first; }));
   stage_->Hide(false, [&] { ++hide; });
   stage_->StopAnimation();
-  ASSERT_TRUE(WaitUntil([&] { return first == 2 && hide == 1; }, 2000));
+  ASSERT_TRUE(WaitUntil([&] { return first == 2 && hide == 1; }, 10000));
   EXPECT_FALSE(Figure()->isVisible()) << "a hide cut short still hides";
   Spin(200);
   EXPECT_EQ(first, 2);
@@ -236,14 +238,18 @@ TEST_F(CharacterWindowTest, WhileIdleItBlinksAndRepaintsOnlyWhenTheFrameChanges)
   PaintCounter counter;
   Figure()->installEventFilter(&counter);
   // The idle loop (300 ms open, 100 ms shut) begins two seconds after rest.
-  bool blinked = false;
-  ASSERT_TRUE(WaitUntil([&] { return blinked = blinked || Showing(test::kBlinkFrame); }, 4000));
+  ASSERT_TRUE(WaitUntil([&] { return Showing(test::kBlinkFrame); }, 10000));
   counter.paints = 0;
   Spin(2000);
   // Five loops in two seconds: ten frame changes, and no more paints.
-  EXPECT_GE(counter.paints, 4);
+  EXPECT_GE(counter.paints, 2);
   EXPECT_LE(counter.paints, 12);
   Figure()->removeEventFilter(&counter);
+
+  // Stopping with no request running leaves the idle loop going.
+  stage_->StopAnimation();
+  ASSERT_TRUE(WaitUntil([&] { return Showing(test::kRestFrame); }, 5000));
+  EXPECT_TRUE(WaitUntil([&] { return Showing(test::kBlinkFrame); }, 5000));
 }
 
 TEST_F(CharacterWindowTest, ARealRightClickOpensTheMenuAndPickingAnEntryCallsItsCommand) {
@@ -286,6 +292,24 @@ TEST_F(CharacterWindowTest, ARealRightClickOpensTheMenuAndPickingAnEntryCallsIts
   }
   EXPECT_EQ(commands_, (std::vector<LONG>{14}));
   EXPECT_EQ(hides_chosen_, 1);
+}
+
+TEST_F(CharacterWindowTest, ThePointerOnTransparentPixelsReachesWhatIsBehind) {
+  if (!HaveXdotool()) GTEST_SKIP() << "xdotool missing";
+  ShowAt(QPoint(300, 200));
+  // Drags from a transparent corner and, with no compositor to blend it
+  // (as here), from a faint patch do not take the figure along.
+  ASSERT_EQ(qAlpha(character_.frames[test::kRestFrame].pixel(94, 2)), 0);
+  ASSERT_LT(qAlpha(character_.frames[test::kRestFrame].pixel(2, 2)), 128);
+  for (const QPoint at : {QPoint(394, 202), QPoint(302, 202)}) {
+    Xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "mousedown", "1"});
+    Xdotool({"mousemove", QString::number(at.x() + 50), QString::number(at.y() + 40)});
+    Spin(100);
+    Xdotool({"mouseup", "1"});
+    Spin(500);
+    EXPECT_TRUE(moves_.empty()) << at.x();
+    EXPECT_EQ(stage_->Position(), QPoint(300, 200));
+  }
 }
 
 TEST_F(CharacterWindowTest, DraggingWithTheLeftButtonMovesTheFigureAndReportsWhereItLanded) {
@@ -382,14 +406,19 @@ TEST_F(CharacterWindowTest, TheBalloonGoesShortlyAfterTheSpeechAndAtOnceOnHide) 
   stage_->SpeechStarted("Guten Tag.");
   ASSERT_TRUE(WaitUntil([&] { return Balloon()->isVisible(); }));
   stage_->SpeechEnded();
-  Spin(500);
+  Spin(300);
   EXPECT_TRUE(Balloon()->isVisible()) << "lingers a little";
-  EXPECT_TRUE(WaitUntil([&] { return !Balloon()->isVisible(); }, 3000));
+  EXPECT_TRUE(WaitUntil([&] { return !Balloon()->isVisible(); }, 10000));
 
   stage_->SpeechStarted("Auf Wiedersehen.");
   ASSERT_TRUE(WaitUntil([&] { return Balloon()->isVisible(); }));
   stage_->Hide(false, nullptr);
   EXPECT_FALSE(Balloon()->isVisible());
+
+  stage_->Show(true, nullptr);
+  stage_->SpeechStarted(" ");
+  Spin(100);
+  EXPECT_FALSE(Balloon()->isVisible()) << "no balloon without words";
 }
 
 TEST_F(CharacterWindowTest, TheBalloonFollowsTheFigureWhenItMoves) {

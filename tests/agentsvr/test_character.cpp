@@ -12,12 +12,14 @@ QImage Face(int eyes, int brows, int mouth, qreal scale = 1.0) {
   QImage image(kSize, QImage::Format_ARGB32_Premultiplied);
   image.fill(Qt::transparent);
   QPainter painter(&image);
+  // A faint patch, as a shadow would be.
+  painter.fillRect(QRect(0, 0, 12, 12), QColor(0, 0, 0, 60));
   painter.setRenderHint(QPainter::Antialiasing);
   painter.translate(kSize.width() / 2.0, kSize.height() / 2.0 + 8);
   painter.scale(scale, scale);
   painter.setPen(QPen(QColor(60, 40, 20), 2));
   painter.setBrush(QColor(250, 200, 90));
-  painter.drawEllipse(QPointF(0, 0), 44, 48);
+  painter.drawEllipse(QPointF(0, 0), 44, 46);
   painter.setBrush(QColor(30, 30, 30));
   for (const int side : {-1, 1}) {
     if (eyes == 0)

@@ -1,5 +1,6 @@
 // A small character drawn in code for the window's tests: a round face
-// whose frames differ visibly (blink, raised brows, one mouth per shape).
+// whose frames differ visibly (blink, raised brows, one mouth per shape),
+// with a faint patch (alpha 60) at the top left; the rest around it is clear.
 #pragma once
 
 #include "agentsvr/character.h"

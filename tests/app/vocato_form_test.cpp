@@ -267,7 +267,13 @@ class MainWindowTest : public ::testing::Test {
         record_hook_("record:" + records_),
         hive_env_("PARLOTTO_USER_HIVE", hive_.c_str()),
         dialogs_env_("PARLOTTO_DIALOGS", record_hook_.c_str()),
-        temp_env_("TEMP", dir_.path().c_str()) {}
+        temp_env_("TEMP", dir_.path().c_str()),
+        system_env_("PARLOTTO_SYSTEM_DIR", PARLOTTO_BUILD_DIR "/system"),
+        audio_env_("PARLOTTO_AUDIO", "null") {
+    // Readings here are about the window's timers: read aloud directly,
+    // which needs nothing but the speech runtime of the build tree.
+    testing::WriteFile(hive_, testing::kReadAloudWithoutCharacterHive);
+  }
 
   ScratchDir dir_;
   std::string hive_;
@@ -276,6 +282,8 @@ class MainWindowTest : public ::testing::Test {
   ScopedEnv hive_env_;
   ScopedEnv dialogs_env_;
   ScopedEnv temp_env_;
+  ScopedEnv system_env_;
+  ScopedEnv audio_env_;
 };
 
 TEST_F(MainWindowTest, TheOperandGoesToTheFieldOfItsSwitch) {

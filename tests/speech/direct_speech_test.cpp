@@ -105,5 +105,32 @@ TEST_F(DirectSpeechTest, TheStopFlagEndsAPieceAtTheNextCheck) {
   EXPECT_EQ(Spoken().size(), 1u);
 }
 
+TEST_F(DirectSpeechTest, QuittingFromTheMenuSilencesThePieceAtOnce) {
+  Settings("");
+  ScopedEnv paced("PARLOTTO_AUDIO", "null");
+  TVocatoForm form(std::vector<std::string>{"-d", "x"});
+  form.Start.SetEnabled(false);
+  std::string text;
+  for (int i = 0; i < 30; ++i) text += "Wir lesen einen langen Text ohne Ende ";
+  form.text_to_read = text;
+  Timer quit(300, true);
+  quit.SetOnTimer([&] {
+    quit.SetEnabled(false);
+    form.Beenden->trigger();
+    // Not the program's end, seconds later, but the quit itself must do it.
+    form.EndTimer.SetEnabled(false);
+  });
+  form.ReadText();
+  // The piece alone would take half a minute; its audio ends with the quit,
+  // not when the program closes seconds later.
+  QElapsedTimer waited;
+  waited.start();
+  while (testing::TraceEvents(trace_) != std::vector<std::string>{"speak", "audio-stop"} &&
+         waited.elapsed() < 2000) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  EXPECT_EQ(testing::TraceEvents(trace_), (std::vector<std::string>{"speak", "audio-stop"}));
+}
+
 }  // namespace
 }  // namespace parlotto

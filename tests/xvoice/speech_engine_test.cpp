@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <algorithm>
 #include <cstdlib>
 #include <regex>
@@ -146,6 +147,23 @@ TEST_F(SpeakingTest, AudioStopComesOncePerSpeakInOrder) {
     EXPECT_GE(at, last);
     last = at;
   }
+}
+
+TEST_F(SpeakingTest, AFileRemovedOrReplacedBetweenTextsIsStartedAnew) {
+  // The file stays open from one text to the next; one that is gone or
+  // another file by now must not swallow the next text's audio.
+  const std::int64_t one = SpeakAndMeasure(QStringLiteral("Eins."));
+  ASSERT_EQ(::unlink(wav_.c_str()), 0);
+  SpeakAndMeasure(QStringLiteral("Eins."));
+  WavInfo wav = ReadWav(wav_);
+  EXPECT_TRUE(wav.complete());
+  ExpectSameLength(wav.data_bytes, one);
+
+  const std::string other = wav_ + ".other";
+  SpeakAndMeasure(QStringLiteral("Eins."));
+  ASSERT_TRUE(QFile::copy(QString::fromStdString(wav_), QString::fromStdString(other)));
+  ASSERT_EQ(::rename(other.c_str(), wav_.c_str()), 0);
+  ExpectSameLength(SpeakAndMeasure(QStringLiteral("Eins.")), one);
 }
 
 TEST_F(SpeakingTest, NullAudioTakesAsLongAsTheAudioLasts) {

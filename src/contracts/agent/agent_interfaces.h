@@ -16,6 +16,10 @@ inline constexpr IID IID_IAgentCommands = MakeGuid("{A7B93C85-7B81-11D0-AC5F-00C
 inline constexpr IID IID_IAgentNotifySink = MakeGuid("{00D18159-8466-11D0-AC63-00C04FD97575}");
 inline constexpr IID IID_IAgentNotifySinkEx = MakeGuid("{08C75162-3C9C-11D1-91FE-00C04FD701A5}");
 
+// StopAll's types: every kind of request (playing, moving, speaking,
+// showing and hiding).
+inline constexpr LONG kAllRequestTypes = -1;
+
 // The context in which the program creates the server: in-process, local or
 // remote, whichever is registered.
 inline constexpr DWORD kAgentServerContext = 0x15;

@@ -40,14 +40,14 @@ inline constexpr DISPID DISPID_DirectSSEvents_MouthShape = 6;
 // The mouth shapes that lip-sync distinguishes: the classes of phonemes that
 // look alike on the lips.
 enum MouthShape : LONG {
-  kMouthRest = 0,     // closed, silence
-  kMouthOpen = 1,     // a, open vowels
-  kMouthMid = 2,      // e, short mid vowels, schwa
-  kMouthNarrow = 3,   // i, j: spread lips
-  kMouthRound = 4,    // o, u, w: rounded lips
-  kMouthClosed = 5,   // m, b, p: lips pressed together
-  kMouthLipTeeth = 6, // f, v
-  kMouthTongue = 7,   // consonants shown by tongue and teeth: t, d, s, n, l, r, k, g, ...
+  kMouthRest = 0,      // closed, silence
+  kMouthOpen = 1,      // a, open vowels
+  kMouthMid = 2,       // e, short mid vowels, schwa
+  kMouthNarrow = 3,    // i, j: spread lips
+  kMouthRound = 4,     // o, u, w: rounded lips
+  kMouthClosed = 5,    // m, b, p: lips pressed together
+  kMouthLipTeeth = 6,  // f, v
+  kMouthTongue = 7,    // consonants shown by tongue and teeth: t, d, s, n, l, r, k, g, ...
   kMouthShapeCount = 8,
 };
 

@@ -98,6 +98,15 @@ bool HResultFromName(const std::string& name, HRESULT* hr);
 // The system's message text for `hr`, or "" when it has none.
 std::string HResultMessage(HRESULT hr);
 
+// Whether a call failed on its way rather than in the object: the server is
+// gone, unreachable or did not answer. Callers of the window system see
+// these as exceptions where a result of the object is only a value.
+constexpr bool IsCallFailure(HRESULT hr) {
+  return hr == RPC_S_SERVER_UNAVAILABLE || hr == RPC_S_CALL_FAILED || hr == RPC_E_SERVER_DIED ||
+         hr == RPC_E_SERVER_DIED_DNE || hr == RPC_E_DISCONNECTED || hr == RPC_E_TIMEOUT ||
+         hr == RPC_E_CALL_REJECTED || hr == CO_E_OBJNOTCONNECTED || hr == CO_E_SERVER_STOPPING;
+}
+
 // "E_NOINTERFACE (0x80004002)" or "0x8004D00A": for logs and errors.
 std::string DescribeHResult(HRESULT hr);
 

@@ -69,6 +69,13 @@ HRESULT RemoteObject::Claim(const QString& owner, const QString& path, const QSt
   return CallAndWait(call, &reply, TimeoutMs(callback));
 }
 
+bool CoIsHandlerConnected(IUnknown* object) {
+  if (object == nullptr) return false;
+  ComPtr<IUnknown> remote;
+  if (FAILED(object->QueryInterface(IID_IRemoteObject, remote.ReceiveVoid()))) return true;
+  return SUCCEEDED(PeerFailure(static_cast<RemoteObject*>(remote.Get())->owner()));
+}
+
 int RemoteObject::CallTimeoutMs() const { return TimeoutMs(callback_); }
 
 HRESULT RemoteObject::QueryInterface(REFIID iid, void** out) {

@@ -75,6 +75,11 @@ class RemoteObject final : public IUnknown {
   std::map<IID, std::unique_ptr<InterfaceProxy>> proxies_;
 };
 
+// Whether calls can still reach `object`: false once the process serving a
+// remote object has gone or stopped answering; true for objects of this
+// process.
+bool CoIsHandlerConnected(IUnknown* object);
+
 // Base of the generated-by-hand interface proxies: forwards the IUnknown
 // methods to the object's RemoteObject and carries calls.
 class ProxyBase : public InterfaceProxy {
