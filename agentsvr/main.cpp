@@ -3,6 +3,7 @@
 // a few seconds after its last object is gone.
 #include <QApplication>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "agentsvr/server_lifetime.h"
@@ -11,9 +12,14 @@
 #include "platform/com/activation.h"
 #include "platform/com/apartment.h"
 #include "platform/diagnostics.h"
+#include "platform/places.h"
 
 int main(int argc, char** argv) {
   using namespace parlotto;
+  // The server lives in the system directory's agent/ folder; the speech
+  // runtime's registration and the characters are found from there.
+  setenv("PARLOTTO_SYSTEM_DIR",
+         std::filesystem::weakly_canonical(std::filesystem::path(ProgramDir()) / "..").c_str(), 0);
   // The figure needs X11 to be placed; without any display the server
   // still serves and speaks.
   const bool has_display =

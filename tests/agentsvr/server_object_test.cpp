@@ -28,6 +28,7 @@
 #include "platform/com/bus_names.h"
 #include "platform/com/error_info.h"
 #include "platform/com/notify_sink_base.h"
+#include "platform/registry/registry.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 
@@ -377,6 +378,22 @@ TEST_F(AgentServerTest, LoadsTheFileItIsGiven) {
 }
 
 // The process.
+
+TEST_F(AgentServerTest, FindsItsSystemDirectoryAboveItselfWhenNoneIsGiven) {
+  // Started as an installation starts it: only the registration names it.
+  ScopedEnv no_system("PARLOTTO_SYSTEM_DIR", nullptr);
+  {
+    Registry registry(RootKey::kClassesRoot);
+    ASSERT_TRUE(registry.OpenKey(
+        "\\CLSID\\" + StringFromGUID(CLSID_AgentServer) + "\\LocalServer32", true));
+    registry.WriteString("", "\"" PARLOTTO_BUILD_DIR "/system/agent/AgentSvr\"");
+  }
+  // The build's default character and speech runtime.
+  ASSERT_NO_FATAL_FAILURE(LoadDefault());
+  LONG req = 0;
+  ASSERT_EQ(character_->Speak(QStringLiteral("\\Spd=400\\ Hallo"), QString(), &req), S_OK);
+  EXPECT_TRUE(SpinUntil([this] { return CountInTrace("audio-stop") == 1; }));
+}
 
 TEST_F(AgentServerTest, EndsShortlyAfterItsLastObjectIsReleased) {
   ASSERT_NO_FATAL_FAILURE(LoadDefault());
