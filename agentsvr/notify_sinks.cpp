@@ -7,6 +7,18 @@
 #include "platform/diagnostics.h"
 
 namespace parlotto::agent {
+namespace {
+
+HRESULT NotifyOneWay(RemoteObject* sink, DISPID member, const std::vector<VARIANT>& args) {
+  const InterfaceInfo* info = parlotto::FindInterface(IID_IAgentNotifySink);
+  if (info == nullptr) return E_UNEXPECTED;
+  for (const FUNCDESC& func : info->funcs) {
+    if (func.memid == member) return sink->CallOneWay(*info, func, args);
+  }
+  return DISP_E_MEMBERNOTFOUND;
+}
+
+}  // namespace
 
 HRESULT NotifySinks::Register(IUnknown* sink, LONG* sink_id) {
   if (sink_id == nullptr) return E_POINTER;
@@ -40,8 +52,9 @@ void NotifySinks::Send(DISPID member, const std::vector<VARIANT>& args) {
                       static_cast<UINT>(reversed.size()), 0};
     HRESULT hr;
     if (sink.remote) {
-      hr = static_cast<RemoteObject*>(sink.remote.Get())
-               ->InvokeOneWay(member, DISPATCH_METHOD, params);
+      // Through the sink's own interface: a client's sink need not offer
+      // IDispatch (the program's answers IAgentNotifySink only).
+      hr = NotifyOneWay(static_cast<RemoteObject*>(sink.remote.Get()), member, args);
     } else {
       hr = sink.sink->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
                              nullptr, nullptr, nullptr);

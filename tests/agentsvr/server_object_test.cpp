@@ -85,6 +85,10 @@ class TimedSink final : public parlotto::testing::NotifySinkBase {
     notes.push_back({std::move(what), MonotonicMs()});
     return S_OK;
   }
+  // As the program's sink: IAgentNotifySink only, no IDispatch.
+  void* FindInterface(REFIID iid) override {
+    return iid == IID_IAgentNotifySink ? static_cast<IAgentNotifySink*>(this) : nullptr;
+  }
 };
 
 // The builder's small character (8×6 frames), German, with short Show,
