@@ -33,8 +33,10 @@ constexpr int kIdleDelayMs = 2000;
 // are, so half-transparent ones come out dark.
 bool Composited() {
   const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-  if (x11 == nullptr) return true;  // not X11: the platform blends
-  xcb_connection_t* connection = x11->connection();
+  // Not X11: the platform blends. The offscreen platform offers the X11
+  // interface too, without a connection.
+  xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
+  if (connection == nullptr) return true;
   // The manager owns the selection _NET_WM_CM_S<screen>; ours is the first.
   static constexpr char kSelection[] = "_NET_WM_CM_S0";
   xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(

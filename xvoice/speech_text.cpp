@@ -42,6 +42,23 @@ void AppendCommand(QString* out, std::vector<std::int32_t>* origins, int value, 
   origins->insert(origins->end(), static_cast<std::size_t>(command.size()), -1);
 }
 
+// At a backslash at `at`: the index past the tag that starts there (and in
+// `*name_end` the end of its name), or `at` when no tag starts here.
+qsizetype FindTagEnd(const QString& text, qsizetype at, qsizetype* name_end) {
+  qsizetype i = at + 1;
+  qsizetype end = i;
+  while (end < text.size() && end - i < kMaxTagName && IsAsciiLetter(text[end])) ++end;
+  if (end == i) return at;
+  *name_end = end;
+  qsizetype close = end;
+  while (close < text.size() && close - end <= kMaxTagRest && text[close] != kBackslash &&
+         !IsTextBreak(text[close])) {
+    ++close;
+  }
+  if (close >= text.size() || text[close] != kBackslash) return at;
+  return close + 1;
+}
+
 class TagReader {
  public:
   TagReader(const QString& text, EspeakText* result, QString* out)
@@ -50,23 +67,13 @@ class TagReader {
   // At a backslash at `at`: consumes a whole tag and returns the index past
   // it, or returns `at` when no tag starts here.
   qsizetype Read(qsizetype at) {
-    qsizetype i = at + 1;
-    qsizetype name_end = i;
-    while (name_end < text_.size() && name_end - i < kMaxTagName &&
-           IsAsciiLetter(text_[name_end])) {
-      ++name_end;
-    }
-    if (name_end == i) return at;
-    qsizetype close = name_end;
-    while (close < text_.size() && close - name_end <= kMaxTagRest && text_[close] != kBackslash &&
-           !IsTextBreak(text_[close])) {
-      ++close;
-    }
-    if (close >= text_.size() || text_[close] != kBackslash) return at;
-    Apply(QStringView(text_).mid(i, name_end - i),
-          QStringView(text_).mid(name_end, close - name_end),
-          QStringView(text_).mid(at, close + 1 - at));
-    return close + 1;
+    qsizetype name_end = 0;
+    qsizetype end = FindTagEnd(text_, at, &name_end);
+    if (end == at) return at;
+    Apply(QStringView(text_).mid(at + 1, name_end - at - 1),
+          QStringView(text_).mid(name_end, end - 1 - name_end),
+          QStringView(text_).mid(at, end - at));
+    return end;
   }
 
  private:
@@ -179,6 +186,26 @@ EspeakText ToEspeakText(const QString& text, const VoiceSettings& start) {
   }
   release();
   result.utf8 = out.toStdString();
+  return result;
+}
+
+TextWithoutTags RemoveSpeechTags(const QString& text) {
+  TextWithoutTags result;
+  result.text.reserve(text.size());
+  result.origin.reserve(static_cast<std::size_t>(text.size()));
+  for (qsizetype i = 0; i < text.size();) {
+    if (text[i] == kBackslash) {
+      qsizetype name_end = 0;
+      qsizetype end = FindTagEnd(text, i, &name_end);
+      if (end != i) {
+        i = end;
+        continue;
+      }
+    }
+    result.text.append(text[i]);
+    result.origin.push_back(i);
+    ++i;
+  }
   return result;
 }
 

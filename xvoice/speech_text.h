@@ -41,4 +41,13 @@ struct EspeakText {
 // the input is always valid UTF-8 without hidden commands.
 EspeakText ToEspeakText(const QString& text, const VoiceSettings& start);
 
+// A text as a reader sees it: every tag taken out. `origin[i]` is the index
+// in the given text of the shown text's unit i, so that positions in the
+// given text (word positions) can be carried over.
+struct TextWithoutTags {
+  QString text;
+  std::vector<qsizetype> origin;
+};
+TextWithoutTags RemoveSpeechTags(const QString& text);
+
 }  // namespace parlotto::xvoice

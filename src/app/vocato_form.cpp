@@ -6,6 +6,7 @@
 #include "app/command_line.h"
 #include "app/debug_log.h"
 #include "app/startup_settings.h"
+#include "contracts/agent/agent_interfaces.h"
 #include "platform/clock.h"
 #include "platform/com/apartment.h"
 #include "platform/dialogs.h"
@@ -33,6 +34,9 @@ TVocatoForm::TVocatoForm(const std::vector<std::string>& args) {
   // The character server, the speech control and automation callers are
   // all objects; this thread is their apartment.
   CoInitialize(nullptr);
+  // Calls to the character server cross the bus through the proxies of its
+  // interfaces.
+  RegisterAgentInterfaces();
 
   StartupSettings settings = ReadStartupSettings();
   no_agent = settings.no_agent;

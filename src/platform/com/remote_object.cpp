@@ -146,21 +146,36 @@ HRESULT RemoteObject::InvokeOneWay(DISPID member, WORD flags, const DISPPARAMS& 
   return SendOneWay(call);
 }
 
-HRESULT RemoteObject::Call(const InterfaceInfo& info, const FUNCDESC& func,
-                           std::vector<VARIANT>& args) {
+HRESULT RemoteObject::MakeMemberCall(const InterfaceInfo& info, const FUNCDESC& func,
+                                     const std::vector<VARIANT>& args, QDBusMessage* call) const {
   if (args.size() != func.params.size()) return DISP_E_BADPARAMCOUNT;
-  QDBusMessage call =
-      QDBusMessage::createMethodCall(owner_, path_, info.bus_name, BusMemberName(func));
+  *call = QDBusMessage::createMethodCall(owner_, path_, info.bus_name, BusMemberName(func));
   for (size_t i = 0; i < func.params.size(); ++i) {
     const PARAMDESC& param = func.params[i];
     if (!(param.flags & PARAMFLAG_FIN) && (param.flags & PARAMFLAG_FOUT)) continue;
     QVariant value;
     HRESULT hr = MarshalParam(param, args[i], owner_, &value);
     if (FAILED(hr)) return hr;
-    call << value;
+    *call << value;
   }
+  return S_OK;
+}
+
+HRESULT RemoteObject::CallOneWay(const InterfaceInfo& info, const FUNCDESC& func,
+                                 const std::vector<VARIANT>& args) {
+  QDBusMessage call;
+  HRESULT hr = MakeMemberCall(info, func, args, &call);
+  if (FAILED(hr)) return hr;
+  return SendOneWay(call);
+}
+
+HRESULT RemoteObject::Call(const InterfaceInfo& info, const FUNCDESC& func,
+                           std::vector<VARIANT>& args) {
+  QDBusMessage call;
+  HRESULT hr = MakeMemberCall(info, func, args, &call);
+  if (FAILED(hr)) return hr;
   QDBusMessage reply;
-  HRESULT hr = CallAndWait(call, &reply, CallTimeoutMs());
+  hr = CallAndWait(call, &reply, CallTimeoutMs());
   if (FAILED(hr)) return hr;
   const QList<QVariant> out = reply.arguments();
   int next = 0;

@@ -5,6 +5,7 @@
 // when the last local reference goes.
 #pragma once
 
+#include <QDBusMessage>
 #include <QString>
 #include <map>
 #include <memory>
@@ -53,6 +54,12 @@ class RemoteObject final : public IUnknown {
   // order, [out] entries filled from the answer.
   HRESULT Call(const InterfaceInfo& info, const FUNCDESC& func, std::vector<VARIANT>& args);
 
+  // Calls a member as Call does without waiting for an answer, for
+  // notifications to objects that need not offer IDispatch; [out]
+  // parameters stay as they are. Fails at once only when the owner is gone.
+  HRESULT CallOneWay(const InterfaceInfo& info, const FUNCDESC& func,
+                     const std::vector<VARIANT>& args);
+
   // Sends IDispatch::Invoke without waiting for an answer, for
   // notifications whose result nobody uses; fails at once only when the
   // owner is gone. Arguments are in DISPPARAMS order (last first).
@@ -65,6 +72,8 @@ class RemoteObject final : public IUnknown {
 
  private:
   RemoteObject(QString owner, QString path);
+  HRESULT MakeMemberCall(const InterfaceInfo& info, const FUNCDESC& func,
+                         const std::vector<VARIANT>& args, QDBusMessage* call) const;
   ~RemoteObject();
 
   QString owner_;

@@ -1,0 +1,59 @@
+// AgentSvr: the character server. Started by the object runtime when a
+// client creates the server's class; serves it on the session bus and ends
+// a few seconds after its last object is gone.
+#include <QApplication>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "agentsvr/server_lifetime.h"
+#include "agentsvr/server_object.h"
+#include "contracts/agent/agent_interfaces.h"
+#include "platform/com/activation.h"
+#include "platform/com/apartment.h"
+#include "platform/diagnostics.h"
+#include "platform/places.h"
+
+int main(int argc, char** argv) {
+  using namespace parlotto;
+  // The server lives in the system directory's agent/ folder; the speech
+  // runtime's registration and the characters are found from there.
+  setenv("PARLOTTO_SYSTEM_DIR",
+         std::filesystem::weakly_canonical(std::filesystem::path(ProgramDir()) / "..").c_str(), 0);
+  // The figure needs X11 to be placed; without any display the server
+  // still serves and speaks.
+  const bool has_display =
+      std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
+  setenv("QT_QPA_PLATFORM", has_display ? "xcb;offscreen" : "offscreen", 0);
+  // Clients place the figure in screen pixels, which Qt's positions are only
+  // while it does not scale for a high-dpi desktop.
+  setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 1);
+  // The runtime appends -Embedding; Qt need not see it.
+  int qt_argc = 1;
+  char* qt_argv[] = {argv[0], nullptr};
+  (void)argc;
+  QApplication app(qt_argc, qt_argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  if (FAILED(CoInitialize(nullptr))) return 2;
+  HRESULT hr = RegisterAgentInterfaces();
+  if (FAILED(hr)) {
+    ReportDiagnostic("character server: the Agent interfaces: " + DescribeHResult(hr));
+    return 2;
+  }
+  ComPtr<IClassFactory> factory(new agent::ServerClassFactory);
+  DWORD cookie = 0;
+  hr = CoRegisterClassObject(CLSID_AgentServer, factory.Get(), CLSCTX_LOCAL_SERVER,
+                             REGCLS_MULTIPLEUSE, &cookie);
+  if (FAILED(hr)) {
+    // Another server owns the class already; its clients go there.
+    ReportDiagnostic("character server: cannot offer the class: " + DescribeHResult(hr));
+    return 2;
+  }
+  agent::ServerLifetime::Start();
+  const int result = QApplication::exec();
+  CoRevokeClassObject(cookie);
+  factory.Reset();
+  CoUninitialize();
+  return result;
+}
