@@ -81,6 +81,14 @@ SpeechControlSpeaker::SpeechControlSpeaker() {
     ComPtr<IUnknown> sink(sink_->InnerUnknown());
     hr = events_->Advise(sink.Get(), &cookie_);
   }
+  if (SUCCEEDED(hr)) {
+    // The lips and the balloon follow the words and sounds.
+    VARIANT on = VARIANT::I2(1);
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS params{&on, &named, 1, 1};
+    hr = control_->Invoke(DISPID_DirectSS_LipSync, IID_NULL, LOCALE_USER_DEFAULT,
+                          DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr);
+  }
   if (FAILED(hr)) {
     // Without its events no speech would ever end.
     ReportDiagnostic("character server: the speech control's events: " + DescribeHResult(hr));

@@ -36,7 +36,8 @@ own_clipboard() {
   xclip -selection clipboard -quiet -t "$type" -i "$file" >"$work/xclip.log" 2>&1 &
   owner=$!
   pids+=($owner)
-  for _ in $(seq 50); do
+  # Generous: on a loaded machine xclip and the display start slowly.
+  for _ in $(seq 300); do
     xclip -selection clipboard -t TARGETS -o 2>/dev/null | grep -qx "$type" && return
     sleep 0.1
   done
