@@ -7,6 +7,8 @@
 #include <QScreen>
 #include <algorithm>
 
+#include "agentsvr/display.h"
+
 namespace parlotto::agent {
 
 namespace {
@@ -58,7 +60,7 @@ void BalloonWindow::ShowText(const QString& text, const QRect& figure, QPoint an
   anchor_ = anchor;
   Place();
   show();
-  raise();
+  if (OnRealDisplay()) raise();
   update();
 }
 
@@ -93,7 +95,7 @@ void BalloonWindow::Place() {
   setGeometry(window);
   // Without a compositor the corners would show black; the mask keeps them
   // out, and the edge half-pixels it lets through blend into the border.
-  setMask(QRegion(Shape(0).toFillPolygon().toPolygon()));
+  if (OnRealDisplay()) setMask(QRegion(Shape(0).toFillPolygon().toPolygon()));
   update();
 }
 

@@ -19,6 +19,7 @@
 
 #include "agentsvr/animation_player.h"
 #include "agentsvr/balloon_window.h"
+#include "agentsvr/display.h"
 
 namespace parlotto::agent {
 
@@ -99,7 +100,7 @@ class FigureWidget : public QWidget {
   void SetFrame(int frame) {
     if (frame == frame_) return;
     frame_ = frame;
-    if (Valid(frame)) {
+    if (Valid(frame) && OnRealDisplay()) {
       if (!masks_[frame]) masks_[frame] = OpaqueRegion(character_.frames[frame], min_alpha_);
       if (masks_[frame]->isEmpty())
         clearMask();
@@ -179,7 +180,7 @@ class CharacterWindow : public Stage {
     player_.Stop();
     visible_ = true;
     figure_.show();
-    figure_.raise();
+    if (OnRealDisplay()) figure_.raise();
     const Animation* show = fast ? nullptr : Find("show");
     if (show == nullptr) {
       Rest();

@@ -88,7 +88,8 @@ class TVocatoForm : public QWidget, public MessageWindow {
   void ConfigureCharacterVoice();
   bool PlaceCharacter(QSize screen, QRect work_area, LONG left, LONG top);
   void AddCharacterCommands();
-  // The server went away: let go of everything of it without calling it.
+  // The server went away: let go of everything of it without calling it;
+  // the next piece loads the character again.
   void ForgetLostCharacter();
   // Builds the pitch, speed and volume tags from the settings.
   void BuildSpeechTags();

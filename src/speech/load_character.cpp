@@ -82,7 +82,8 @@ bool TVocatoForm::LoadCharacter() {
     Close();
   }
   const Desktop desktop = PrimaryDesktop();
-  if (character_loaded) return true;
+  // Loaded, unless its server has gone since.
+  if (character_loaded && character) return true;
   sink_id = -1;
 
   std::string character_file;

@@ -10,7 +10,8 @@ namespace parlotto {
 void TVocatoForm::SpeakWithCharacter(const std::string& piece) {
   if (stop_flag) return;
   const std::string text = pitch_tag + speed_tag + volume_tag + " " + piece;
-  if (!character_loaded) {
+  // Without a character (its server went away) it is loaded anew.
+  if (!character_loaded || !character) {
     character_loaded = LoadCharacter();
   } else {
     LONG visible = 0;
@@ -30,6 +31,7 @@ void TVocatoForm::SpeakWithCharacter(const std::string& piece) {
     // is lost, and the next one starts a new server.
     if (!speech_finished && !CoIsHandlerConnected(character.Get())) {
       ForgetLostCharacter();
+      speech_finished = true;
       return;
     }
   }
@@ -43,7 +45,6 @@ void TVocatoForm::ForgetLostCharacter() {
   sink_id = -1;
   character.Reset();
   agent_server.Reset();
-  character_loaded = false;
 }
 
 void TVocatoForm::SilenceSpeech() {

@@ -1,12 +1,21 @@
 // The real program reading through the real character server: the build's
 // default character, the speech runtime silent and traced, a private bus.
 #include <gtest/gtest.h>
+#include <signal.h>
 
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QThread>
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "contracts/agent/agent_interfaces.h"
+#include "platform/com/bus_names.h"
 #include "support/scratch_dir.h"
 #include "support/speech_trace.h"
 
@@ -16,6 +25,21 @@ namespace {
 using testing::ReadFile;
 using testing::ScratchDir;
 using testing::WriteFile;
+
+// The program's environment for a reading through the character.
+QProcessEnvironment ReadingEnvironment(const ScratchDir& dir, const std::string& trace) {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("PARLOTTO_USER_HIVE", QString::fromStdString(dir.File("user.reg")));
+  env.insert("PARLOTTO_DIALOGS", QString::fromStdString("record:" + dir.File("dialogs.txt")));
+  env.insert("PARLOTTO_SPEECH_TRACE", QString::fromStdString(trace));
+  env.insert("PARLOTTO_AUDIO", "null");
+  env.insert("PARLOTTO_TIME_SCALE", "0.05");
+  env.insert("PARLOTTO_AGENT_LINGER_MS", "300");
+  env.insert("TEMP", QString::fromStdString(dir.path().string()));
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  env.remove("PARLOTTO_SYSTEM_DIR");  // the build tree's, beside the program
+  return env;
+}
 
 TEST(CharacterReading, SpeaksTheTextWithItsTagsThroughTheCharacterAndSavesItsPosition) {
   ScratchDir dir;
@@ -28,18 +52,8 @@ TEST(CharacterReading, SpeaksTheTextWithItsTagsThroughTheCharacterAndSavesItsPos
             "\"VolumeR\"=dword:0000ea60\n"
             "\"Pitch\"=dword:0000006e\n");
   const std::string trace = dir.File("trace.txt");
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("PARLOTTO_USER_HIVE", QString::fromStdString(dir.File("user.reg")));
-  env.insert("PARLOTTO_DIALOGS", QString::fromStdString("record:" + dir.File("dialogs.txt")));
-  env.insert("PARLOTTO_SPEECH_TRACE", QString::fromStdString(trace));
-  env.insert("PARLOTTO_AUDIO", "null");
-  env.insert("PARLOTTO_TIME_SCALE", "0.05");
-  env.insert("PARLOTTO_AGENT_LINGER_MS", "300");
-  env.insert("TEMP", QString::fromStdString(dir.path().string()));
-  env.insert("QT_QPA_PLATFORM", "offscreen");
-  env.remove("PARLOTTO_SYSTEM_DIR");  // the build tree's, beside the program
   QProcess program;
-  program.setProcessEnvironment(env);
+  program.setProcessEnvironment(ReadingEnvironment(dir, trace));
   program.setProcessChannelMode(QProcess::ForwardedChannels);
   program.start(QStringLiteral(PARLOTTO_BUILD_DIR "/parlotto"),
                 {QStringLiteral("-d"), QStringLiteral("Guten Tag.\nWie geht es dir?")});
@@ -54,6 +68,47 @@ TEST(CharacterReading, SpeaksTheTextWithItsTagsThroughTheCharacterAndSavesItsPos
   const std::string hive = ReadFile(dir.File("user.reg"));
   EXPECT_NE(hive.find("\"AgentLastPositionX\"=dword:"), std::string::npos);
   EXPECT_NE(hive.find("\"AgentLastPositionY\"=dword:"), std::string::npos);
+}
+
+TEST(CharacterReading, AServerKilledInTheMiddleOfAPieceLosesOnlyThatPiece) {
+  ScratchDir dir;
+  WriteFile(dir.File("user.reg"),
+            "Windows Registry Editor Version 5.00\n\n"
+            "[HKEY_CURRENT_USER\\Software\\Zentravol\\Agent]\n"
+            "\"noAgent\"=dword:00000000\n");
+  const std::string trace = dir.File("trace.txt");
+  // Three pieces (a text of over 600 characters is read in pieces); the
+  // first lasts long enough to kill its server meanwhile.
+  std::string first = "Erster Teil";
+  while (first.size() < 580) first += " und noch ein Wort mehr";
+  const std::string text = first + ".\nZweiter Teil.\nDritter Teil.";
+  QProcess program;
+  program.setProcessEnvironment(ReadingEnvironment(dir, trace));
+  program.setProcessChannelMode(QProcess::ForwardedChannels);
+  program.start(QStringLiteral(PARLOTTO_BUILD_DIR "/parlotto"),
+                {QStringLiteral("-d"), QString::fromStdString(text)});
+
+  QElapsedTimer waited;
+  waited.start();
+  while (testing::TraceEvents(trace).empty() && waited.elapsed() < 30000) QThread::msleep(20);
+  ASSERT_EQ(testing::TraceEvents(trace), std::vector<std::string>{"speak"});
+  QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
+  ASSERT_NE(bus, nullptr);
+  const uint server = bus->servicePid(ClassServiceName(CLSID_AgentServer)).value();
+  ASSERT_GT(server, 0u);
+  ASSERT_NE(server, static_cast<uint>(program.processId()));
+  ASSERT_EQ(::kill(static_cast<pid_t>(server), SIGKILL), 0);
+
+  // The program notices, starts a new server for the next piece and ends.
+  ASSERT_TRUE(program.waitForFinished(60000));
+  EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(program.exitCode(), 0);
+  const std::vector<std::string> spoken = testing::SpokenTexts(trace);
+  EXPECT_EQ(ReadFile(dir.File("dialogs.txt")), "");
+  ASSERT_EQ(spoken.size(), 3u) << ReadFile(trace);
+  EXPECT_NE(spoken[1].find("Zweiter Teil."), std::string::npos);
+  EXPECT_NE(spoken[2].find("Dritter Teil."), std::string::npos);
+  EXPECT_NE(ReadFile(dir.File("vocatodebug.log")).find("Agent server lost"), std::string::npos);
 }
 
 }  // namespace
