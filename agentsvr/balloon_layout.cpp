@@ -17,8 +17,26 @@ constexpr int kBelowGap = 4;    // between the figure and a tail pointing up
 
 }  // namespace
 
+namespace {
+
+// The text's own line breaks as breaks of the layout, which sees '\n' as
+// nothing; one character for one, so that word positions stay.
+QString WithLineSeparators(QString text) {
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (text[i] == u'\n') {
+      text[i] = QChar::LineSeparator;
+    } else if (text[i] == u'\r') {
+      const bool pair = i + 1 < text.size() && text[i + 1] == u'\n';
+      text[i] = pair ? QChar(u' ') : QChar(QChar::LineSeparator);
+    }
+  }
+  return text;
+}
+
+}  // namespace
+
 BalloonText::BalloonText(const QString& text, const QFont& font)
-    : text_(text), layout_(text, font) {
+    : text_(WithLineSeparators(text)), layout_(text_, font) {
   QTextOption option;
   option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
   layout_.setTextOption(option);

@@ -2,6 +2,7 @@
 // client creates the server's class; serves it on the session bus and ends
 // a few seconds after its last object is gone.
 #include <QApplication>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -13,6 +14,24 @@
 #include "platform/com/apartment.h"
 #include "platform/diagnostics.h"
 #include "platform/places.h"
+
+namespace {
+
+QtMessageHandler g_qt_messages = nullptr;
+
+// Without a display the platform warns that windows cannot be raised or
+// shaped, once for every figure shown: nothing a user could act on.
+void DropHeadlessWindowWarnings(QtMsgType type, const QMessageLogContext& context,
+                                const QString& message) {
+  if (message.startsWith(QLatin1String("This plugin does not support"))) return;
+  if (g_qt_messages != nullptr) {
+    g_qt_messages(type, context, message);
+  } else {
+    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+  }
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   using namespace parlotto;
@@ -34,6 +53,9 @@ int main(int argc, char** argv) {
   (void)argc;
   QApplication app(qt_argc, qt_argv);
   QApplication::setQuitOnLastWindowClosed(false);
+  if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+    g_qt_messages = qInstallMessageHandler(DropHeadlessWindowWarnings);
+  }
 
   if (FAILED(CoInitialize(nullptr))) return 2;
   HRESULT hr = RegisterAgentInterfaces();

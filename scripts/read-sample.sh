@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Reads the sample text aloud with the program just built. Until the
-# animated character exists, the demo speaks without it: it keeps its own
-# settings ("noAgent"=1) in build/demo/, so the user's settings stay as they
-# are. Without any audio device the speech goes to a WAV file, whose name the
+# Reads the sample text aloud with the program just built, through its
+# character (on the offscreen platform when there is no display). The demo
+# keeps settings of its own in build/demo/, so the user's stay as they are.
+# Without any audio device the speech goes to a WAV file, whose name the
 # program prints.
 #
 # On a fresh headless login there is neither a runtime directory nor a
@@ -15,7 +15,9 @@ build=${1:-build}
 case $build in /*) ;; *) build="$PWD/$build" ;; esac
 export PARLOTTO_USER_HIVE="$build/demo/user.reg"
 mkdir -p "$(dirname "$PARLOTTO_USER_HIVE")"
-"$build/parlotto-reg" add 'HKCU\Software\Zentravol\Agent' /v noAgent /t REG_DWORD /d 1 /f >/dev/null
+# The settings key without "noAgent" would mean no character; the place it
+# was dragged to stays from one demo to the next.
+"$build/parlotto-reg" add 'HKCU\Software\Zentravol\Agent' /v noAgent /t REG_DWORD /d 0 /f >/dev/null
 
 own_runtime=""
 if [ -z "${XDG_RUNTIME_DIR:-}" ] || [ ! -d "$XDG_RUNTIME_DIR" ]; then

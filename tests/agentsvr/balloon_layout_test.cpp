@@ -29,6 +29,17 @@ TEST(BalloonText, WrapsLongTextWithinTheWidthAndShowsAtMostFourLines) {
   EXPECT_GE(one_line.Size().height() * 5, text.Size().height()) << "more than four lines shown";
 }
 
+TEST(BalloonText, LineBreaksOfTheTextBreakTheLinesAndKeepWordPositions) {
+  for (const QString& text :
+       {QStringLiteral("Texte vor.\nSie lesen."), QStringLiteral("Texte vor.\r\nSie lesen."),
+        QStringLiteral("Texte vor.\rSie lesen.")}) {
+    const BalloonText shown(text, TestFont());
+    EXPECT_EQ(shown.LineCount(), 2);
+    EXPECT_EQ(shown.Text().size(), text.size());
+    EXPECT_EQ(shown.LineOf(text.indexOf(QStringLiteral("Sie"))), 1);
+  }
+}
+
 TEST(BalloonText, AWordTooLongForALineIsBrokenRatherThanWideningTheBalloon) {
   const BalloonText text(QString(200, QChar('x')), TestFont());
   EXPECT_GT(text.LineCount(), 1);
