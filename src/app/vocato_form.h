@@ -22,6 +22,7 @@ namespace parlotto {
 
 class AgentNotifySink;
 class TDirectSS;
+enum class MissingComponent;
 
 class TVocatoForm : public QWidget, public MessageWindow {
  public:
@@ -99,7 +100,9 @@ class TVocatoForm : public QWidget, public MessageWindow {
   void UnloadCharacter();
   bool LoadDirectSpeech();
   void DestroyDirectSpeech();
-  // Prerequisites of the speech output.
+  // Prerequisites of the speech output. A missing one says so and ends the
+  // program; the caller still goes on with its steps.
+  void RequireComponent(bool present, MissingComponent component);
   bool HasAgentServer();
   bool HasCharacters();
   bool HasSpeechRuntime();

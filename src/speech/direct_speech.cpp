@@ -34,15 +34,15 @@ bool TVocatoForm::HasSpeechEngine() {
   return control.CountEngines() > 0;
 }
 
+void TVocatoForm::RequireComponent(bool present, MissingComponent component) {
+  if (present) return;
+  ShowMissingComponentDialog(component);
+  Close();
+}
+
 bool TVocatoForm::LoadDirectSpeech() {
-  if (!HasSpeechRuntime()) {
-    ShowMissingComponentDialog(MissingComponent::kSpeechRuntime);
-    Close();
-  }
-  if (!HasSpeechEngine()) {
-    ShowMissingComponentDialog(MissingComponent::kSpeechEngine);
-    Close();
-  }
+  RequireComponent(HasSpeechRuntime(), MissingComponent::kSpeechRuntime);
+  RequireComponent(HasSpeechEngine(), MissingComponent::kSpeechEngine);
   if (direct_speech_loaded) return true;
 
   DirectSS1 = std::make_unique<TDirectSS>();

@@ -65,22 +65,10 @@ bool TVocatoForm::HasCharacters() {
 bool TVocatoForm::LoadCharacter() {
   // Each missing component says so and ends the program; the rest of the
   // checks, and the loading, still run.
-  if (!HasAgentServer()) {
-    ShowMissingComponentDialog(MissingComponent::kAgentServer);
-    Close();
-  }
-  if (!HasSpeechRuntime()) {
-    ShowMissingComponentDialog(MissingComponent::kSpeechRuntime);
-    Close();
-  }
-  if (!HasSpeechEngine()) {
-    ShowMissingComponentDialog(MissingComponent::kSpeechEngine);
-    Close();
-  }
-  if (!HasCharacters()) {
-    ShowMissingComponentDialog(MissingComponent::kCharacters);
-    Close();
-  }
+  RequireComponent(HasAgentServer(), MissingComponent::kAgentServer);
+  RequireComponent(HasSpeechRuntime(), MissingComponent::kSpeechRuntime);
+  RequireComponent(HasSpeechEngine(), MissingComponent::kSpeechEngine);
+  RequireComponent(HasCharacters(), MissingComponent::kCharacters);
   const Desktop desktop = PrimaryDesktop();
   // Loaded, unless its server has gone since.
   if (character_loaded && character) return true;

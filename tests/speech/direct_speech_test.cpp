@@ -22,6 +22,13 @@ namespace {
 using testing::ScopedEnv;
 using testing::ScratchDir;
 
+// One piece that takes half a minute to speak.
+const std::string kHalfAMinute = [] {
+  std::string text;
+  for (int i = 0; i < 30; ++i) text += "Wir lesen einen langen Text ohne Ende ";
+  return text;
+}();
+
 class DirectSpeechTest : public testing::DirectSpeechFixture {
  protected:
   std::vector<std::string> Spoken() { return testing::SpokenTexts(trace_); }
@@ -83,13 +90,10 @@ TEST_F(DirectSpeechTest, AReadingNestedInAnotherSpeaksBetweenItsPieces) {
 }
 
 TEST_F(DirectSpeechTest, TheStopFlagEndsAPieceAtTheNextCheck) {
-  Settings("");
   ScopedEnv paced("PARLOTTO_AUDIO", "null");
   TVocatoForm form(std::vector<std::string>{"-d", "x"});
   form.Start.SetEnabled(false);
-  std::string text;
-  for (int i = 0; i < 30; ++i) text += "Wir lesen einen langen Text ohne Ende ";
-  form.text_to_read = text;
+  form.text_to_read = kHalfAMinute;
   QElapsedTimer since_stop;
   Timer stop(300, true);
   stop.SetOnTimer([&] {
@@ -106,13 +110,10 @@ TEST_F(DirectSpeechTest, TheStopFlagEndsAPieceAtTheNextCheck) {
 }
 
 TEST_F(DirectSpeechTest, QuittingFromTheMenuSilencesThePieceAtOnce) {
-  Settings("");
   ScopedEnv paced("PARLOTTO_AUDIO", "null");
   TVocatoForm form(std::vector<std::string>{"-d", "x"});
   form.Start.SetEnabled(false);
-  std::string text;
-  for (int i = 0; i < 30; ++i) text += "Wir lesen einen langen Text ohne Ende ";
-  form.text_to_read = text;
+  form.text_to_read = kHalfAMinute;
   Timer quit(300, true);
   quit.SetOnTimer([&] {
     quit.SetEnabled(false);
