@@ -80,11 +80,6 @@ class PdfProgramTest : public ::testing::Test {
 };
 
 TEST_F(PdfProgramTest, ThePdfIsReadAloudColumnByColumn) {
-  testing::WriteFile(dir_.File("probe.txt"), "Probe.");
-  ASSERT_TRUE(Run(PARLOTTO_BUILD_DIR "/parlotto", {"-f", "probe.txt"}));
-  if (Spoken().empty()) GTEST_SKIP() << "the text-file source reads no files yet";
-  fs::remove(dir_.File("trace.txt"));
-
   {
     testing::PdfMaker pdf(dir_.File("zeitung.pdf"));
     pdf.Lines(50, 120,
