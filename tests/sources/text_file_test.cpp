@@ -18,7 +18,7 @@ using testing::WriteFile;
 class TextFileTest : public ::testing::Test {
  protected:
   std::string Write(const std::string& name, const std::string& contents) {
-    const std::string path = dir_.File(name);
+    std::string path = dir_.File(name);
     WriteFile(path, contents);
     return path;
   }
