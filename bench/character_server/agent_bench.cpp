@@ -54,9 +54,7 @@ class ShowSink final : public IgnoredNotifications<IAgentNotifySink> {
     return S_OK;
   }
   HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT GetIDsOfNames(REFIID, const LPOLESTR*, UINT, LCID, DISPID*) override {
-    return E_NOTIMPL;
-  }
+  HRESULT GetIDsOfNames(REFIID, const LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
   HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
     return E_NOTIMPL;
   }
@@ -96,7 +94,8 @@ long long CpuTicks(uint pid) {
   return utime + stime;
 }
 
-void RunFor(int ms, const std::function<bool()>& done = [] { return false; }) {
+void RunFor(
+    int ms, const std::function<bool()>& done = [] { return false; }) {
   QElapsedTimer elapsed;
   elapsed.start();
   while (elapsed.elapsed() < ms && !done()) {
@@ -143,9 +142,9 @@ int Run() {
   RunFor(kIdleMs);
   const long long used = CpuTicks(pid) - before;
   std::printf("first-frame-ms %lld\n", static_cast<long long>(first_frame));
-  std::printf("idle-cpu-percent %.2f\n",
-              100.0 * static_cast<double>(used) / static_cast<double>(sysconf(_SC_CLK_TCK)) /
-                  (kIdleMs / 1000.0));
+  std::printf("idle-cpu-percent %.2f\n", 100.0 * static_cast<double>(used) /
+                                             static_cast<double>(sysconf(_SC_CLK_TCK)) /
+                                             (kIdleMs / 1000.0));
   character->StopAll(kAllRequestTypes);
   agent->Unregister(sink_id);
   character.Reset();
