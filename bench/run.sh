@@ -24,6 +24,7 @@ repeats=${PARLOTTO_BENCH_REPEATS:-5}
 rate=22050
 
 source scripts/private-pulse.sh
+source scripts/private-display.sh
 work=$(mktemp -d "${TMPDIR:-/tmp}/parlotto-bench.XXXXXX")
 cleanup() {
   stop_private_pulse
@@ -240,12 +241,10 @@ PY
     espeak-ng -v de -f "$work/p3.txt")
   # The tray menu needs a display with a notification area.
   p3_menu=not-run
-  if command -v Xvfb >/dev/null && command -v trayer >/dev/null && command -v xdotool >/dev/null; then
-    exec 3>"$work/display"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-    xvfb_pid=$!
-    for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.1; done
-    display=":$(head -n 1 "$work/display")"
+  if command -v trayer >/dev/null && command -v xdotool >/dev/null &&
+    command -v Xvfb >/dev/null && start_private_display "$work"; then
+    xvfb_pid=$private_display_pid
+    display=$private_display
     DISPLAY=$display trayer --edge top --align right --widthtype pixel --width 200 --height 32 \
       >"$work/trayer.log" 2>&1 &
     trayer_pid=$!
@@ -393,12 +392,9 @@ else
   # On a display of its own when there is Xvfb, so that the figure is drawn
   # as on a desktop; else on the offscreen platform.
   p8_display=() p8_where=offscreen
-  if command -v Xvfb >/dev/null; then
-    exec 4>"$work/p8-display"
-    Xvfb -displayfd 4 -screen 0 1024x768x24 -nolisten tcp >"$work/p8-xvfb.log" 2>&1 &
-    p8_xvfb=$!
-    for _ in $(seq 100); do [[ -s "$work/p8-display" ]] && break; sleep 0.1; done
-    p8_display=(DISPLAY=":$(head -n 1 "$work/p8-display")")
+  if command -v Xvfb >/dev/null && start_private_display "$work"; then
+    p8_xvfb=$private_display_pid
+    p8_display=(DISPLAY="$private_display")
     p8_where=Xvfb
   fi
   p8=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "${p8_display[@]}" \

@@ -21,12 +21,10 @@ trap cleanup EXIT
 
 fail() { echo "FAILED: $*"; exit 1; }
 
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(head -n 1 "$work/display")"
+source "$(dirname "$0")/../../scripts/private-display.sh"
+start_private_display "$work" || fail "Xvfb did not start"
+pids+=("$private_display_pid")
+export DISPLAY=$private_display
 
 printf 'Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Zentravol\\Agent]\n"noAgent"=dword:00000000\n' \
   >"$work/user.reg"

@@ -16,13 +16,10 @@ trap cleanup EXIT
 
 fail() { echo "FAILED: $*"; exit 1; }
 
-# A display of our own; Xvfb names it once it is ready.
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(head -n 1 "$work/display")"
+source "$(dirname "$0")/../../scripts/private-display.sh"
+start_private_display "$work" || fail "Xvfb did not start"
+pids+=("$private_display_pid")
+export DISPLAY=$private_display
 
 trayer --edge top --align right --widthtype pixel --width 200 --height 32 >"$work/trayer.log" 2>&1 &
 pids+=($!)

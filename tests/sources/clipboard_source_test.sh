@@ -20,13 +20,10 @@ trap cleanup EXIT
 
 fail() { echo "FAILED: $*"; exit 1; }
 
-# A display of our own; Xvfb names it once it is ready.
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(head -n 1 "$work/display")"
+source "$(dirname "$0")/../../scripts/private-display.sh"
+start_private_display "$work" 640x480 || fail "Xvfb did not start"
+pids+=("$private_display_pid")
+export DISPLAY=$private_display
 
 owner=
 # xclip owns the clipboard with these bytes of TYPE until the next call.

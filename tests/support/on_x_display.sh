@@ -19,14 +19,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A display of our own; Xvfb names it once it is ready.
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-exec 3>&-
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-export DISPLAY=":$(head -n 1 "$work/display")"
+source "$(dirname "$0")/../../scripts/private-display.sh"
+start_private_display "$work" || exit 1
+pids+=("$private_display_pid")
+export DISPLAY=$private_display
 
 if command -v openbox >/dev/null; then
   openbox --sm-disable >"$work/openbox.log" 2>&1 &
