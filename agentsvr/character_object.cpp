@@ -69,7 +69,7 @@ CharacterObject::~CharacterObject() {
 
 void CharacterObject::Close() {
   if (!queue_) return;
-  queue_->StopAll(-1);
+  queue_->StopAll(kAllRequestTypes);
   // The queue goes first: it holds the stage and the speaker.
   queue_.reset();
   speaker_.reset();

@@ -47,9 +47,6 @@ TVocatoForm::TVocatoForm(const std::vector<std::string>& args) {
 
 TVocatoForm::~TVocatoForm() {
   if (VocatoForm == this) VocatoForm = nullptr;
-  // Left by a load that failed after creating it; a loaded character's
-  // sink goes with UnloadCharacter.
-  if (sink != nullptr) sink->Release();
 }
 
 void TVocatoForm::ApplyCommandLine(const std::vector<std::string>& args) {

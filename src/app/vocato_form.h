@@ -132,8 +132,9 @@ class TVocatoForm : public QWidget, public MessageWindow {
   ComPtr<IAgentEx> agent_server;
   ComPtr<IAgentCharacterEx> character;
   ComPtr<IAgentCommands> commands;
-  // Owned through its reference count; absent until loading creates it.
-  AgentNotifySink* sink = nullptr;
+  // Absent until loading creates it; a load that fails after creating it
+  // leaves it here until the next load or the window's end.
+  ComPtr<AgentNotifySink> sink;
   LONG sink_id = -1;
   LONG character_id = 0;
   LONG current_request_id = 0;

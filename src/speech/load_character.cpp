@@ -123,11 +123,9 @@ bool TVocatoForm::LoadCharacter() {
   }
   ConfigureCharacterVoice();
 
-  // A load that failed here before left its sink behind.
-  if (sink != nullptr) sink->Release();
-  sink = new AgentNotifySink;
-  sink->AddRef();
-  if (FAILED(agent_server->Register(static_cast<IAgentNotifySink*>(sink), &sink_id))) {
+  // Replaces the sink a load that failed here before left behind.
+  sink = ComPtr<AgentNotifySink>(new AgentNotifySink);
+  if (FAILED(agent_server->Register(static_cast<IAgentNotifySink*>(sink.Get()), &sink_id))) {
     agent_server.Reset();
     return false;
   }
@@ -196,11 +194,10 @@ void TVocatoForm::AddCharacterCommands() {
 
 void TVocatoForm::UnloadCharacter() {
   if (!character_loaded) return;
-  if (sink != nullptr) {
+  if (sink) {
     commands.Reset();
     if (sink_id != -1 && agent_server) agent_server->Unregister(sink_id);
-    sink->Release();
-    sink = nullptr;
+    sink.Reset();
   }
   if (character) {
     character->StopAll(kAllRequestTypes);

@@ -40,8 +40,7 @@ void TVocatoForm::SpeakWithCharacter(const std::string& piece) {
 void TVocatoForm::ForgetLostCharacter() {
   WriteDebugLog("Agent server lost");
   commands.Reset();
-  if (sink != nullptr) sink->Release();
-  sink = nullptr;
+  sink.Reset();
   sink_id = -1;
   character.Reset();
   agent_server.Reset();
