@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "agentsvr/server_lifetime.h"
+#include "platform/com/server_lifetime.h"
 #include "contracts/agent/agent_marshal.h"
 #include "platform/com/error_info.h"
 

@@ -7,11 +7,11 @@
 #include <filesystem>
 #include <string>
 
-#include "agentsvr/server_lifetime.h"
 #include "agentsvr/server_object.h"
 #include "contracts/agent/agent_interfaces.h"
 #include "platform/com/activation.h"
 #include "platform/com/apartment.h"
+#include "platform/com/server_lifetime.h"
 #include "platform/diagnostics.h"
 #include "platform/places.h"
 
@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
     ReportDiagnostic("character server: the Agent interfaces: " + DescribeHResult(hr));
     return 2;
   }
-  ComPtr<IClassFactory> factory(new agent::ServerClassFactory);
+  ComPtr<IClassFactory> factory(new agent::AgentClassFactory);
   DWORD cookie = 0;
   hr = CoRegisterClassObject(CLSID_AgentServer, factory.Get(), CLSCTX_LOCAL_SERVER,
                              REGCLS_MULTIPLEUSE, &cookie);
@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
     ReportDiagnostic("character server: cannot offer the class: " + DescribeHResult(hr));
     return 2;
   }
-  agent::ServerLifetime::Start();
+  ServerLifetime::Start(ServerLifetime::LingerMsFrom("PARLOTTO_AGENT_LINGER_MS", 5000));
   const int result = QApplication::exec();
   CoRevokeClassObject(cookie);
   factory.Reset();

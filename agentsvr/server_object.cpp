@@ -7,9 +7,9 @@
 #include "agentsvr/character_object.h"
 #include "agentsvr/character_window.h"
 #include "agentsvr/default_character.h"
-#include "agentsvr/server_lifetime.h"
 #include "contracts/agent/agent_marshal.h"
 #include "platform/com/error_info.h"
+#include "platform/com/server_lifetime.h"
 
 namespace parlotto::agent {
 namespace {
@@ -132,36 +132,8 @@ HRESULT ServerObject::GetCharacterEx(LONG char_id, IAgentCharacterEx** character
   return S_OK;
 }
 
-HRESULT ServerClassFactory::QueryInterface(REFIID iid, void** out) {
-  if (out == nullptr) return E_POINTER;
-  if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-    *out = static_cast<IClassFactory*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *out = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG ServerClassFactory::Release() {
-  ULONG refs = --refs_;
-  if (refs == 0) delete this;
-  return refs;
-}
-
-HRESULT ServerClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** out) {
+HRESULT AgentClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** out) {
   return ComObject::Create<ServerObject>(outer, iid, out);
-}
-
-HRESULT ServerClassFactory::LockServer(BOOL lock) {
-  if (lock) {
-    ++locks_;
-    ServerLifetime::ObjectCreated();
-  } else if (locks_ > 0) {  // an unlock without a lock must not count an object gone
-    --locks_;
-    ServerLifetime::ObjectGone();
-  }
-  return S_OK;
 }
 
 }  // namespace parlotto::agent

@@ -10,6 +10,7 @@
 #include "contracts/agent/agent_interfaces.h"
 #include "platform/com/com_object.h"
 #include "platform/com/interface_table.h"
+#include "platform/com/server_class_factory.h"
 #include "platform/com/typelib/type_info_dispatch.h"
 
 namespace parlotto::agent {
@@ -41,18 +42,9 @@ class ServerObject final : public ComObject, public DispatchImpl<IAgentEx> {
 };
 
 // The class object that the server publishes.
-class ServerClassFactory final : public IClassFactory {
+class AgentClassFactory final : public ServerClassFactory {
  public:
-  HRESULT QueryInterface(REFIID iid, void** out) override;
-  ULONG AddRef() override { return ++refs_; }
-  ULONG Release() override;
   HRESULT CreateInstance(IUnknown* outer, REFIID iid, void** out) override;
-  // A lock keeps the process as an object does.
-  HRESULT LockServer(BOOL lock) override;
-
- private:
-  ULONG refs_ = 0;
-  int locks_ = 0;
 };
 
 }  // namespace parlotto::agent

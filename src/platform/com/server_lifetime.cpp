@@ -1,30 +1,35 @@
-#include "agentsvr/server_lifetime.h"
+#include "platform/com/server_lifetime.h"
 
 #include <QCoreApplication>
+#include <QTimer>
 #include <algorithm>
 #include <cstdlib>
 
 #include "platform/clock.h"
 
-namespace parlotto::agent {
+namespace parlotto {
 namespace {
 
+int g_linger_ms = 5000;
 int g_live_objects = 0;
 // Each wait that starts makes earlier ones void.
 unsigned g_wait = 0;
 
 }  // namespace
 
-int ServerLifetime::LingerMs() {
-  if (const char* value = std::getenv("PARLOTTO_AGENT_LINGER_MS")) {
+int ServerLifetime::LingerMsFrom(const char* variable, int default_ms) {
+  if (const char* value = std::getenv(variable)) {
     char* end = nullptr;
     long ms = std::strtol(value, &end, 10);
     if (end != value && *end == '\0' && ms >= 0 && ms <= 3'600'000) return static_cast<int>(ms);
   }
-  return ScaledMs(5000);
+  return ScaledMs(default_ms);
 }
 
-void ServerLifetime::Start() { EndLater(std::max(LingerMs(), ScaledMs(20000))); }
+void ServerLifetime::Start(int linger_ms) {
+  g_linger_ms = linger_ms;
+  EndLater(std::max(linger_ms, ScaledMs(20000)));
+}
 
 void ServerLifetime::ObjectCreated() {
   ++g_live_objects;
@@ -32,7 +37,7 @@ void ServerLifetime::ObjectCreated() {
 }
 
 void ServerLifetime::ObjectGone() {
-  if (--g_live_objects == 0) EndLater(LingerMs());
+  if (--g_live_objects == 0) EndLater(g_linger_ms);
 }
 
 int ServerLifetime::LiveObjects() { return g_live_objects; }
@@ -44,4 +49,4 @@ void ServerLifetime::EndLater(int ms) {
   });
 }
 
-}  // namespace parlotto::agent
+}  // namespace parlotto
