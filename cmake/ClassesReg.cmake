@@ -4,7 +4,7 @@
 #   parlotto_register_inproc_class(CLSID <{GUID}> NAME <text> TARGET <module>
 #                                  [INSTALL_DESTINATION <dir>])
 #   parlotto_register_local_server_class(CLSID <{GUID}> NAME <text> TARGET <program>
-#                                        [INSTALL_DESTINATION <dir>])
+#                                        [PROGID <name>] [INSTALL_DESTINATION <dir>])
 #   parlotto_write_classes_reg()
 #
 # Registrations collect in a global property. parlotto_write_classes_reg,
@@ -13,10 +13,12 @@
 # tree, and installs system/classes.reg under ${PARLOTTO_INSTALL_DIR} naming
 # them under INSTALL_DESTINATION (relative to the prefix, which is taken at
 # install time). In-process servers get InprocServer32 with
-# ThreadingModel=Apartment, local servers LocalServer32 with the quoted path.
+# ThreadingModel=Apartment, local servers LocalServer32 with the quoted path;
+# a PROGID names the class both ways (HKCR\<progid>\CLSID and the class's
+# ProgID key).
 
 function(_parlotto_register_class kind)
-  cmake_parse_arguments(ARG "" "CLSID;NAME;TARGET;INSTALL_DESTINATION" "" ${ARGN})
+  cmake_parse_arguments(ARG "" "CLSID;NAME;TARGET;PROGID;INSTALL_DESTINATION" "" ${ARGN})
   set(fn "parlotto_register_${kind}_class")
   if(ARG_UNPARSED_ARGUMENTS)
     message(FATAL_ERROR "${fn}: unknown arguments ${ARG_UNPARSED_ARGUMENTS}")
@@ -42,6 +44,7 @@ function(_parlotto_register_class kind)
   set_property(GLOBAL PROPERTY PARLOTTO_CLASS_${clsid}_NAME "${ARG_NAME}")
   set_property(GLOBAL PROPERTY PARLOTTO_CLASS_${clsid}_TARGET ${ARG_TARGET})
   set_property(GLOBAL PROPERTY PARLOTTO_CLASS_${clsid}_DESTINATION ${ARG_INSTALL_DESTINATION})
+  set_property(GLOBAL PROPERTY PARLOTTO_CLASS_${clsid}_PROGID "${ARG_PROGID}")
 endfunction()
 
 function(parlotto_register_inproc_class)
@@ -69,6 +72,7 @@ function(_parlotto_classes_reg_text out mode)
     get_property(name GLOBAL PROPERTY PARLOTTO_CLASS_${clsid}_NAME)
     get_property(target GLOBAL PROPERTY PARLOTTO_CLASS_${clsid}_TARGET)
     get_property(destination GLOBAL PROPERTY PARLOTTO_CLASS_${clsid}_DESTINATION)
+    get_property(progid GLOBAL PROPERTY PARLOTTO_CLASS_${clsid}_PROGID)
     if(NOT TARGET ${target})
       message(FATAL_ERROR "classes.reg: ${clsid} names ${target}, which is not a target")
     endif()
@@ -88,6 +92,12 @@ function(_parlotto_classes_reg_text out mode)
     else()
       string(APPEND text "\n[HKEY_CLASSES_ROOT\\CLSID\\${clsid}\\LocalServer32]\n"
                          "@=\"\\\"${path}\\\"\"\n")
+    endif()
+    if(progid)
+      _parlotto_reg_string(progid_value "${progid}")
+      string(APPEND text "\n[HKEY_CLASSES_ROOT\\CLSID\\${clsid}\\ProgID]\n@=${progid_value}\n"
+                         "\n[HKEY_CLASSES_ROOT\\${progid}]\n@=${name_value}\n"
+                         "\n[HKEY_CLASSES_ROOT\\${progid}\\CLSID]\n@=\"${clsid}\"\n")
     endif()
   endforeach()
   set(${out} "${text}" PARENT_SCOPE)
