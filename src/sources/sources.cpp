@@ -6,6 +6,4 @@ void TVocatoForm::ReadBrowserWindow() {}
 
 void TVocatoForm::ReadWebPage(const std::string&) {}
 
-void TVocatoForm::ReadWordDocument() {}
-
 }  // namespace parlotto
