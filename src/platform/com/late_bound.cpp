@@ -19,6 +19,12 @@ HRESULT InvokeByName(IDispatch* object, const char* name, WORD flags,
   DISPPARAMS params;
   params.rgvarg = reversed.empty() ? nullptr : reversed.data();
   params.cArgs = static_cast<UINT>(reversed.size());
+  // A property's new value is passed as the named argument "put".
+  DISPID put = DISPID_PROPERTYPUT;
+  if (flags == DISPATCH_PROPERTYPUT) {
+    params.rgdispidNamedArgs = &put;
+    params.cNamedArgs = 1;
+  }
   VARIANT ignored;
   EXCEPINFO excep;
   UINT arg_err = 0;
@@ -40,6 +46,10 @@ HRESULT InvokeByName(IDispatch* object, const char* name, WORD flags,
 
 HRESULT GetProperty(IDispatch* object, const char* name, VARIANT* result) {
   return InvokeByName(object, name, DISPATCH_PROPERTYGET, {}, result);
+}
+
+HRESULT PutProperty(IDispatch* object, const char* name, const VARIANT& value) {
+  return InvokeByName(object, name, DISPATCH_PROPERTYPUT, {value}, nullptr);
 }
 
 HRESULT CallMethod(IDispatch* object, const char* name, const std::vector<VARIANT>& args,

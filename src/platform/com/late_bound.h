@@ -11,6 +11,7 @@
 namespace parlotto {
 
 HRESULT GetProperty(IDispatch* object, const char* name, VARIANT* result);
+HRESULT PutProperty(IDispatch* object, const char* name, const VARIANT& value);
 
 // `args` in declared order; VARIANT::Missing() for an omitted one.
 HRESULT CallMethod(IDispatch* object, const char* name, const std::vector<VARIANT>& args,
