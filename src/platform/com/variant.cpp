@@ -104,6 +104,13 @@ VARIANT VARIANT::Unknown(IUnknown* value) {
   return v;
 }
 
+VARIANT VARIANT::UI4(std::uint32_t value) {
+  VARIANT v;
+  v.vt = VT_UI4;
+  v.lVal = static_cast<std::int32_t>(value);
+  return v;
+}
+
 VARIANT VARIANT::Dispatch(IDispatch* value) {
   VARIANT v;
   v.vt = VT_DISPATCH;
@@ -192,10 +199,7 @@ HRESULT VariantChangeType(VARIANT* dest, const VARIANT& src, VARTYPE vt) {
       } else if (vt == VT_UI4) {
         if (number < 0 || number > std::numeric_limits<std::uint32_t>::max())
           return DISP_E_OVERFLOW;
-        VARIANT v;
-        v.vt = VT_UI4;
-        v.lVal = static_cast<std::int32_t>(static_cast<std::uint32_t>(number));
-        *dest = v;
+        *dest = VARIANT::UI4(static_cast<std::uint32_t>(number));
       } else {
         if (number < std::numeric_limits<std::int32_t>::min() ||
             number > std::numeric_limits<std::int32_t>::max()) {

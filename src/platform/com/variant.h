@@ -52,6 +52,7 @@ class VARIANT {
 
   static VARIANT I2(std::int16_t value);
   static VARIANT I4(std::int32_t value);
+  static VARIANT UI4(std::uint32_t value);
   static VARIANT Bool(bool value);
   static VARIANT Bstr(const BSTR& value);
   static VARIANT Error(SCODE code);
