@@ -4,6 +4,4 @@ namespace parlotto {
 
 void TVocatoForm::ReadBrowserWindow() {}
 
-void TVocatoForm::ReadWebPage(const std::string&) {}
-
 }  // namespace parlotto

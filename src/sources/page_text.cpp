@@ -1,0 +1,60 @@
+// The text of a page that a browser has loaded: the body's rendered text, or
+// with frames a blank and the text of each frame of the first level that the
+// browser lets us reach.
+#include "app/vocato_form.h"
+#include "platform/com/com_check.h"
+#include "platform/com/late_bound.h"
+
+namespace parlotto {
+namespace {
+
+// The object of a property, or null when the property fails or is empty.
+ComPtr<IDispatch> Child(IDispatch* object, const char* name) {
+  VARIANT value;
+  if (object == nullptr || FAILED(GetProperty(object, name, &value))) return {};
+  return DispatchOf(value);
+}
+
+// The rendered text of a document's body; false when any step fails.
+bool BodyText(IDispatch* document, std::string* text) {
+  ComPtr<IDispatch> body = Child(document, "body");
+  VARIANT outer_text;
+  if (!body || FAILED(GetProperty(body.Get(), "outerText", &outer_text)) ||
+      outer_text.vt != VT_BSTR) {
+    return false;
+  }
+  *text = outer_text.bstrVal.toStdString();
+  return true;
+}
+
+}  // namespace
+
+void TVocatoForm::ReadDocumentText(ComPtr<IDispatch> browser) {
+  // Not an HTML document (a folder, a PDF in the browser): nothing to read.
+  ComPtr<IDispatch> document = Child(browser.Get(), "Document");
+  ComPtr<IDispatch> frames = Child(document.Get(), "frames");
+  if (!frames) return;
+  VARIANT value;
+  VARIANT length;
+  OLECHECK(GetProperty(frames.Get(), "length", &value));
+  OLECHECK(VariantChangeType(&length, value, VT_I4));
+  if (length.lVal <= 0) {
+    BodyText(document.Get(), &text_to_read);
+  } else {
+    std::string text;
+    for (LONG i = 0; i < length.lVal; ++i) {
+      VARIANT frame;
+      std::string frame_text;
+      if (FAILED(CallMethod(frames.Get(), "item", {VARIANT::UI4(static_cast<std::uint32_t>(i))},
+                            &frame)) ||
+          !BodyText(Child(DispatchOf(frame).Get(), "document").Get(), &frame_text)) {
+        continue;  // the browser keeps this frame to itself
+      }
+      text += ' ' + frame_text;
+    }
+    text_to_read = text;
+  }
+  ReadText();
+}
+
+}  // namespace parlotto
