@@ -1,0 +1,127 @@
+// "parlotto -doc": the real program and the real office server on a bus of
+// the test's own, with documents made in the test.
+#include <gtest/gtest.h>
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QThread>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/scratch_dir.h"
+#include "support/speech_trace.h"
+
+namespace parlotto {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadFile;
+using testing::ScratchDir;
+using testing::WriteFile;
+
+constexpr int kRunLimitMs = 120000;
+const QString kOfficeBusName =
+    QStringLiteral("org.parlotto.Com.C_000209FF_0000_0000_C000_000000000046");
+
+constexpr const char* kMessage =
+    "Fehler\tEs sollte ein Word-Dokument vorgelesen werden,\\n"
+    "Word ist aber scheinbar nicht installiert.\\n"
+    " Oder es ist ein anderer Fehler bei der Automatisierung von Word aufgetreten!\n";
+
+class WordProgramTest : public ::testing::Test {
+ protected:
+  WordProgramTest() { WriteFile(dir_.File("user.reg"), testing::kReadAloudWithoutCharacterHive); }
+
+  // Runs `parlotto -doc name` from the scratch directory; its run time in
+  // milliseconds, or -1 when it did not end.
+  qint64 ReadDocument(const std::string& name,
+                      const std::string& system_dir = PARLOTTO_BUILD_DIR "/system") {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("PARLOTTO_USER_HIVE", QString::fromStdString(dir_.File("user.reg")));
+    env.insert("PARLOTTO_DIALOGS", QString::fromStdString("record:" + dir_.File("dialogs.txt")));
+    env.insert("PARLOTTO_SPEECH_TRACE", QString::fromStdString(dir_.File("trace.txt")));
+    env.insert("PARLOTTO_AUDIO", "null");
+    env.insert("PARLOTTO_TIME_SCALE", "0.05");
+    env.insert("PARLOTTO_OFFICE_LINGER_MS", "300");
+    env.insert("PARLOTTO_SYSTEM_DIR", QString::fromStdString(system_dir));
+    env.insert("TEMP", QString::fromStdString(dir_.path().string()));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.setWorkingDirectory(QString::fromStdString(dir_.path().string()));
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    QElapsedTimer clock;
+    clock.start();
+    process.start(QStringLiteral(PARLOTTO_BUILD_DIR "/parlotto"),
+                  {"-doc", QString::fromStdString(name)});
+    if (!process.waitForStarted() || !process.waitForFinished(kRunLimitMs)) return -1;
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0);
+    return clock.elapsed();
+  }
+
+  // Everything spoken, as one line.
+  std::string Spoken() {
+    QString all;
+    for (const std::string& piece : testing::SpokenTexts(dir_.File("trace.txt"))) {
+      all += QString::fromStdString(piece).replace("\\n", " ").replace("\\r", " ") + ' ';
+    }
+    return all.simplified().toStdString();
+  }
+
+  std::string Dialogs() { return ReadFile(dir_.File("dialogs.txt")); }
+  std::string Log() {
+    std::string log;
+    std::istringstream lines(ReadFile(dir_.File("vocatodebug.log")));
+    for (std::string line; std::getline(lines, line);) {
+      if (line != "Idle" && line != "IdleDone") log += line + "\n";
+    }
+    return log;
+  }
+
+  // Whether the office server has left the bus within `ms`.
+  static bool ServerGoneWithin(int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    while (QDBusConnection::sessionBus().interface()->isServiceRegistered(kOfficeBusName)) {
+      if (clock.elapsed() > ms) return false;
+      QThread::msleep(50);
+    }
+    return true;
+  }
+
+  ScratchDir dir_;
+};
+
+TEST_F(WordProgramTest, APlainTextDocumentIsReadAndTheServerEndsByItselfAfterwards) {
+  WriteFile(dir_.File("notiz.txt"), "Einkaufen gehen.\nBrief an Oma schreiben.\n");
+  ASSERT_GE(ReadDocument("notiz.txt"), 0);
+  EXPECT_EQ(Spoken(), "Einkaufen gehen. Brief an Oma schreiben.");
+  EXPECT_EQ(Dialogs(), "");
+  EXPECT_EQ(Log(), "");
+  // Nobody asked it to quit; it leaves once the program let go.
+  EXPECT_TRUE(ServerGoneWithin(10000));
+}
+
+TEST_F(WordProgramTest, WithoutAnOfficeServerTheMessageIsShownOnceAndTheProgramEnds) {
+  // A system directory that registers no classes at all.
+  const std::string system_dir = dir_.File("system");
+  fs::create_directories(system_dir);
+  WriteFile(system_dir + "/classes.reg", "Windows Registry Editor Version 5.00\n");
+  WriteFile(dir_.File("bericht.docx"), "PK");
+  const qint64 ms = ReadDocument("bericht.docx", system_dir);
+  ASSERT_GE(ms, 0);
+  EXPECT_EQ(Dialogs(), kMessage);
+  EXPECT_EQ(Log().rfind("'CoCreateInstance(", 0), 0u) << Log();
+  EXPECT_EQ(Spoken(), "");
+  // The start timer and the end timer's waits: about 1 + 2 + 5 s, scaled.
+  EXPECT_LT(ms, 20000);
+}
+
+}  // namespace
+}  // namespace parlotto
