@@ -1,12 +1,22 @@
 // Speaking through the character, and stopping it at the end of a reading.
 #include "app/debug_log.h"
 #include "app/vocato_form.h"
+#include "platform/clock.h"
 #include "platform/com/remote_object.h"
 #include "platform/message_wait.h"
 #include "speech/agent_notify_sink.h"
 #include "speech/speech_control_host.h"
 
 namespace parlotto {
+namespace {
+
+// A server that hangs keeps its place on the bus and sends no idle: the
+// wait asks it this often whether it still answers, and gives it this long.
+constexpr int kServerCheckIntervalMs = 3000;
+constexpr int kServerAnswerTimeoutMs = 5000;
+
+}  // namespace
+
 void TVocatoForm::SpeakWithCharacter(const std::string& piece) {
   if (stop_flag) return;
   const std::string text = pitch_tag + speed_tag + volume_tag + " " + piece;
@@ -24,12 +34,26 @@ void TVocatoForm::SpeakWithCharacter(const std::string& piece) {
   const QString utterance = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
   speech_finished = false;
   character->Speak(utterance, QString(), &current_request_id);
+  std::int64_t next_check = MonotonicMs() + ScaledMs(kServerCheckIntervalMs);
   while (!speech_finished) {
     if (stop_flag) return;
     WaitForMessages(50);
-    // A server that is gone sends no idle notification any more: the piece
-    // is lost, and the next one starts a new server.
-    if (!speech_finished && !CoIsHandlerConnected(character.Get())) {
+    bool dropped = false;
+    if (!speech_finished && character && MonotonicMs() >= next_check) {
+      // One that does not answer in time counts as gone from then on.
+      dropped = PingObject(character.Get(), kServerAnswerTimeoutMs) == RPC_E_DISCONNECTED;
+      next_check = MonotonicMs() + ScaledMs(kServerCheckIntervalMs);
+    }
+    // Quitting ends the waits early; that is no sign of a hang.
+    if (stop_flag || speech_finished) return;
+    // A nested reading (from a message handled meanwhile) lost it already.
+    if (!character) {
+      speech_finished = true;
+      return;
+    }
+    // A server that is gone or hangs sends no idle notification any more:
+    // the piece is lost, and the next one starts a new server.
+    if (dropped || !CoIsHandlerConnected(character.Get())) {
       ForgetLostCharacter();
       speech_finished = true;
       return;

@@ -116,11 +116,19 @@ class Peers {
 
 }  // namespace
 
-int CallbackTimeoutMs() {
-  const char* text = std::getenv("PARLOTTO_COM_CALLBACK_TIMEOUT_MS");
+namespace {
+
+int TimeoutFromEnv(const char* name, int fallback_ms) {
+  const char* text = std::getenv(name);
   int value = text ? std::atoi(text) : 0;
-  return value > 0 ? value : 10000;
+  return value > 0 ? value : fallback_ms;
 }
+
+}  // namespace
+
+int CallbackTimeoutMs() { return TimeoutFromEnv("PARLOTTO_COM_CALLBACK_TIMEOUT_MS", 10000); }
+
+int ServerTimeoutMs() { return TimeoutFromEnv("PARLOTTO_COM_SERVER_TIMEOUT_MS", 60000); }
 
 HRESULT CallAndWait(const QDBusMessage& call, QDBusMessage* reply, int timeout_ms) {
   QDBusConnection& connection = ComConnection();
@@ -155,7 +163,7 @@ HRESULT CallAndWait(const QDBusMessage& call, QDBusMessage* reply, int timeout_m
   }
   if (!pending.isFinished()) {
     if (timed_out) {
-      // A callback that does not answer is as good as gone.
+      // A peer that does not answer in time is as good as gone.
       TreatPeerAsGone(peer, RPC_E_DISCONNECTED);
       return RPC_E_TIMEOUT;
     }

@@ -3,9 +3,9 @@
 // and timers (but no user input), so that a server may call back into it.
 //
 // Waits nest, and one peer that never answers must not stall this process:
-// nested waits are bounded in depth, calls to callbacks (objects a client
-// handed us) in time, and a peer that lets such a call time out is treated
-// as gone from then on.
+// nested waits are bounded in depth, every call in time (callbacks, objects
+// a client handed us, tightly; servers generously), and a peer that lets a
+// call time out is treated as gone from then on.
 #pragma once
 
 #include <QDBusMessage>
@@ -24,6 +24,11 @@ inline constexpr int kMaxNestedCalls = 32;
 // The time limit for calls to callbacks: 10 s, or
 // $PARLOTTO_COM_CALLBACK_TIMEOUT_MS.
 int CallbackTimeoutMs();
+
+// The time limit for calls to the objects of a server this process called:
+// 60 s, or $PARLOTTO_COM_SERVER_TIMEOUT_MS. Servers queue long work and
+// answer at once, so only a server that hangs ever reaches it.
+int ServerTimeoutMs();
 
 // Sends `call` and waits for its answer, without a time limit when
 // `timeout_ms` is 0. A failed HRESULT from the other side comes back as the

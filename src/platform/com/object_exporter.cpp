@@ -252,6 +252,10 @@ class Exporter : public QDBusVirtualObject {
     const QString member = message.member();
     const QString sender = message.service();
     const QList<QVariant> args = message.arguments();
+    if (member == QLatin1String("Ping") && args.empty()) {
+      // Answered here, on the thread that handles every object's calls.
+      return message.createReply();
+    }
     if (member == QLatin1String("Release") && args.size() == 1) {
       Drop(message.path(), sender, args[0].toUInt());
       return message.createReply();

@@ -25,9 +25,9 @@ QDBusMessage UnknownCall(const QString& owner, const QString& path, const char* 
                                         QLatin1String(member));
 }
 
-// Callbacks (objects a client handed us) must answer in time; a server we
-// called may take as long as its work takes.
-int TimeoutMs(bool callback) { return callback ? CallbackTimeoutMs() : 0; }
+// Callbacks (objects a client handed us) must answer soon; a server we
+// called gets longer, but a server that hangs must not hang us.
+int TimeoutMs(bool callback) { return callback ? CallbackTimeoutMs() : ServerTimeoutMs(); }
 
 }  // namespace
 
@@ -76,7 +76,19 @@ bool CoIsHandlerConnected(IUnknown* object) {
   return SUCCEEDED(PeerFailure(static_cast<RemoteObject*>(remote.Get())->owner()));
 }
 
+HRESULT PingObject(IUnknown* object, int timeout_ms) {
+  if (object == nullptr) return E_POINTER;
+  ComPtr<IUnknown> remote;
+  if (FAILED(object->QueryInterface(IID_IRemoteObject, remote.ReceiveVoid()))) return S_OK;
+  return static_cast<RemoteObject*>(remote.Get())->Ping(timeout_ms);
+}
+
 int RemoteObject::CallTimeoutMs() const { return TimeoutMs(callback_); }
+
+HRESULT RemoteObject::Ping(int timeout_ms) {
+  QDBusMessage reply;
+  return CallAndWait(UnknownCall(owner_, path_, "Ping"), &reply, timeout_ms);
+}
 
 HRESULT RemoteObject::QueryInterface(REFIID iid, void** out) {
   if (out == nullptr) return E_POINTER;

@@ -23,8 +23,9 @@ struct ReferenceOrigin {
   // The owner counted one reference for this process, which the proxy
   // gives back when it goes.
   bool counted = true;
-  // A client handed it to us in a call (a callback): calls to it have a time
-  // limit. Objects of servers this process called have none.
+  // A client handed it to us in a call (a callback): calls to it have the
+  // short time limit. Objects of servers this process called have the long
+  // one.
   bool callback = false;
 };
 
@@ -47,8 +48,11 @@ class RemoteObject final : public IUnknown {
   const QString& owner() const { return owner_; }
   const QString& path() const { return path_; }
 
-  // The time limit of calls to the object: none (0), or that of callbacks.
+  // The time limit of calls to the object: that of servers, or of callbacks.
   int CallTimeoutMs() const;
+
+  // Whether the owner's main thread still takes calls: see PingObject.
+  HRESULT Ping(int timeout_ms);
 
   // Calls a member of one of the object's interfaces: `args` in declared
   // order, [out] entries filled from the answer.
@@ -88,6 +92,14 @@ class RemoteObject final : public IUnknown {
 // remote object has gone or stopped answering; true for objects of this
 // process.
 bool CoIsHandlerConnected(IUnknown* object);
+
+// Asks the process serving `object` whether it still takes calls, waiting
+// at most `timeout_ms`. The answer comes from that process's main thread,
+// where its objects' calls are handled (the bus's own Peer.Ping is answered
+// by its bus thread even while the main thread hangs). S_OK for an answer
+// and for objects of this process; RPC_E_TIMEOUT, and the process treated as
+// gone, for none; RPC_E_DISCONNECTED for an object its process has dropped.
+HRESULT PingObject(IUnknown* object, int timeout_ms);
 
 // Base of the generated-by-hand interface proxies: forwards the IUnknown
 // methods to the object's RemoteObject and carries calls.
