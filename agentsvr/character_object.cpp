@@ -2,9 +2,9 @@
 
 #include <utility>
 
-#include "platform/com/server_lifetime.h"
 #include "contracts/agent/agent_marshal.h"
 #include "platform/com/error_info.h"
+#include "platform/com/server_lifetime.h"
 
 namespace parlotto::agent {
 namespace {
