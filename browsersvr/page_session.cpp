@@ -41,6 +41,7 @@ PageSession::PageSession(QWebEngineProfile* profile, PageLimits limits)
   connect(page_.get(), &QWebEnginePage::loadStarted, this, &PageSession::Started);
   connect(page_.get(), &QWebEnginePage::loadProgress, this, &PageSession::Progressed);
   connect(page_.get(), &QWebEnginePage::loadFinished, this, &PageSession::Finished);
+  connect(page_.get(), &QWebEnginePage::urlChanged, this, &PageSession::UrlChanged);
   load_limit_->setSingleShot(true);
   // Stopping ends the load as failed, which ends Busy.
   connect(load_limit_.get(), &QTimer::timeout, this,
@@ -54,8 +55,18 @@ void PageSession::Navigate(const QUrl& address) {
   busy_ = true;
   started_ = false;
   status_text_ = ConnectingText(address);
+  const QUrl current = page_->url();
+  same_document_ =
+      address.hasFragment() && address != current &&
+              address.adjusted(QUrl::RemoveFragment) == current.adjusted(QUrl::RemoveFragment)
+          ? address
+          : QUrl();
   load_limit_->start(limits_.load_ms);
   page_->load(address);
+}
+
+void PageSession::UrlChanged(const QUrl& url) {
+  if (busy_ && !started_ && !same_document_.isEmpty() && url == same_document_) End();
 }
 
 void PageSession::Started() {
@@ -68,8 +79,11 @@ void PageSession::Progressed(int percent) {
 }
 
 void PageSession::Finished() {
-  if (!busy_ || !started_) return;
   // A page that failed shows the engine's error page; that is loaded too.
+  if (busy_ && started_) End();
+}
+
+void PageSession::End() {
   busy_ = false;
   load_limit_->stop();
   status_text_ = DoneText();

@@ -47,12 +47,17 @@ class PageSession : public QObject {
   void Started();
   void Progressed(int percent);
   void Finished();
+  void UrlChanged(const QUrl& url);
+  void End();
 
   const PageLimits limits_;
   std::unique_ptr<QWebEnginePage> page_;
   std::unique_ptr<QTimer> load_limit_;
   bool busy_ = false;
   bool started_ = false;  // the navigation's load has begun (earlier loads' ends do not count)
+  // A jump within the page: the engine only changes the address, no load
+  // starts or finishes.
+  QUrl same_document_;
   int navigation_ = 0;
   QString status_text_;
 };

@@ -11,7 +11,9 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QRegularExpression>
+#include <QUrl>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -27,6 +29,9 @@
 #include "support/local_http_server.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
+
+// Failures show the text, not its UTF-16 units.
+void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace parlotto::browser {
 namespace {
@@ -290,7 +295,8 @@ TEST_F(BrowserServerTest, AServerThatNeverAnswersIsStoppedAfterTheLoadLimit) {
 
 TEST_F(BrowserServerTest, ALocalFileIsLoadedByItsNameAndAnEarlierDocumentIsThenGone) {
   ScratchDir dir;
-  testing::WriteFile(dir.File("lokal.html"), "<html><body><p>Von der Platte</p></body></html>");
+  testing::WriteFile(dir.File("lokal.html"),
+                     "<html><body><p>Von der Platte</p><a name=\"unten\"></a></body></html>");
   web_.Serve(QStringLiteral("/erste.html"), "<html><body>Erste Seite</body></html>");
   ASSERT_NO_FATAL_FAILURE(CreateBrowser());
   Load(web_.Url(QStringLiteral("/erste.html")));
@@ -301,6 +307,14 @@ TEST_F(BrowserServerTest, ALocalFileIsLoadedByItsNameAndAnEarlierDocumentIsThenG
   const std::vector<QString> seen = Load(QString::fromStdString(dir.File("lokal.html")));
   EXPECT_EQ(seen.front(), QStringLiteral("Webseite wird geöffnet..."));
   EXPECT_EQ(BodyText(Document().Get()), QStringLiteral("Von der Platte"));
+
+  // A jump within the page loads nothing, and ends all the same.
+  const QString anchor =
+      QUrl::fromLocalFile(QString::fromStdString(dir.File("lokal.html"))).toString() +
+      QStringLiteral("#unten");
+  ASSERT_EQ(Navigate(anchor), S_OK);
+  EXPECT_TRUE(SpinUntil([&] { return !Busy(); }, 5000));
+  EXPECT_EQ(StatusText(), QStringLiteral("Fertig"));
 
   VARIANT text;
   EXPECT_EQ(GetProperty(earlier_body.Get(), "outerText", &text), RPC_E_DISCONNECTED);
