@@ -11,6 +11,16 @@
 namespace parlotto::browser {
 namespace {
 
+// The pages' console is theirs: the server's log is for the server.
+class QuietPage final : public QWebEnginePage {
+ public:
+  using QWebEnginePage::QWebEnginePage;
+
+ protected:
+  void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString&, int,
+                                const QString&) override {}
+};
+
 int PositiveFromEnvironment(const char* variable, int fallback) {
   if (const char* value = std::getenv(variable)) {
     char* end = nullptr;
@@ -34,7 +44,7 @@ PageLimits PageLimits::FromEnvironment() {
 
 PageSession::PageSession(QWebEngineProfile* profile, PageLimits limits)
     : limits_(limits),
-      page_(std::make_unique<QWebEnginePage>(profile)),
+      page_(std::make_unique<QuietPage>(profile)),
       load_limit_(std::make_unique<QTimer>()) {
   // Nothing of the page may reach the desktop: no sound, no new windows.
   page_->setAudioMuted(true);

@@ -64,7 +64,7 @@ class BrowserServerTest : public ::testing::Test {
       : system_env_("PARLOTTO_SYSTEM_DIR", PARLOTTO_BUILD_DIR "/system"),
         linger_env_("PARLOTTO_BROWSER_LINGER_MS", "200") {
     CoInitialize(nullptr);
-    RegisterBrowserInterfaces();
+    EXPECT_EQ(RegisterBrowserInterfaces(), S_OK);
   }
   ~BrowserServerTest() override {
     browser_.Reset();
@@ -177,9 +177,14 @@ TEST_F(BrowserServerTest, LoadsAPageReportingInGermanAndGivesOnlyItsRenderedText
   VARIANT visible;
   ASSERT_EQ(GetProperty(browser_.Get(), "Visible", &visible), S_OK);
   EXPECT_EQ(visible.boolVal, VARIANT_FALSE);
+  ASSERT_EQ(PutProperty(browser_.Get(), "Visible", VARIANT::Bool(true)), S_OK);
+  ASSERT_EQ(GetProperty(browser_.Get(), "Visible", &visible), S_OK);
+  EXPECT_EQ(visible.boolVal, VARIANT_TRUE);  // stored, though nothing is shown
   VARIANT window;
   ASSERT_EQ(GetProperty(browser_.Get(), "HWND", &window), S_OK);
   EXPECT_EQ(window.lVal, 0);  // no window of the desktop can be the hidden page's
+  // Before any address, the page is an empty one.
+  EXPECT_EQ(BodyText(Document().Get()), QString());
 
   ASSERT_EQ(Navigate(web_.Url(QStringLiteral("/seite.html"))), S_OK);
   EXPECT_TRUE(Busy());
