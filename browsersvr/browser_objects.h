@@ -1,0 +1,116 @@
+// The browser server's automation objects: the browser, the document of its
+// page or of one of the page's frames, a document's frames, a frame's window
+// and a document's body. Each is a view of its browser's PageSession; the
+// HTML objects name their document by the navigation it belongs to and its
+// frame path, so that after the browser navigated again they fail as
+// disconnected instead of answering for another page.
+#pragma once
+
+#include <memory>
+
+#include "browsersvr/frame_query.h"
+#include "browsersvr/page_session.h"
+#include "platform/com/com_object.h"
+#include "platform/com/server_class_factory.h"
+#include "platform/com/typelib/type_info_dispatch.h"
+
+class QWebEngineProfile;
+
+namespace parlotto::browser {
+
+// An object of the server, answering IDispatch and its own interface.
+class BrowserObject : public ComObject, public DispatchImpl<IDispatch>, protected IInvokeTarget {
+ public:
+  PARLOTTO_DELEGATING_UNKNOWN
+
+ protected:
+  BrowserObject(const IID& iid, std::shared_ptr<PageSession> session);
+  ~BrowserObject() override;
+
+  void* FindInterface(REFIID iid) override;
+  const IID& iid() const { return iid_; }
+
+  const std::shared_ptr<PageSession> session_;
+
+ private:
+  const IID iid_;
+};
+
+class WebBrowser final : public BrowserObject {
+ public:
+  explicit WebBrowser(IUnknown* outer, std::shared_ptr<PageSession> session);
+
+ private:
+  HRESULT InvokeMember(const FUNCDESC& func, std::vector<VARIANT>& args) override;
+  HRESULT Navigate(const VARIANT& url);
+
+  bool visible_ = false;
+};
+
+// An object that stands for one document (or a part of it).
+class DocumentPart : public BrowserObject {
+ protected:
+  DocumentPart(const IID& iid, std::shared_ptr<PageSession> session, int navigation,
+               FramePath path);
+
+  // Asks the page about this object's document; a failure (page left,
+  // frame gone, another origin, no answer) comes with its error info.
+  HRESULT Ask(FrameQuestion question, FrameAnswer* answer);
+  // A new object of type T for the document at `path` of this navigation.
+  template <typename T>
+  VARIANT Part(FramePath path) const;
+
+  const int navigation_;
+  const FramePath path_;
+};
+
+class HtmlDocument final : public DocumentPart {
+ public:
+  HtmlDocument(IUnknown* outer, std::shared_ptr<PageSession> session, int navigation,
+               FramePath path);
+
+ private:
+  HRESULT InvokeMember(const FUNCDESC& func, std::vector<VARIANT>& args) override;
+};
+
+// The frames of the document at `path`.
+class HtmlFrames final : public DocumentPart {
+ public:
+  HtmlFrames(IUnknown* outer, std::shared_ptr<PageSession> session, int navigation, FramePath path);
+
+ private:
+  HRESULT InvokeMember(const FUNCDESC& func, std::vector<VARIANT>& args) override;
+};
+
+// The window of the frame at `path`.
+class HtmlWindow final : public DocumentPart {
+ public:
+  HtmlWindow(IUnknown* outer, std::shared_ptr<PageSession> session, int navigation, FramePath path);
+
+ private:
+  HRESULT InvokeMember(const FUNCDESC& func, std::vector<VARIANT>& args) override;
+};
+
+// The body of the document at `path`.
+class HtmlElement final : public DocumentPart {
+ public:
+  HtmlElement(IUnknown* outer, std::shared_ptr<PageSession> session, int navigation,
+              FramePath path);
+
+ private:
+  HRESULT InvokeMember(const FUNCDESC& func, std::vector<VARIANT>& args) override;
+};
+
+// The class object: every client gets a browser of its own, with its own
+// page, as every new instance of a browser opens a window of its own.
+class BrowserClassFactory final : public ServerClassFactory {
+ public:
+  // `profile` (off the record, no files) outlives the factory's browsers.
+  explicit BrowserClassFactory(QWebEngineProfile* profile) : profile_(profile) {}
+  HRESULT CreateInstance(IUnknown* outer, REFIID iid, void** out) override;
+
+ private:
+  QWebEngineProfile* profile_;
+};
+
+}  // namespace parlotto::browser

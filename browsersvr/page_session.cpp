@@ -1,0 +1,126 @@
+#include "browsersvr/page_session.h"
+
+#include <QEventLoop>
+#include <QTimer>
+#include <QWebEnginePage>
+#include <QWebEngineScript>
+#include <cstdlib>
+
+#include "browsersvr/navigation.h"
+
+namespace parlotto::browser {
+namespace {
+
+// The pages' console is theirs: the server's log is for the server.
+class QuietPage final : public QWebEnginePage {
+ public:
+  using QWebEnginePage::QWebEnginePage;
+
+ protected:
+  void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString&, int,
+                                const QString&) override {}
+};
+
+int PositiveFromEnvironment(const char* variable, int fallback) {
+  if (const char* value = std::getenv(variable)) {
+    char* end = nullptr;
+    const long number = std::strtol(value, &end, 10);
+    if (end != value && *end == '\0' && number > 0 && number <= 1'000'000'000) {
+      return static_cast<int>(number);
+    }
+  }
+  return fallback;
+}
+
+}  // namespace
+
+PageLimits PageLimits::FromEnvironment() {
+  PageLimits limits;
+  limits.text_units = PositiveFromEnvironment("PARLOTTO_BROWSER_TEXT_LIMIT", limits.text_units);
+  limits.script_ms = PositiveFromEnvironment("PARLOTTO_BROWSER_SCRIPT_MS", limits.script_ms);
+  limits.load_ms = PositiveFromEnvironment("PARLOTTO_BROWSER_LOAD_MS", limits.load_ms);
+  return limits;
+}
+
+PageSession::PageSession(QWebEngineProfile* profile, PageLimits limits)
+    : limits_(limits),
+      page_(std::make_unique<QuietPage>(profile)),
+      load_limit_(std::make_unique<QTimer>()) {
+  // Nothing of the page may reach the desktop: no sound, no new windows.
+  page_->setAudioMuted(true);
+  connect(page_.get(), &QWebEnginePage::loadStarted, this, &PageSession::Started);
+  connect(page_.get(), &QWebEnginePage::loadProgress, this, &PageSession::Progressed);
+  connect(page_.get(), &QWebEnginePage::loadFinished, this, &PageSession::Finished);
+  connect(page_.get(), &QWebEnginePage::urlChanged, this, &PageSession::UrlChanged);
+  load_limit_->setSingleShot(true);
+  // Stopping ends the load as failed, which ends Busy.
+  connect(load_limit_.get(), &QTimer::timeout, this,
+          [this] { page_->triggerAction(QWebEnginePage::Stop); });
+}
+
+PageSession::~PageSession() = default;
+
+void PageSession::Navigate(const QUrl& address) {
+  ++navigation_;
+  busy_ = true;
+  started_ = false;
+  status_text_ = ConnectingText(address);
+  const QUrl current = page_->url();
+  same_document_ =
+      address.hasFragment() && address != current &&
+              address.adjusted(QUrl::RemoveFragment) == current.adjusted(QUrl::RemoveFragment)
+          ? address
+          : QUrl();
+  load_limit_->start(limits_.load_ms);
+  page_->load(address);
+}
+
+void PageSession::UrlChanged(const QUrl& url) {
+  if (busy_ && !started_ && !same_document_.isEmpty() && url == same_document_) End();
+}
+
+void PageSession::Started() {
+  if (busy_) started_ = true;
+}
+
+void PageSession::Progressed(int percent) {
+  // 0 comes before anything arrived: the connection is still being made.
+  if (busy_ && started_ && percent > 0 && percent < 100) status_text_ = LoadingText(percent);
+}
+
+void PageSession::Finished() {
+  // A page that failed shows the engine's error page; that is loaded too.
+  if (busy_ && started_) End();
+}
+
+void PageSession::End() {
+  busy_ = false;
+  load_limit_->stop();
+  status_text_ = DoneText();
+}
+
+FrameAnswer PageSession::Ask(const FramePath& path, FrameQuestion question) {
+  // Shared with the callback, which may come after the wait has given up.
+  struct Wait {
+    QEventLoop loop;
+    QVariant result;
+    bool answered = false;
+  };
+  auto wait = std::make_shared<Wait>();
+  std::weak_ptr<Wait> waiting = wait;
+  page_->runJavaScript(FrameScript(path, question, limits_.text_units),
+                       QWebEngineScript::ApplicationWorld, [waiting](const QVariant& result) {
+                         const std::shared_ptr<Wait> wait = waiting.lock();
+                         if (!wait) return;
+                         wait->result = result;
+                         wait->answered = true;
+                         wait->loop.quit();
+                       });
+  if (!wait->answered) {
+    QTimer::singleShot(limits_.script_ms, &wait->loop, &QEventLoop::quit);
+    wait->loop.exec();
+  }
+  return wait->answered ? ReadFrameAnswer(wait->result) : FrameAnswer{};
+}
+
+}  // namespace parlotto::browser

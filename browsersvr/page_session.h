@@ -1,0 +1,65 @@
+// One browser's page: loaded out of sight, its loading state as a browser's
+// status bar shows it, and questions about its documents answered by
+// scripts. Every object of a browser shares its session; a new navigation
+// makes the documents of the earlier one gone.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QUrl>
+#include <memory>
+
+#include "browsersvr/frame_query.h"
+
+class QTimer;
+class QWebEnginePage;
+class QWebEngineProfile;
+
+namespace parlotto::browser {
+
+struct PageLimits {
+  // The most text one body gives, in UTF-16 units (PARLOTTO_BROWSER_TEXT_LIMIT).
+  int text_units = 16 * 1024 * 1024;
+  // How long one question may take (PARLOTTO_BROWSER_SCRIPT_MS).
+  int script_ms = 10000;
+  // How long a page may load before it is stopped (PARLOTTO_BROWSER_LOAD_MS).
+  int load_ms = 60000;
+
+  static PageLimits FromEnvironment();
+};
+
+class PageSession : public QObject {
+ public:
+  PageSession(QWebEngineProfile* profile, PageLimits limits);
+  ~PageSession() override;
+
+  // Starts loading; the previous page's documents are gone from now on.
+  void Navigate(const QUrl& address);
+  bool Busy() const { return busy_; }
+  QString StatusText() const { return status_text_; }
+  int Navigation() const { return navigation_; }
+
+  // Asks the page; the server's event loop keeps running meanwhile, so that
+  // other calls are answered, and the wait ends after the script limit.
+  FrameAnswer Ask(const FramePath& path, FrameQuestion question);
+
+ private:
+  void Started();
+  void Progressed(int percent);
+  void Finished();
+  void UrlChanged(const QUrl& url);
+  void End();
+
+  const PageLimits limits_;
+  std::unique_ptr<QWebEnginePage> page_;
+  std::unique_ptr<QTimer> load_limit_;
+  bool busy_ = false;
+  bool started_ = false;  // the navigation's load has begun (earlier loads' ends do not count)
+  // A jump within the page: the engine only changes the address, no load
+  // starts or finishes.
+  QUrl same_document_;
+  int navigation_ = 0;
+  QString status_text_;
+};
+
+}  // namespace parlotto::browser

@@ -1,0 +1,42 @@
+#include "contracts/browser/browser_interfaces.h"
+
+#include <QFile>
+#include <memory>
+
+#include "contracts/browser/browser_ids.h"
+#include "platform/com/dual_proxy.h"
+#include "platform/com/interface_table.h"
+
+namespace parlotto::browser {
+namespace {
+
+// The interfaces add no typed members to IDispatch: every call goes through
+// Invoke, so one proxy serves them all.
+template <const IID& kIid>
+std::unique_ptr<InterfaceProxy> MakeProxy(RemoteObject* manager) {
+  return std::make_unique<DualProxy<IDispatch>>(manager, kIid);
+}
+
+}  // namespace
+
+HRESULT LoadBrowserTypeLib(ITypeLib** library) {
+  if (library == nullptr) return E_POINTER;
+  *library = nullptr;
+  QFile file(QStringLiteral(":/parlotto/browser/browser.typelib.json"));
+  if (!file.open(QIODevice::ReadOnly)) return TYPE_E_CANTLOADLIBRARY;
+  return LoadTypeLibFromText(file.readAll(), library);
+}
+
+HRESULT RegisterBrowserInterfaces() {
+  ComPtr<ITypeLib> library;
+  HRESULT hr = LoadBrowserTypeLib(library.Receive());
+  if (FAILED(hr)) return hr;
+  return RegisterInterfaces(
+      library.Get(), {{IID_IWebBrowser2, nullptr, MakeProxy<IID_IWebBrowser2>},
+                      {IID_IHTMLDocument2, nullptr, MakeProxy<IID_IHTMLDocument2>},
+                      {IID_IHTMLFramesCollection2, nullptr, MakeProxy<IID_IHTMLFramesCollection2>},
+                      {IID_IHTMLWindow2, nullptr, MakeProxy<IID_IHTMLWindow2>},
+                      {IID_IHTMLElement, nullptr, MakeProxy<IID_IHTMLElement>}});
+}
+
+}  // namespace parlotto::browser
