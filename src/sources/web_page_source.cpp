@@ -5,6 +5,7 @@
 
 #include "app/debug_log.h"
 #include "app/vocato_form.h"
+#include "contracts/browser/browser_ids.h"
 #include "platform/clock.h"
 #include "platform/com/activation.h"
 #include "platform/com/com_check.h"
@@ -14,8 +15,6 @@
 
 namespace parlotto {
 namespace {
-
-constexpr CLSID CLSID_InternetExplorer = MakeGuid("{0002DF01-0000-0000-C000-000000000046}");
 
 constexpr int kLoadingPasses = 200;
 constexpr int kPassMs = 100;
@@ -45,7 +44,7 @@ void DestroyWaitDialog() {
 
 void TVocatoForm::ReadWebPage(const std::string& address) {
   ComPtr<IDispatch> browser;
-  if (FAILED(CoCreateInstance(CLSID_InternetExplorer, nullptr,
+  if (FAILED(CoCreateInstance(browser::CLSID_InternetExplorer, nullptr,
                               CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IDispatch,
                               browser.ReceiveVoid())) ||
       !browser) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/vocato_form.h"
+#include "contracts/browser/browser_ids.h"
 #include "platform/com/activation.h"
 #include "platform/com/apartment.h"
 #include "platform/com/com_object.h"
@@ -31,7 +32,6 @@ using testing::SpokenTexts;
 using testing::WriteFile;
 using Texts = std::vector<std::string>;
 
-constexpr CLSID kBrowserClass = MakeGuid("{0002DF01-0000-0000-C000-000000000046}");
 
 // What the browser was asked, what it shows, and what it refuses.
 struct BrowserScript {
@@ -151,7 +151,7 @@ class ReadWebPageTest : public ::testing::Test {
     g_script = &script_;
     WriteFile(dir_.File("user.reg"), testing::kReadAloudWithoutCharacterHive);
     CoInitialize(nullptr);
-    EXPECT_EQ(CoRegisterClassObject(kBrowserClass, new testing::ObjectFactory<FakeBrowser>,
+    EXPECT_EQ(CoRegisterClassObject(browser::CLSID_InternetExplorer, new testing::ObjectFactory<FakeBrowser>,
                                     CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie_),
               S_OK);
   }

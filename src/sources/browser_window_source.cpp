@@ -1,0 +1,40 @@
+// The browser-window source: of the desktop's open browser windows, the one
+// in front has its page read.
+#include <exception>
+
+#include "app/debug_log.h"
+#include "app/vocato_form.h"
+#include "platform/com/com_check.h"
+#include "platform/com/late_bound.h"
+#include "platform/shell_windows.h"
+
+namespace parlotto {
+
+void TVocatoForm::ReadBrowserWindow() {
+  TCppShellWindows ShellWindows1;
+  try {
+    ShellWindows1.Connect();
+    // The list may change while we look: its count is read for every pass.
+    for (LONG i = 0;; ++i) {
+      LONG count = 0;
+      OLECHECK(ShellWindows1.get_Count(&count));
+      if (i >= count) break;
+      ComPtr<IDispatch> item;
+      OLECHECK(ShellWindows1.Item(VARIANT::I4(i), item.Receive()));
+      OLE_REQUIRE(item);
+      VARIANT hwnd;
+      if (FAILED(GetProperty(item.Get(), "HWND", &hwnd))) continue;
+      VARIANT window;
+      if (FAILED(VariantChangeType(&window, hwnd, VT_I4))) continue;
+      if (window.lVal != 0 && static_cast<HWND>(window.lVal) == GetForegroundWindow()) {
+        ReadDocumentText(std::move(item));
+        break;
+      }
+    }
+  } catch (const std::exception& error) {
+    WriteDebugLog(std::string("ShellWindows:") + error.what());
+  }
+  ShellWindows1.Disconnect();
+}
+
+}  // namespace parlotto
