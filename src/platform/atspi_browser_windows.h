@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-struct _AtspiAccessible;
+// libatspi's own name for its object type.
+struct _AtspiAccessible;  // NOLINT(bugprone-reserved-identifier)
 
 namespace parlotto {
 

@@ -16,7 +16,7 @@ namespace parlotto {
 class PageNode {
  public:
   virtual ~PageNode() = default;
-  // On lines of its own.
+  // On lines of its own. Asked first, before anything else of the node.
   virtual bool IsBlock() = 0;
   // The node's text in code points, or nothing when the node has no text
   // (then its children's texts stand for it).

@@ -63,6 +63,7 @@ std::vector<WindowView> ReadAll() {
   long count = 0;
   EXPECT_EQ(windows.get_Count(&count), S_OK);
   std::vector<WindowView> views;
+  views.reserve(static_cast<std::size_t>(count));
   for (int i = 0; i < count; ++i) views.push_back(ReadItem(windows, i));
   windows.Disconnect();
   return views;
@@ -103,7 +104,7 @@ class ShellWindowsWithBrowser : public ::testing::Test {
     QProcess second;
     second.setProcessEnvironment(BrowserEnvironment());
     second.start(chromium_, BrowserArguments("zweite.html"));
-    ASSERT_TRUE(second.waitForFinished(30000));
+    ASSERT_TRUE(second.waitForFinished(60000));
   }
 
   void TearDown() override {
@@ -147,12 +148,26 @@ class ShellWindowsWithBrowser : public ::testing::Test {
     return false;
   }
 
-  static void Activate(const char* title) {
+  // Asks the window manager to bring the window of `title` to the front;
+  // false while no window has that title yet.
+  static bool Activate(const char* title) {
     QProcess xdotool;
     xdotool.start(QStringLiteral("xdotool"),
                   {QStringLiteral("search"), QStringLiteral("--name"), QString::fromUtf8(title),
-                   QStringLiteral("windowactivate"), QStringLiteral("--sync")});
-    ASSERT_TRUE(xdotool.waitForFinished(20000));
+                   QStringLiteral("windowactivate")});
+    return xdotool.waitForFinished(20000) && xdotool.exitCode() == 0;
+  }
+
+  // Brings `title` to the front and reads the window in front until its
+  // page holds `word`.
+  static std::optional<WindowView> ReadFront(const char* title, const char* word) {
+    std::optional<WindowView> front;
+    WaitFor([&] {
+      if (!Activate(title)) return false;
+      front = FrontWindow(ReadAll());
+      return front && front->text.contains(QString::fromUtf8(word));
+    });
+    return front;
   }
 
   ScratchDir dir_;
@@ -174,23 +189,15 @@ TEST_F(ShellWindowsWithBrowser, ListsBothWindowsAndReadsThePageOfTheOneInFront) 
       << "windows seen: " << views.size();
   EXPECT_NE(views[0].handle, views[1].handle);
 
-  Activate("^Zweite Seite - Chromium$");
-  std::optional<WindowView> front;
-  ASSERT_TRUE(WaitFor([&] {
-    front = FrontWindow(ReadAll());
-    return front && front->text.contains(QStringLiteral("Birnen"));
-  })) << "front page: "
-      << (front ? front->text.toStdString() : "none");
+  std::optional<WindowView> front = ReadFront("^Zweite Seite - Chromium$", "Birnen");
+  ASSERT_TRUE(front) << "no window in front";
   EXPECT_EQ(front->frames, 0);
   // The inline frame's text is part of the page; each block on its own line.
   EXPECT_EQ(front->text,
             QStringLiteral("Birnenkompott\nDie Birnen werden geschaelt.\nInnenrahmen Kirsche"));
 
-  Activate("^Erste Seite - Chromium$");
-  ASSERT_TRUE(WaitFor([&] {
-    front = FrontWindow(ReadAll());
-    return front && front->text.contains(QStringLiteral("Apfelkuchen"));
-  }));
+  front = ReadFront("^Erste Seite - Chromium$", "Apfelkuchen");
+  ASSERT_TRUE(front) << "no window in front";
   EXPECT_EQ(front->text,
             QStringLiteral("Apfelkuchen Rezept\nMan nehme drei Aepfel und Mehl.\nZucker\nButter"));
   EXPECT_FALSE(front->text.contains(QStringLiteral("Skriptwort")));
