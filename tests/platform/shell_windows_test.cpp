@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QThread>
+#include <filesystem>
 #include <optional>
 
 #include "platform/com/late_bound.h"
@@ -93,14 +94,31 @@ class ShellWindowsWithBrowser : public ::testing::Test {
               "<style>p { color: gray; }</style></head><body>"
               "<h2>Birnenkompott</h2><p>Die Birnen werden geschaelt.</p>"
               "<iframe srcdoc='<p>Innenrahmen Kirsche</p>'></iframe></body></html>");
+    // The accessibility bus's launcher names its socket after the runtime
+    // directory and display it is started with: test runs side by side
+    // would share one.
+    const std::string runtime = dir_.File("runtime");
+    std::filesystem::create_directory(runtime);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
+    runtime_dir_.emplace("XDG_RUNTIME_DIR", runtime.c_str());
+    ASSERT_EQ(
+        QProcess::execute(QStringLiteral("dbus-update-activation-environment"),
+                          {QStringLiteral("XDG_RUNTIME_DIR=") + QString::fromStdString(runtime),
+                           QStringLiteral("DISPLAY=") + qEnvironmentVariable("DISPLAY")}),
+        0);
+    // The accessibility bus and its registry up first: a browser that
+    // starts them itself may give up registering while they start.
+    ASSERT_TRUE(ReadAll().empty());
     browser_.setProcessEnvironment(BrowserEnvironment());
     browser_.setProgram(chromium_);
+    browser_.setProcessChannelMode(QProcess::MergedChannels);
+    browser_.setStandardOutputFile(QString::fromStdString(dir_.File("browser.log")));
     browser_.setArguments(BrowserArguments("erste.html"));
     browser_.start();
     ASSERT_TRUE(browser_.waitForStarted(20000));
     // The first window is up before the second is asked for, so that the
     // second is the newer one in front.
-    ASSERT_TRUE(WaitFor([] { return ReadAll().size() == 1; }));
+    ASSERT_TRUE(WaitFor([] { return ReadAll().size() == 1; })) << BrowserLog();
     QProcess second;
     second.setProcessEnvironment(BrowserEnvironment());
     second.start(chromium_, BrowserArguments("zweite.html"));
@@ -114,6 +132,12 @@ class ShellWindowsWithBrowser : public ::testing::Test {
       browser_.kill();
       browser_.waitForFinished(5000);
     }
+  }
+
+  // The end of what the browser said, for a failure's message.
+  std::string BrowserLog() const {
+    const std::string log = testing::ReadFile(dir_.File("browser.log"));
+    return log.substr(log.size() > 3000 ? log.size() - 3000 : 0);
   }
 
   QProcessEnvironment BrowserEnvironment() const {
@@ -171,6 +195,7 @@ class ShellWindowsWithBrowser : public ::testing::Test {
   }
 
   ScratchDir dir_;
+  std::optional<ScopedEnv> runtime_dir_;
   QString chromium_;
   QProcess browser_;
 };
