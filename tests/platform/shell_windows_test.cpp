@@ -228,6 +228,32 @@ TEST_F(ShellWindowsWithBrowser, ListsBothWindowsAndReadsThePageOfTheOneInFront) 
   EXPECT_FALSE(front->text.contains(QStringLiteral("Skriptwort")));
 }
 
+TEST_F(ShellWindowsWithBrowser, AnswersWithoutAPageForAWindowWhoseBrowserHasGoneSinceTheList) {
+  std::vector<WindowView> views;
+  ASSERT_TRUE(WaitFor([&] { return BothPagesRead(views = ReadAll()); }));
+  TCppShellWindows windows;
+  windows.Connect();
+  long count = 0;
+  ASSERT_EQ(windows.get_Count(&count), S_OK);
+  ASSERT_EQ(count, 2);
+
+  browser_.kill();
+  ASSERT_TRUE(browser_.waitForFinished(10000));
+
+  IDispatch* raw = nullptr;
+  ASSERT_EQ(windows.Item(VARIANT::I4(1), &raw), S_OK);
+  ComPtr<IDispatch> item = ComPtr<IDispatch>::Attach(raw);
+  VARIANT handle, document;
+  // Names are found in any case, as automation finds them.
+  EXPECT_EQ(GetProperty(item.Get(), "hwnd", &handle), S_OK);
+  EXPECT_EQ(static_cast<HWND>(static_cast<std::uint32_t>(handle.lVal)), views[1].handle);
+  EXPECT_EQ(GetProperty(item.Get(), "Document", &document), S_OK);
+  EXPECT_FALSE(DispatchOf(document));
+  EXPECT_EQ(GetProperty(item.Get(), "LocationURL", &document), DISP_E_UNKNOWNNAME);
+  EXPECT_EQ(windows.Item(VARIANT::I4(2), &raw), DISP_E_BADINDEX);
+  windows.Disconnect();
+}
+
 TEST(ShellWindows, FindsNoWindowWhereNoBrowserRuns) {
   TCppShellWindows windows;
   windows.Connect();
