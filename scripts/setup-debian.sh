@@ -13,6 +13,7 @@ packages=(
   libpoppler-cpp-dev libzip-dev libxml2-dev libuchardet-dev libatspi2.0-dev libxcb1-dev
   libgtest-dev libgmock-dev libglib2.0-bin
   dbus dbus-x11 xvfb xclip pulseaudio trayer xauth openbox xdotool x11-utils
+  at-spi2-core chromium
   ghostscript poppler-utils
   clang libclang-rt-14-dev clang-format clang-tidy
   fonts-dejavu-core fonts-dejavu-extra
