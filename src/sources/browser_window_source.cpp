@@ -15,18 +15,20 @@ void TVocatoForm::ReadBrowserWindow() {
   try {
     ShellWindows1.Connect();
     // The list may change while we look: its count is read for every pass.
-    for (LONG i = 0;; ++i) {
-      LONG count = 0;
+    for (long i = 0;; ++i) {
+      long count = 0;
       OLECHECK(ShellWindows1.get_Count(&count));
       if (i >= count) break;
       ComPtr<IDispatch> item;
-      OLECHECK(ShellWindows1.Item(VARIANT::I4(i), item.Receive()));
+      OLECHECK(ShellWindows1.Item(VARIANT::I4(static_cast<std::int32_t>(i)), item.Receive()));
       OLE_REQUIRE(item);
       VARIANT hwnd;
       if (FAILED(GetProperty(item.Get(), "HWND", &hwnd))) continue;
       VARIANT window;
       if (FAILED(VariantChangeType(&window, hwnd, VT_I4))) continue;
-      if (window.lVal != 0 && static_cast<HWND>(window.lVal) == GetForegroundWindow()) {
+      // X11 window ids are 32-bit unsigned numbers.
+      const auto handle = static_cast<HWND>(static_cast<std::uint32_t>(window.lVal));
+      if (handle != 0 && handle == GetForegroundWindow()) {
         ReadDocumentText(std::move(item));
         break;
       }

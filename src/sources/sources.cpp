@@ -1,7 +1,0 @@
-#include "app/vocato_form.h"
-
-namespace parlotto {
-
-void TVocatoForm::ReadBrowserWindow() {}
-
-}  // namespace parlotto
