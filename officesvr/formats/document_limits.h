@@ -17,10 +17,10 @@ struct DocumentLimits {
   std::uint64_t max_entry = std::uint64_t{64} << 20;
   // All members read from one package together.
   std::uint64_t max_package = std::uint64_t{192} << 20;
-  // Deflate gives at most about 1:1032; XML of real documents stays far
-  // below this, bombs reach the top. The allowance lets small members
+  // Deflate gives at most about 1:1032; the XML of real documents packs
+  // about 1:10, bombs reach the top. The allowance lets small members
   // (mostly repeated markup) inflate freely.
-  std::uint64_t max_ratio = 400;
+  std::uint64_t max_ratio = 100;
   std::uint64_t ratio_allowance = std::uint64_t{1} << 20;
   // Tables in tables deeper than this are left out with their text: Word
   // itself stops far earlier, and the readers keep a little state for each.

@@ -72,7 +72,8 @@ DocumentText ExtractDocumentText(const std::string& file_name) {
   file.close();
   if (head.starts_with("PK\x03\x04") || head.starts_with("PK\x05\x06")) {
     DocumentText text = PackageFileToText(file_name);
-    if (text.failure == DocumentFailure::kUnsupportedFormat) return ConvertWithLibreOffice(file_name);
+    if (text.failure == DocumentFailure::kUnsupportedFormat)
+      return ConvertWithLibreOffice(file_name);
     return text;
   }
   if (LooksLikeRtf(head)) return ReadPlainOrRtf(file_name);

@@ -38,8 +38,8 @@ DocumentText ConvertWithLibreOffice(const std::string& file_name, const Document
     return Failed(DocumentFailure::kDamaged, "LibreOffice ran out of time");
   }
   // It names the text after the document, in the output directory.
-  QFile converted(QDir(out_dir).filePath(QFileInfo(QString::fromStdString(file_name)).completeBaseName() +
-                                         QStringLiteral(".txt")));
+  QFile converted(QDir(out_dir).filePath(
+      QFileInfo(QString::fromStdString(file_name)).completeBaseName() + QStringLiteral(".txt")));
   if (run.outcome != ConverterRun::Outcome::kFinished || !converted.open(QIODevice::ReadOnly)) {
     return Failed(DocumentFailure::kUnsupportedFormat, "LibreOffice could not convert the file");
   }

@@ -12,7 +12,9 @@ DocumentText PackageToText(ZipPackage* package, const std::string& error,
   if (package == nullptr) return {DocumentFailure::kDamaged, {}, "damaged zip package: " + error};
   if (IsWordMlPackage(*package)) return WordMlToText(*package, limits);
   if (IsOdfTextPackage(*package)) return OdfToText(*package, limits);
-  return {DocumentFailure::kUnsupportedFormat, {}, "a zip package of neither Word nor OpenDocument text"};
+  return {DocumentFailure::kUnsupportedFormat,
+          {},
+          "a zip package of neither Word nor OpenDocument text"};
 }
 
 }  // namespace

@@ -19,7 +19,8 @@ DocumentText ReadPart(ZipPackage& package, const char* name, const DocumentLimit
   if (entry.failure != DocumentFailure::kNone) return Failed(entry.failure, entry.detail);
   XmlStream xml(entry.bytes, name);
   WordMlStory story(out, limits, footnotes, endnotes, notes_element);
-  if (!story.Read(xml)) return Failed(DocumentFailure::kDamaged, std::string(name) + ": " + xml.error());
+  if (!story.Read(xml))
+    return Failed(DocumentFailure::kDamaged, std::string(name) + ": " + xml.error());
   return {};
 }
 

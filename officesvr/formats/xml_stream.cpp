@@ -9,13 +9,16 @@ namespace parlotto::office {
 namespace {
 
 std::string_view View(const xmlChar* text) {
-  return text == nullptr ? std::string_view() : std::string_view(reinterpret_cast<const char*>(text));
+  return text == nullptr ? std::string_view()
+                         : std::string_view(reinterpret_cast<const char*>(text));
 }
 
 // External entities are refused for the whole process, whatever options a
 // caller passes: the office server reads only documents, and a document
 // that names a file or an address must not make the server read it.
-xmlParserInputPtr RefuseExternalEntity(const char*, const char*, xmlParserCtxtPtr) { return nullptr; }
+xmlParserInputPtr RefuseExternalEntity(const char*, const char*, xmlParserCtxtPtr) {
+  return nullptr;
+}
 
 void RecordFirstError(void* arg, xmlErrorPtr error) {
   auto* message = static_cast<std::string*>(arg);
@@ -39,13 +42,13 @@ XmlStream::XmlStream(std::string_view bytes, const char* name) {
   // let the file decide how much the parser does.
   const int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING |
                       XML_PARSE_NOCDATA | XML_PARSE_COMPACT;
-  reader_ = xmlReaderForMemory(bytes.data(), static_cast<int>(bytes.size()), name, nullptr, options);
+  reader_ =
+      xmlReaderForMemory(bytes.data(), static_cast<int>(bytes.size()), name, nullptr, options);
   if (reader_ == nullptr) {
     error_ = "the XML parser could not start";
     return;
   }
-  xmlTextReaderSetStructuredErrorHandler(
-      reader_, RecordFirstError, &error_);
+  xmlTextReaderSetStructuredErrorHandler(reader_, RecordFirstError, &error_);
 }
 
 XmlStream::~XmlStream() {
@@ -83,15 +86,18 @@ XmlStream::Event XmlStream::Next() {
   }
 }
 
-std::string_view XmlStream::local_name() const { return View(xmlTextReaderConstLocalName(reader_)); }
+std::string_view XmlStream::local_name() const {
+  return View(xmlTextReaderConstLocalName(reader_));
+}
 
 std::string_view XmlStream::namespace_uri() const {
   return View(xmlTextReaderConstNamespaceUri(reader_));
 }
 
 std::string XmlStream::Attribute(const char* local_name, const char* namespace_uri) const {
-  xmlChar* value = xmlTextReaderGetAttributeNs(reader_, reinterpret_cast<const xmlChar*>(local_name),
-                                               reinterpret_cast<const xmlChar*>(namespace_uri));
+  xmlChar* value =
+      xmlTextReaderGetAttributeNs(reader_, reinterpret_cast<const xmlChar*>(local_name),
+                                  reinterpret_cast<const xmlChar*>(namespace_uri));
   std::string result(View(value));
   xmlFree(value);
   return result;

@@ -37,7 +37,8 @@ std::unique_ptr<ZipPackage> ZipPackage::OpenFile(const std::string& file_name,
 }
 
 std::unique_ptr<ZipPackage> ZipPackage::OpenBytes(std::string_view bytes,
-                                                  const DocumentLimits& limits, std::string* error) {
+                                                  const DocumentLimits& limits,
+                                                  std::string* error) {
   zip_error_t zip_error;
   zip_error_init(&zip_error);
   zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &zip_error);
@@ -64,7 +65,8 @@ ZipPackage::Entry ZipPackage::Read(const char* name) {
   }
   const std::unique_ptr<zip_file_t, EntryCloser> file(
       zip_fopen_index(archive_, static_cast<zip_uint64_t>(index), 0));
-  if (!file) return Failed(DocumentFailure::kDamaged, std::string(name) + ": " + zip_strerror(archive_));
+  if (!file)
+    return Failed(DocumentFailure::kDamaged, std::string(name) + ": " + zip_strerror(archive_));
 
   const std::uint64_t compressed = (stat.valid & ZIP_STAT_COMP_SIZE) != 0 ? stat.comp_size : 0;
   const std::uint64_t ratio_bound = compressed * limits_.max_ratio + limits_.ratio_allowance;

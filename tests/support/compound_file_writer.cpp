@@ -66,8 +66,8 @@ std::string CompoundFileBytes(const std::vector<CompoundStream>& input) {
     data += stream.bytes;
   }
   // The root, then the streams as a chain of right siblings in order.
-  std::string directory = DirectoryEntry(u"Root Entry", 5, kNoStream,
-                                         streams.empty() ? kNoStream : 1, kEndOfChain, 0);
+  std::string directory =
+      DirectoryEntry(u"Root Entry", 5, kNoStream, streams.empty() ? kNoStream : 1, kEndOfChain, 0);
   for (std::size_t i = 0; i < streams.size(); ++i) {
     const auto right = i + 1 < streams.size() ? static_cast<std::uint32_t>(i + 2) : kNoStream;
     directory += DirectoryEntry(QString::fromStdString(streams[i].name).toStdU16String(), 2, right,
@@ -145,7 +145,14 @@ std::string WordBinaryBytes(const std::string& utf8_text, const WordBinaryOption
   Put32(fib, 0x1A2, 0);
   Put32(fib, 0x1A6, static_cast<std::uint32_t>(clx.size()));
 
-  return CompoundFileBytes({{"WordDocument", fib + text_bytes}, {"1Table", clx}});
+  // A style sheet without styles: readers take its header for granted.
+  std::string styles(20, '\0');
+  Put16(styles, 0, 18);
+  Put16(styles, 4, 10);
+  Put32(fib, 0xA2, static_cast<std::uint32_t>(clx.size()));
+  Put32(fib, 0xA6, static_cast<std::uint32_t>(styles.size()));
+
+  return CompoundFileBytes({{"WordDocument", fib + text_bytes}, {"1Table", clx + styles}});
 }
 
 }  // namespace parlotto::testing

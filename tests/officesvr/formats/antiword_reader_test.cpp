@@ -28,7 +28,8 @@ TEST(AntiwordReaderTest, ReadsUmlautsAndParagraphsOfUnicodeAndEightBitText) {
   const ScratchDir dir;
   for (const bool eight_bit : {false, true}) {
     const std::string file = dir.File(eight_bit ? "acht.doc" : "unicode.doc");
-    WriteFile(file, WordBinaryBytes("Grüße aus Köln\r\rZweiter Absatz\r", {.eight_bit = eight_bit}));
+    WriteFile(file,
+              WordBinaryBytes("Grüße aus Köln\r\rZweiter Absatz\r", {.eight_bit = eight_bit}));
     const DocumentText text = ReadWordBinary(file);
     EXPECT_EQ(text.failure, DocumentFailure::kNone) << text.detail;
     // The empty paragraph is kept; antiword's own blank first line is not.
@@ -74,8 +75,8 @@ TEST(AntiwordReaderTest, PassesTheFileAsOneArgumentWithoutAShell) {
   const ScratchDir dir;
   const std::string file = dir.File("a b; echo böse.doc");
   WriteFile(file, "x");
-  const DocumentText text =
-      ReadWordBinary(file, {}, FakeConverter(dir, "for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done"));
+  const DocumentText text = ReadWordBinary(
+      file, {}, FakeConverter(dir, "for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done"));
   EXPECT_EQ(text.text, "[-m]\r[UTF-8.txt]\r[-w]\r[0]\r[--]\r[" + file + "]\r");
 }
 
