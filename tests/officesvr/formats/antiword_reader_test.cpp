@@ -18,7 +18,7 @@ using parlotto::testing::WriteFile;
 
 // A shell script standing in for antiword.
 std::string FakeConverter(const ScratchDir& dir, const std::string& body) {
-  const std::string path = dir.File("fake-antiword");
+  std::string path = dir.File("fake-antiword");
   WriteFile(path, "#!/bin/sh\n" + body + "\n");
   ::chmod(path.c_str(), 0755);
   return path;

@@ -26,6 +26,7 @@ std::optional<std::vector<std::string>> Names(const std::string& bytes, std::str
 
 TEST(CompoundFileTest, ListsTheStreamsOfTheDirectory) {
   std::vector<parlotto::testing::CompoundStream> streams;
+  streams.reserve(10);
   // More entries than one directory sector holds, so that its chain is
   // followed too.
   for (int i = 0; i < 9; ++i) streams.push_back({"Strom" + std::to_string(i), "x"});

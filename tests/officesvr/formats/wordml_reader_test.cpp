@@ -175,9 +175,19 @@ TEST(WordMlReaderTest, StrictNamespacesReadLikeTransitionalOnes) {
   EXPECT_EQ(PackageFileToText(dir.File("s.docx")).text, "streng\r");
 }
 
+// `content` in the one cell of tables nested `depth` deep.
+std::string InTables(const std::string& content, int depth) {
+  std::string open;
+  std::string close;
+  for (int i = 0; i < depth; ++i) {
+    open += "<w:tbl><w:tr><w:tc>";
+    close += "</w:tc></w:tr></w:tbl>";
+  }
+  return open + content + close;
+}
+
 TEST(WordMlReaderTest, TablesNestedBeyondTheLimitAreLeftOutAndDeeperMarkupFails) {
-  std::string nested = Paragraph("tief");
-  for (int i = 0; i < 40; ++i) nested = "<w:tbl><w:tr><w:tc>" + nested + "</w:tc></w:tr></w:tbl>";
+  const std::string nested = InTables(Paragraph("tief"), 40);
   DocumentLimits limits;
   limits.max_table_depth = 3;
   const ScratchDir dir;
@@ -187,8 +197,7 @@ TEST(WordMlReaderTest, TablesNestedBeyondTheLimitAreLeftOutAndDeeperMarkupFails)
   EXPECT_EQ(shallow.text, "\r\a\r\a\r\a\r\a\r\a\r\aoben\r");
 
   // Markup deeper than the parser's limit fails instead of recursing.
-  for (int i = 0; i < 400; ++i) nested = "<w:tbl><w:tr><w:tc>" + nested + "</w:tc></w:tr></w:tbl>";
-  WriteZip(dir.File("u.docx"), {{"word/document.xml", Document(nested)}});
+  WriteZip(dir.File("u.docx"), {{"word/document.xml", Document(InTables(nested, 400))}});
   EXPECT_EQ(PackageFileToText(dir.File("u.docx")).failure, DocumentFailure::kDamaged);
 }
 
