@@ -49,6 +49,12 @@ TEST(OdfReaderTest, HeadingsParagraphsSpacesTabsAndBreaks) {
             "Überschrift\rGrüße aus   Köln\tfett  \vneue Zeile\r\r");
 }
 
+TEST(OdfReaderTest, ASpaceCountBeyondReasonGivesABoundedRun) {
+  EXPECT_EQ(Text(R"(<text:p>a<text:s text:c="5000"/>b<text:s text:c="99999999999999"/>c)"
+                 R"(<text:s text:c="-3"/>d</text:p>)"),
+            "a" + std::string(1000, ' ') + "b c d\r");
+}
+
 TEST(OdfReaderTest, ListsGiveTheirTextWithoutLabels) {
   EXPECT_EQ(Text("<text:list><text:list-item><text:number>1.</text:number><text:p>eins</text:p>"
                  "<text:list><text:list-item><text:p>unten</text:p></text:list-item></text:list>"

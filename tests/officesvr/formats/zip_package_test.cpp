@@ -64,8 +64,8 @@ TEST(ZipPackageTest, AHeaderThatUnderstatesTheSizeGainsNothing) {
   Put32(bytes, central + 24, 100);
   WriteFile(path, bytes);
   const DocumentText text = PackageFileToText(path);
-  EXPECT_NE(text.failure, DocumentFailure::kNone);
-  EXPECT_TRUE(text.text.empty());
+  EXPECT_NE(text.failure, DocumentFailure::kNone) << text.detail;
+  EXPECT_TRUE(text.text.empty()) << text.detail;
 }
 
 TEST(ZipPackageTest, BrokenArchivesAreDamagedAndOtherPackagesUnsupported) {
