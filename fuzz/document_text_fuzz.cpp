@@ -3,6 +3,8 @@
 // give well-formed UTF-8, or a failure with no text. Zip archives hide
 // their members' bytes behind checksums, so most inputs are wrapped into
 // a package here: the first byte chooses the member the rest becomes.
+// One choice gives the bytes to the reader of compound files' directories
+// instead, which sees every legacy Office file.
 #include <zip.h>
 
 #include <cstddef>
@@ -11,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "officesvr/formats/compound_file.h"
 #include "officesvr/formats/package_text.h"
 #include "sources/text_decoder.h"
 
@@ -52,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size == 0) return 0;
   const std::string_view rest(reinterpret_cast<const char*>(data) + 1, size - 1);
   std::string package;
-  switch (data[0] % 4) {
+  switch (data[0] % 5) {
     case 0:
       package = Package({{"word/document.xml", rest}});
       break;
@@ -63,8 +66,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       package =
           Package({{"mimetype", "application/vnd.oasis.opendocument.text"}, {"content.xml", rest}});
       break;
-    default:
+    case 3:
       package.assign(rest);
+      break;
+    default: {
+      std::string error;
+      const auto names = parlotto::office::CompoundFileNamesOfBytes(rest, &error);
+      if (!names && error.empty()) std::abort();
+      return 0;
+    }
   }
   parlotto::office::DocumentLimits limits;
   limits.max_text = std::size_t{1} << 20;

@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Writes the seed corpus of document_text_fuzz: each seed's first byte
 chooses the package member the rest becomes (0 body, 1 footnotes,
-2 OpenDocument content, 3 a whole zip archive)."""
+2 OpenDocument content, 3 a whole zip archive, 4 a compound file)."""
 import io
 import pathlib
+import struct
 import zipfile
 
 W = 'xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main" ' \
@@ -40,6 +41,31 @@ def archive(members):
     return out.getvalue()
 
 
+def compound_file(names):
+    """A compound file of 512-byte sectors: sector 0 the directory, 1 the
+    allocation table; the streams are empty."""
+    header = bytearray(512)
+    header[0:8] = bytes.fromhex('D0CF11E0A1B11AE1')
+    struct.pack_into('<HHHHH', header, 0x18, 0x3E, 3, 0xFFFE, 9, 6)
+    struct.pack_into('<IIIIIIII', header, 0x2C, 1, 0, 0, 4096, 0xFFFFFFFE, 0, 0xFFFFFFFE, 0)
+    struct.pack_into('<I', header, 0x4C, 1)
+    header[0x50:512] = b'\xff' * (512 - 0x50)
+    directory = bytearray()
+    for index, (name, kind) in enumerate([('Root Entry', 5)] + [(n, 2) for n in names]):
+        entry = bytearray(128)
+        encoded = name.encode('utf-16-le')
+        entry[0:len(encoded)] = encoded
+        struct.pack_into('<HBB', entry, 0x40, len(encoded) + 2, kind, 1)
+        right = index + 1 if 0 < index < len(names) else 0xFFFFFFFF
+        child = 1 if index == 0 and names else 0xFFFFFFFF
+        struct.pack_into('<III', entry, 0x44, 0xFFFFFFFF, right, child)
+        struct.pack_into('<II', entry, 0x74, 0xFFFFFFFE, 0)
+        directory += entry
+    directory += bytes(512 - len(directory))
+    fat = struct.pack('<II', 0xFFFFFFFE, 0xFFFFFFFD) + b'\xff' * 504
+    return bytes(header + directory + fat)
+
+
 def main():
     corpus = pathlib.Path(__file__).parent / 'corpus' / 'document_text'
     corpus.mkdir(parents=True, exist_ok=True)
@@ -50,6 +76,7 @@ def main():
         'docx.zip': b'\3' + archive([('word/document.xml', BODY), ('word/footnotes.xml', FOOTNOTES)]),
         'odt.zip': b'\3' + archive([('mimetype', 'application/vnd.oasis.opendocument.text'),
                                     ('content.xml', CONTENT)]),
+        'encrypted.cfb': b'\4' + compound_file(['EncryptionInfo', 'EncryptedPackage']),
     }
     for name, data in seeds.items():
         (corpus / name).write_bytes(data)

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <fstream>
+#include <sstream>
 #include <unordered_set>
 
 namespace parlotto::office {
@@ -27,7 +28,7 @@ std::uint16_t Le16(const std::string& bytes, std::size_t at) {
 
 class Reader {
  public:
-  Reader(std::ifstream& file, std::uint64_t file_size) : file_(file), file_size_(file_size) {}
+  Reader(std::istream& file, std::uint64_t file_size) : file_(file), file_size_(file_size) {}
 
   bool ReadHeader(std::string* error);
   bool ReadFat(std::string* error);
@@ -37,7 +38,7 @@ class Reader {
   std::uint64_t SectorCount() const { return file_size_ / sector_size_; }
   bool ReadSector(std::uint32_t sector, std::string& out);
 
-  std::ifstream& file_;
+  std::istream& file_;
   std::uint64_t file_size_;
   std::string header_;
   std::size_t sector_size_ = 512;
@@ -124,6 +125,13 @@ std::optional<std::vector<std::string>> Reader::ReadDirectory(std::string* error
   return names;
 }
 
+std::optional<std::vector<std::string>> Names(std::istream& file, std::uint64_t size,
+                                              std::string* error) {
+  Reader reader(file, size);
+  if (!reader.ReadHeader(error) || !reader.ReadFat(error)) return std::nullopt;
+  return reader.ReadDirectory(error);
+}
+
 }  // namespace
 
 bool LooksLikeCompoundFile(std::string_view head) { return head.starts_with(kSignature); }
@@ -135,10 +143,15 @@ std::optional<std::vector<std::string>> CompoundFileNames(const std::string& fil
     *error = "cannot open the file";
     return std::nullopt;
   }
-  Reader reader(file, static_cast<std::uint64_t>(file.tellg()));
+  const auto size = static_cast<std::uint64_t>(file.tellg());
   file.seekg(0);
-  if (!reader.ReadHeader(error) || !reader.ReadFat(error)) return std::nullopt;
-  return reader.ReadDirectory(error);
+  return Names(file, size, error);
+}
+
+std::optional<std::vector<std::string>> CompoundFileNamesOfBytes(std::string_view bytes,
+                                                                 std::string* error) {
+  std::istringstream stream{std::string(bytes)};
+  return Names(stream, bytes.size(), error);
 }
 
 }  // namespace parlotto::office

@@ -18,5 +18,8 @@ bool LooksLikeCompoundFile(std::string_view head);
 // root's excluded), or nothing with `error` set when the file is damaged.
 std::optional<std::vector<std::string>> CompoundFileNames(const std::string& file_name,
                                                           std::string* error);
+// The same of a file in memory (the fuzzer's way in).
+std::optional<std::vector<std::string>> CompoundFileNamesOfBytes(std::string_view bytes,
+                                                                 std::string* error);
 
 }  // namespace parlotto::office

@@ -37,6 +37,8 @@ TEST(CompoundFileTest, ListsTheStreamsOfTheDirectory) {
   EXPECT_EQ(names->size(), 10u);
   EXPECT_NE(std::find(names->begin(), names->end(), "EncryptedPackage"), names->end());
   EXPECT_NE(std::find(names->begin(), names->end(), "Strom8"), names->end());
+  // The same from memory.
+  EXPECT_EQ(CompoundFileNamesOfBytes(CompoundFileBytes(streams), &error), names);
 }
 
 TEST(CompoundFileTest, BrokenFilesFailWithoutLoopingOrReadingAstray) {
@@ -64,6 +66,7 @@ TEST(CompoundFileTest, BrokenFilesFailWithoutLoopingOrReadingAstray) {
   Put32(huge, 0x2C, 0x7FFFFFFF);
   EXPECT_FALSE(Names(huge, &error));
   EXPECT_FALSE(Names("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", &error));
+  EXPECT_FALSE(CompoundFileNamesOfBytes(loop, &error));
 }
 
 }  // namespace
