@@ -37,7 +37,10 @@ def archive(members):
     out = io.BytesIO()
     with zipfile.ZipFile(out, 'w', zipfile.ZIP_DEFLATED) as z:
         for name, data in members:
-            z.writestr(name, data, zipfile.ZIP_STORED if name == 'mimetype' else zipfile.ZIP_DEFLATED)
+            # A fixed time, so that the seeds change only with their content.
+            info = zipfile.ZipInfo(name, date_time=(2020, 1, 1, 0, 0, 0))
+            info.compress_type = zipfile.ZIP_STORED if name == 'mimetype' else zipfile.ZIP_DEFLATED
+            z.writestr(info, data)
     return out.getvalue()
 
 
