@@ -6,7 +6,7 @@
 # build-fuzz/crashes/TARGET/.
 #
 # Usage: scripts/fuzz.sh TARGET [seconds]   (default 60)
-#   TARGET: htmlabel, character_file, rtf_reader or text_decoder
+#   TARGET: htmlabel, character_file, rtf_reader, text_decoder or document_text
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,7 +19,7 @@ build=build-fuzz
 case "$target" in
   htmlabel) max_len=16384 ;;
   character_file) max_len=65536 ;;
-  rtf_reader | text_decoder) max_len=65536 ;;
+  rtf_reader | text_decoder | document_text) max_len=65536 ;;
   *)
     echo "unknown fuzz target: $target" >&2
     exit 2

@@ -35,7 +35,7 @@ start_private_pulse parlotto_test "$PWD/$build/test-home/pulseaudio.log"
 export PARLOTTO_TEST_AUDIO_DEVICE=1
 
 # Every parser of outside input against half a minute of generated input.
-for target in htmlabel character_file rtf_reader text_decoder; do
+for target in htmlabel character_file rtf_reader text_decoder document_text; do
   scripts/fuzz.sh "$target" 30
 done
 

@@ -1,6 +1,9 @@
 // The whole text of a document file, as the office server's Range.Text gives
 // it: UTF-8, paragraphs ending with CR, table cells and row ends with CR BEL,
-// manual line breaks as VT, page breaks as FF, tabs kept.
+// manual line breaks as VT, page breaks as FF, tabs kept. Fields give their
+// results, tracked changes read as accepted, text boxes follow the paragraph
+// that anchors them, footnotes and endnotes follow the body, each led by its
+// number (docs/office-documents.md).
 #pragma once
 
 #include <string>
