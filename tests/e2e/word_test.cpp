@@ -13,8 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "support/compound_file_writer.h"
 #include "support/scratch_dir.h"
 #include "support/speech_trace.h"
+#include "support/zip_writer.h"
 
 namespace parlotto {
 namespace {
@@ -22,7 +24,9 @@ namespace {
 namespace fs = std::filesystem;
 using testing::ReadFile;
 using testing::ScratchDir;
+using testing::WordBinaryBytes;
 using testing::WriteFile;
+using testing::WriteZip;
 
 constexpr int kRunLimitMs = 120000;
 const QString kOfficeBusName =
@@ -106,6 +110,62 @@ TEST_F(WordProgramTest, APlainTextDocumentIsReadAndTheServerEndsByItselfAfterwar
   EXPECT_EQ(Log(), "");
   // Nobody asked it to quit; it leaves once the program let go.
   EXPECT_TRUE(ServerGoneWithin(10000));
+}
+
+TEST_F(WordProgramTest, EveryFormatIsReadWithItsUmlautsTablesAndNotes) {
+  WriteZip(dir_.File("bericht.docx"),
+           {{"word/document.xml",
+             R"(<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main">)"
+             "<w:body><w:p><w:r><w:t>Grüße aus Köln.</w:t></w:r>"
+             R"(<w:r><w:footnoteReference w:id="1"/></w:r></w:p>)"
+             "<w:tbl><w:tr><w:tc><w:p><w:r><w:t>Zelle eins.</w:t></w:r></w:p></w:tc>"
+             "<w:tc><w:p><w:r><w:t>Zelle zwei.</w:t></w:r></w:p></w:tc></w:tr></w:tbl>"
+             "</w:body></w:document>"},
+            {"word/footnotes.xml",
+             R"(<w:footnotes xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main">)"
+             R"(<w:footnote w:id="1"><w:p><w:r><w:t>Eine Fußnote.</w:t></w:r></w:p></w:footnote>)"
+             "</w:footnotes>"}});
+  ASSERT_GE(ReadDocument("bericht.docx"), 0);
+  // Cell ends (CR BEL) are no words.
+  EXPECT_EQ(Spoken(), "Grüße aus Köln. Zelle eins.\a Zelle zwei.\a \a 1 Eine Fußnote.");
+  EXPECT_EQ(Dialogs(), "");
+
+  WriteZip(dir_.File("brief.odt"),
+           {{"mimetype", "application/vnd.oasis.opendocument.text", true},
+            {"content.xml",
+             R"(<office:document-content xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0")"
+             R"( xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"><office:body>)"
+             "<office:text><text:h>Überschrift</text:h><text:p>Straße und Brücke.</text:p>"
+             "</office:text></office:body></office:document-content>"}});
+  ASSERT_GE(ReadDocument("brief.odt"), 0);
+  EXPECT_EQ(Spoken(), "Überschrift Straße und Brücke.");
+
+  WriteFile(dir_.File("alt.doc"), WordBinaryBytes("Ein altes Dokument über Äpfel.\r"));
+  ASSERT_GE(ReadDocument("alt.doc"), 0);
+  EXPECT_EQ(Spoken(), "Ein altes Dokument über Äpfel.");
+
+  WriteFile(dir_.File("reich.rtf"), "{\\rtf1\\ansi Gr\\'fc\\'dfe\\par aus Bonn.}");
+  ASSERT_GE(ReadDocument("reich.rtf"), 0);
+  EXPECT_EQ(Spoken(), "Grüße aus Bonn.");
+  EXPECT_EQ(Dialogs(), "");
+  EXPECT_EQ(Log(), "");
+}
+
+TEST_F(WordProgramTest, AnEncryptedOrDamagedDocumentShowsTheMessageOnceWithItsReasonInTheLog) {
+  WriteFile(dir_.File("geheim.docx"),
+            testing::CompoundFileBytes({{"EncryptionInfo", std::string(64, 'x')},
+                                        {"EncryptedPackage", std::string(4096, 'y')}}));
+  ASSERT_GE(ReadDocument("geheim.docx"), 0);
+  EXPECT_EQ(Dialogs(), kMessage);
+  EXPECT_NE(Log().find("Kennwort"), std::string::npos) << Log();
+  EXPECT_EQ(Spoken(), "");
+
+  fs::remove(dir_.File("dialogs.txt"));
+  WriteFile(dir_.File("kaputt.docx"), "Das ist kein Zip.");
+  ASSERT_GE(ReadDocument("kaputt.docx"), 0);
+  EXPECT_EQ(Dialogs(), kMessage);
+  EXPECT_NE(Log().find("beschädigt"), std::string::npos) << Log();
+  EXPECT_EQ(Spoken(), "");
 }
 
 TEST_F(WordProgramTest, WithoutAnOfficeServerTheMessageIsShownOnceAndTheProgramEnds) {
