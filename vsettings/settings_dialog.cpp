@@ -550,29 +550,32 @@ void SettingsDialog::SpeakSample() {
     sample_status_->setText(QStringLiteral("Das Sprachsystem fehlt."));
     return;
   }
+  SampleValues shown;
+  if (speed_.IsSet()) shown.speed = speed_.spin->value();
+  if (pitch_.IsSet()) shown.pitch = pitch_.spin->value();
+  if (volume_left_.IsSet()) shown.volume_left = VolumeLevel(volume_left_.spin->value());
+  if (volume_right_.IsSet()) shown.volume_right = VolumeLevel(volume_right_.spin->value());
   SampleValues values;
   bool english = false;
   if (DirectMode()) {
     const QVariant mode = plain_voice_->currentData();
-    if (mode.isValid()) values.mode = mode.toInt();
+    if (mode.isValid()) shown.mode = mode.toInt();
+    values = DirectModeValues(shown);
   } else {
     // The character speaks with the chosen voice only when it does not keep
     // its own; its own follows the language like the character server's.
     english = english_->checkState() == Qt::Checked;
     const QString mode_id = character_voice_->currentData().toString();
     if (own_voice_->checkState() == Qt::Unchecked && !mode_id.isEmpty()) {
-      values.mode = runtime_->ModeOfId(mode_id);
+      shown.mode = runtime_->ModeOfId(mode_id);
     } else {
       const QString own = !character_voice_language_.isEmpty()
                               ? character_voice_language_.section(QLatin1Char('/'), -1)
                               : (english ? QStringLiteral("en") : QStringLiteral("de"));
-      values.mode = runtime_->ModeOfLanguage(own);
+      shown.mode = runtime_->ModeOfLanguage(own);
     }
+    values = CharacterModeValues(shown);
   }
-  if (speed_.IsSet()) values.speed = speed_.spin->value();
-  if (pitch_.IsSet()) values.pitch = pitch_.spin->value();
-  if (volume_left_.IsSet()) values.volume_left = VolumeLevel(volume_left_.spin->value());
-  if (volume_right_.IsSet()) values.volume_right = VolumeLevel(volume_right_.spin->value());
   const QString text = english ? QStringLiteral("Hello! This is how I sound with these settings.")
                                : QStringLiteral("Hallo! So klinge ich mit diesen Einstellungen.");
   if (runtime_->SpeakSample(text, values)) {

@@ -8,6 +8,7 @@
 #include "platform/com/error_info.h"
 #include "platform/com/hresult.h"
 #include "platform/com/variant.h"
+#include "xvoice/speech_values.h"
 
 namespace parlotto::vsettings {
 namespace {
@@ -30,6 +31,33 @@ QString FailureText(HRESULT hr) {
 }
 
 }  // namespace
+
+SampleValues DirectModeValues(const SampleValues& shown) {
+  SampleValues applied;
+  if (!shown.mode) return applied;
+  applied.mode = shown.mode;
+  if (!shown.speed) return applied;
+  applied.speed = shown.speed;
+  if (!shown.volume_left) return applied;
+  applied.volume_left = shown.volume_left;
+  if (!shown.volume_right) return applied;
+  applied.volume_right = shown.volume_right;
+  applied.pitch = shown.pitch;
+  return applied;
+}
+
+SampleValues CharacterModeValues(const SampleValues& shown) {
+  SampleValues applied;
+  applied.mode = shown.mode;
+  if (!shown.speed || !shown.pitch || !shown.volume_left || !shown.volume_right) return applied;
+  applied.speed = shown.speed;
+  applied.pitch = shown.pitch;
+  const auto mean = static_cast<std::int32_t>(
+      (static_cast<std::int64_t>(*shown.volume_left) + *shown.volume_right) / 2);
+  applied.volume_left = mean;
+  applied.volume_right = mean;
+  return applied;
+}
 
 SpeechRuntime::SpeechRuntime() {
   HRESULT hr = CoCreateInstance(CLSID_DirectSS, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
@@ -86,15 +114,16 @@ std::int32_t SpeechRuntime::ModeOfLanguage(const QString& language) const {
 bool SpeechRuntime::SpeakSample(const QString& text, const SampleValues& values) {
   if (!control_) return false;
   if (!CallMethod(DISPID_DirectSS_AudioReset, {}, nullptr)) return false;
-  // Mode 0 is the runtime's default voice.
-  const std::pair<DISPID, std::optional<std::int32_t>> properties[] = {
+  // The control is kept from sample to sample, so what is not given goes
+  // back to the control's own start values (mode 0: the default voice).
+  const std::pair<DISPID, std::int32_t> properties[] = {
       {DISPID_DirectSS_CurrentMode, values.mode.value_or(0)},
-      {DISPID_DirectSS_Speed, values.speed},
-      {DISPID_DirectSS_Pitch, values.pitch},
-      {DISPID_DirectSS_VolumeLeft, values.volume_left},
-      {DISPID_DirectSS_VolumeRight, values.volume_right}};
+      {DISPID_DirectSS_Speed, values.speed.value_or(xvoice::kDefaultSpeed)},
+      {DISPID_DirectSS_Pitch, values.pitch.value_or(xvoice::kDefaultPitch)},
+      {DISPID_DirectSS_VolumeLeft, values.volume_left.value_or(xvoice::kMaxVolume)},
+      {DISPID_DirectSS_VolumeRight, values.volume_right.value_or(xvoice::kMaxVolume)}};
   for (const auto& [id, value] : properties) {
-    if (value && !Put(id, *value)) return false;
+    if (!Put(id, value)) return false;
   }
   return CallMethod(DISPID_DirectSS_Speak, {VARIANT::Bstr(text)}, nullptr);
 }

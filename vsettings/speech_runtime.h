@@ -20,7 +20,8 @@ struct Voice {
   QString mode_id;        // the GUID without braces, upper case: "ModeID"
 };
 
-// What the sample is spoken with; an empty field keeps the control's own.
+// What the sample is spoken with; an empty field means the control's own
+// start value.
 struct SampleValues {
   std::optional<std::int32_t> mode;
   std::optional<std::int32_t> speed;
@@ -28,6 +29,16 @@ struct SampleValues {
   std::optional<std::int32_t> volume_left;
   std::optional<std::int32_t> volume_right;
 };
+
+// The part of `shown` that the program applies, so that the sample sounds
+// like the next reading. Without the character the program sets the mode,
+// speed, left and right volume and pitch in this order up to the first value
+// it cannot read.
+SampleValues DirectModeValues(const SampleValues& shown);
+// With the character, speed, pitch and the mean of both volumes go in front
+// of the text as speech tags: all of them, or none when one is missing. The
+// mode is the character's voice and is kept.
+SampleValues CharacterModeValues(const SampleValues& shown);
 
 class SpeechRuntime {
  public:
@@ -48,7 +59,8 @@ class SpeechRuntime {
   // matches "en-gb"), or 0.
   std::int32_t ModeOfLanguage(const QString& language) const;
 
-  // Stops what the control is still saying, sets `values` and speaks `text`;
+  // Stops what the control is still saying, sets `values` (the control's
+  // start values where they are empty) and speaks `text`;
   // returns while it speaks. False with Problem() set when the control
   // refused.
   bool SpeakSample(const QString& text, const SampleValues& values);

@@ -18,6 +18,7 @@
 #include "support/speech_trace.h"
 #include "vsettings/settings_dialog.h"
 #include "vsettings/settings_fixture.h"
+#include "xvoice/speech_values.h"
 
 namespace parlotto::vsettings {
 namespace {
@@ -90,25 +91,73 @@ TEST_F(SpeechRuntimeTest, TheDialogOffersExactlyTheRuntimesVoices) {
   }
 }
 
-TEST_F(SpeechRuntimeTest, ProbeHoerenSpeaksWithTheValuesShown) {
+TEST_F(SpeechRuntimeTest, ProbeHoerenSpeaksWithTheValuesShownAsTheProgramApplies) {
   Hive(std::string(testing::kReadAloudWithoutCharacterHive) +
        "\"CurrentMode\"=dword:00000002\n"
        "\"Speed\"=dword:00000096\n");
   SpeechRuntime runtime;
   SettingsDialog dialog(ReadStoredSettings(), &runtime);
-  // Values changed but not yet written count too.
+  // Values changed but not yet written count too. "VolumeR" is not set, so
+  // the program, and the sample, leave it and "Pitch" at the control's own.
   dialog.findChild<QSpinBox*>(QStringLiteral("pitch"))->setValue(80);
   dialog.findChild<QSpinBox*>(QStringLiteral("volumeLeft"))->setValue(50);
-  dialog.findChild<QPushButton*>(QStringLiteral("sample"))->click();
-
+  auto* sample = dialog.findChild<QPushButton*>(QStringLiteral("sample"));
+  sample->click();
   EXPECT_EQ(testing::SpokenTexts(trace_),
             std::vector<std::string>{"Hallo! So klinge ich mit diesen Einstellungen."});
   EXPECT_EQ(runtime.Property(DISPID_DirectSS_CurrentMode), 2);
   EXPECT_EQ(runtime.Property(DISPID_DirectSS_Speed), 150);
-  EXPECT_EQ(runtime.Property(DISPID_DirectSS_Pitch), 80);
   EXPECT_EQ(runtime.Property(DISPID_DirectSS_VolumeLeft), VolumeLevel(50));
-  WaitForAudioStops(1);
+  EXPECT_EQ(runtime.Property(DISPID_DirectSS_VolumeRight), xvoice::kMaxVolume);
+  EXPECT_EQ(runtime.Property(DISPID_DirectSS_Pitch), xvoice::kDefaultPitch);
+
+  // With every value set the sample has them all; it replaces the first.
+  dialog.findChild<QSpinBox*>(QStringLiteral("volumeRight"))->setValue(25);
+  sample->click();
+  EXPECT_EQ(runtime.Property(DISPID_DirectSS_VolumeRight), VolumeLevel(25));
+  EXPECT_EQ(runtime.Property(DISPID_DirectSS_Pitch), 80);
+  EXPECT_EQ(testing::SpokenTexts(trace_).size(), 2u);
+  WaitForAudioStops(2);
   EXPECT_TRUE(dialog.findChild<QLabel*>(QStringLiteral("sampleStatus"))->text().isEmpty());
+}
+
+TEST(SampleValuesTest, WithoutTheCharacterValuesApplyUpToTheFirstUnsetOne) {
+  const SampleValues all{3, 200, 90, 1000, 2000};
+  const SampleValues applied = DirectModeValues(all);
+  EXPECT_EQ(applied.mode, 3);
+  EXPECT_EQ(applied.speed, 200);
+  EXPECT_EQ(applied.pitch, 90);
+  EXPECT_EQ(applied.volume_left, 1000);
+  EXPECT_EQ(applied.volume_right, 2000);
+
+  SampleValues no_left = all;
+  no_left.volume_left.reset();
+  const SampleValues cut = DirectModeValues(no_left);
+  EXPECT_EQ(cut.mode, 3);
+  EXPECT_EQ(cut.speed, 200);
+  EXPECT_FALSE(cut.volume_right);
+  EXPECT_FALSE(cut.pitch);
+
+  SampleValues no_mode = all;
+  no_mode.mode.reset();
+  const SampleValues none = DirectModeValues(no_mode);
+  EXPECT_FALSE(none.mode || none.speed || none.pitch || none.volume_left || none.volume_right);
+}
+
+TEST(SampleValuesTest, WithTheCharacterTheTagsApplyAllOrNoneWithTheMeanVolume) {
+  const SampleValues all{3, 200, 90, 40000, 20001};
+  const SampleValues applied = CharacterModeValues(all);
+  EXPECT_EQ(applied.mode, 3);
+  EXPECT_EQ(applied.speed, 200);
+  EXPECT_EQ(applied.pitch, 90);
+  EXPECT_EQ(applied.volume_left, 30000);
+  EXPECT_EQ(applied.volume_right, 30000);
+
+  SampleValues no_pitch = all;
+  no_pitch.pitch.reset();
+  const SampleValues none = CharacterModeValues(no_pitch);
+  EXPECT_EQ(none.mode, 3);
+  EXPECT_FALSE(none.speed || none.pitch || none.volume_left || none.volume_right);
 }
 
 TEST_F(SpeechRuntimeTest, TheCharactersSampleUsesItsChosenOrItsOwnVoice) {
