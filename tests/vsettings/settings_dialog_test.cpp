@@ -13,6 +13,8 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -385,6 +387,23 @@ TEST_F(SettingsDialogTest, EveryControlHasANameAUniqueMnemonicAndATabStop) {
                                              "volumeRight",
                                              "sample"};
   EXPECT_EQ(order, expected);
+}
+
+TEST_F(SettingsDialogTest, TheProgramBesideTheReaderOpensTheWindowAndWritesNothingByItself) {
+  // The menus start "VSettings" from the reading program's directory.
+  Hive(testing::EveryValueHive());
+  const std::string original = HiveText();
+  QProcess program;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  program.setProcessEnvironment(environment);
+  program.start(QStringLiteral(PARLOTTO_BUILD_DIR "/VSettings"), {});
+  ASSERT_TRUE(program.waitForStarted(10000));
+  // Still running after its start: the window waits for the user.
+  EXPECT_FALSE(program.waitForFinished(3000));
+  program.kill();
+  program.waitForFinished(10000);
+  EXPECT_EQ(HiveText(), original);
 }
 
 }  // namespace
