@@ -151,9 +151,11 @@ HRESULT DirectSS::InvokeMember(const FUNCDESC& func, std::vector<VARIANT>& args)
       AudioReset();
       return S_OK;
     case DISPID_DirectSS_ModeName:
-      return ModeText(args.front().lVal, false, &result());
+      return ModeText(args.front().lVal, ModeField::kName, &result());
     case DISPID_DirectSS_ModeID:
-      return ModeText(args.front().lVal, true, &result());
+      return ModeText(args.front().lVal, ModeField::kId, &result());
+    case DISPID_DirectSS_ModeLanguage:
+      return ModeText(args.front().lVal, ModeField::kLanguage, &result());
     default:
       return DISP_E_MEMBERNOTFOUND;
   }
@@ -180,15 +182,24 @@ void DirectSS::SelectMode(LONG mode) {
   mode_ = catalog.DefaultMode();
 }
 
-HRESULT DirectSS::ModeText(LONG mode, bool id, VARIANT* result) {
+HRESULT DirectSS::ModeText(LONG mode, ModeField field, VARIANT* result) {
   const EngineMode* engine_mode = VoiceCatalog::Get().Mode(mode);
   if (engine_mode == nullptr) {
     return ErrorWithInfo(E_INVALIDARG, QStringLiteral("Engine mode %1 does not exist (1..%2).")
                                            .arg(mode)
                                            .arg(VoiceCatalog::Get().count()));
   }
-  *result = VARIANT::Bstr(id ? QString::fromStdString(StringFromGUID(engine_mode->mode_id))
-                             : QString::fromStdString(engine_mode->name));
+  switch (field) {
+    case ModeField::kName:
+      *result = VARIANT::Bstr(QString::fromStdString(engine_mode->name));
+      break;
+    case ModeField::kId:
+      *result = VARIANT::Bstr(QString::fromStdString(StringFromGUID(engine_mode->mode_id)));
+      break;
+    case ModeField::kLanguage:
+      *result = VARIANT::Bstr(QString::fromStdString(engine_mode->language));
+      break;
+  }
   return S_OK;
 }
 

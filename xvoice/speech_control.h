@@ -41,7 +41,8 @@ class DirectSS final : public ComObject,
   void AudioReset();
   void SelectMode(LONG mode);
   LONG Clamped(const char* name, LONG value, LONG clamped);
-  HRESULT ModeText(LONG mode, bool id, VARIANT* result);
+  enum class ModeField { kName, kId, kLanguage };
+  HRESULT ModeText(LONG mode, ModeField field, VARIANT* result);
   void OnAudioDone(std::uint64_t id, std::int64_t end_ms);
   void OnLipSync(UINT message, std::uint64_t id, LPARAM value);
   void FireEvent(DISPID event, const std::vector<VARIANT>& args);

@@ -42,7 +42,7 @@ TEST_F(ControlTest, NamesMapToTheirDispatchIds) {
   const std::pair<const char*, DISPID> members[] = {
       {"Initialized", 2},   {"Pitch", 7},        {"Speed", 10},      {"VolumeRight", 13},
       {"CountEngines", 18}, {"CurrentMode", 69}, {"VolumeLeft", 72}, {"Speak", 1000},
-      {"AudioReset", 1001}, {"ModeName", 1002},  {"ModeID", 1003}};
+      {"AudioReset", 1001}, {"ModeName", 1002},  {"ModeID", 1003},   {"ModeLanguage", 1004}};
   for (const auto& [name, id] : members) {
     EXPECT_EQ(IdOf(control_.Get(), QString::fromLatin1(name).toLower()), id) << name;
   }
@@ -132,6 +132,13 @@ TEST_F(ControlTest, EngineModesAreEspeakVoicesWithStableIds) {
   VARIANT id;
   ASSERT_EQ(Call(control_.Get(), QStringLiteral("ModeID"), {VARIANT::I4(german)}, &id), S_OK);
   EXPECT_EQ(id.bstrVal, QStringLiteral("{D6B70618-29F4-5C3B-811E-7E1B72E131E3}"));
+  VARIANT language;
+  ASSERT_EQ(Call(control_.Get(), QStringLiteral("ModeLanguage"), {VARIANT::I4(german)}, &language),
+            S_OK);
+  EXPECT_EQ(language.bstrVal, QStringLiteral("de"));
+  EXPECT_EQ(
+      Call(control_.Get(), QStringLiteral("ModeLanguage"), {VARIANT::I4(count + 1)}, &language),
+      E_INVALIDARG);
 
   // Another control numbers the modes alike.
   ComPtr<IDispatch> second = CreateControl();

@@ -30,6 +30,9 @@ inline constexpr DISPID DISPID_DirectSS_Speak = 1000;       // (BSTR text)
 inline constexpr DISPID DISPID_DirectSS_AudioReset = 1001;  // ()
 inline constexpr DISPID DISPID_DirectSS_ModeName = 1002;    // (long mode) -> BSTR
 inline constexpr DISPID DISPID_DirectSS_ModeID = 1003;      // (long mode) -> BSTR "{GUID}"
+// (long mode) -> BSTR, the voice's main language as espeak-ng names it ("de",
+// "en-gb"), so that a chooser can offer voices by language.
+inline constexpr DISPID DISPID_DirectSS_ModeLanguage = 1004;
 // Events: AudioStop(long hi, long lo), the monotonic milliseconds at which
 // the audio of one Speak ended, split into high and low 32 bits.
 inline constexpr DISPID DISPID_DirectSSEvents_AudioStop = 4;
