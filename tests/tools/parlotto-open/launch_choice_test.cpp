@@ -174,13 +174,23 @@ TEST_F(LauncherTest, StartsTheProgramBesideItWithTheSwitchAndTheNameAsOneArgumen
   EXPECT_EQ(StartedWith(), "-pdf\n" + file.toStdString() + "\n");
 }
 
+TEST_F(LauncherTest, WithoutATargetTheProgramStartsWithoutArguments) {
+  // The menu entry starts it so: the program's own default, nothing added.
+  QProcess launcher;
+  launcher.start(QString::fromStdString(dir_.File("parlotto-open")), {});
+  ASSERT_TRUE(launcher.waitForFinished(30000));
+  EXPECT_EQ(launcher.exitCode(), 0);
+  EXPECT_EQ(StartedWith(), "");
+  EXPECT_TRUE(QFile::exists(args_));
+}
+
 TEST_F(LauncherTest, RefusesWhatTheProgramCannotReadWithoutStartingIt) {
   EXPECT_EQ(Launch(Make("Bild.png", std::string(kPng, sizeof kPng - 1))), 1);
   EXPECT_NE(problem_.find("image/png"), std::string::npos) << problem_;
-  QProcess no_argument;
-  no_argument.start(QString::fromStdString(dir_.File("parlotto-open")), {});
-  ASSERT_TRUE(no_argument.waitForFinished(30000));
-  EXPECT_EQ(no_argument.exitCode(), 2);
+  QProcess two_targets;
+  two_targets.start(QString::fromStdString(dir_.File("parlotto-open")), {"a.txt", "b.txt"});
+  ASSERT_TRUE(two_targets.waitForFinished(30000));
+  EXPECT_EQ(two_targets.exitCode(), 2);
   // Bounded: had it been started, the stand-in would have written by now.
   QThread::msleep(300);
   EXPECT_FALSE(QFile::exists(args_));
