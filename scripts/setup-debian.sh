@@ -11,7 +11,7 @@ packages=(
   libqt6opengl6-dev libgl-dev
   libespeak-ng-dev espeak-ng
   libpoppler-cpp-dev libzip-dev libxml2-dev libuchardet-dev libatspi2.0-dev libxcb1-dev
-  libgtest-dev libgmock-dev libglib2.0-bin
+  libgtest-dev libgmock-dev libglib2.0-bin desktop-file-utils man-db
   dbus dbus-x11 xvfb xclip pulseaudio trayer xauth openbox xdotool x11-utils
   ghostscript poppler-utils
   clang libclang-rt-14-dev clang-format clang-tidy

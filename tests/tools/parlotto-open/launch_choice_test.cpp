@@ -11,9 +11,13 @@
 #include <QThread>
 #include <QUrl>
 #include <filesystem>
+#include <ostream>
 #include <string>
 
 #include "support/scratch_dir.h"
+
+// Readable failures: Qt's strings as text, not as bytes.
+void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace parlotto {
 namespace {
