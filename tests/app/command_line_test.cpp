@@ -49,16 +49,9 @@ TEST(CommandLine, FileExistsAcceptsFilesOnly) {
 TEST(CommandLine, HelpAndVersionCountOnlyAsTheOnlyArgument) {
   EXPECT_EQ(FindInfoRequest(Args{"--help"}), InfoRequest::kHelp);
   EXPECT_EQ(FindInfoRequest(Args{"--version"}), InfoRequest::kVersion);
-  const Args not_info[] = {{},
-                           {"--help", "x"},
-                           {"--version", ""},
-                           {"-d", "--help"},
-                           {"-f", "--version"},
-                           {"--HELP"},
-                           {"-help"},
-                           {"--help "},
-                           {"-h"},
-                           {"/?"}};
+  const Args not_info[] = {
+      {},         {"--help", "x"}, {"--version", ""}, {"-d", "--help"}, {"-f", "--version"},
+      {"--HELP"}, {"-help"},       {"--help "},       {"-h"},           {"/?"}};
   for (const Args& args : not_info) {
     SCOPED_TRACE(args.empty() ? std::string("(none)") : args[0]);
     EXPECT_EQ(FindInfoRequest(args), InfoRequest::kNone);
@@ -79,7 +72,8 @@ TEST(CommandLine, TheUsageTextNamesEverySwitchAndTheVersionIsANumber) {
   }
   EXPECT_NE(usage.find("\n  --help "), std::string::npos);
   EXPECT_NE(usage.find("\n  --version "), std::string::npos);
-  for (const char* topic : {"user.reg", "vocatodebug.log", "PARLOTTO_USER_HIVE", "PARLOTTO_AUDIO"}) {
+  for (const char* topic :
+       {"user.reg", "vocatodebug.log", "PARLOTTO_USER_HIVE", "PARLOTTO_AUDIO"}) {
     EXPECT_NE(usage.find(topic), std::string::npos) << topic;
   }
   EXPECT_EQ(usage.back(), '\n');

@@ -66,8 +66,9 @@ LaunchChoice ChooseLaunch(const QString& target) {
     const QUrl url(target);
     if (IsWebAddress(url)) return {{QStringLiteral("-wget"), target}, {}};
     if (!url.isLocalFile()) {
-      return {{}, QStringLiteral("Adressen der Art „%1:“ kann Parlotto nicht lesen.")
-                      .arg(target.section(':', 0, 0))};
+      return {{},
+              QStringLiteral("Adressen der Art „%1:“ kann Parlotto nicht lesen.")
+                  .arg(target.section(':', 0, 0))};
     }
     file = url.toLocalFile();
   }
@@ -78,8 +79,9 @@ LaunchChoice ChooseLaunch(const QString& target) {
   const QMimeDatabase database;
   // A file that is there is judged by its name and contents; a missing one
   // by its name alone.
-  const QMimeType type = info.exists() ? database.mimeTypeForFile(info)
-                                       : database.mimeTypeForFile(file, QMimeDatabase::MatchExtension);
+  const QMimeType type = info.exists()
+                             ? database.mimeTypeForFile(info)
+                             : database.mimeTypeForFile(file, QMimeDatabase::MatchExtension);
   const QString switch_name = SwitchFor(type);
   if (switch_name.isEmpty()) {
     return {{},

@@ -26,7 +26,8 @@ using testing::ReadFile;
 using testing::ScratchDir;
 using testing::WriteFile;
 
-constexpr const char* kPdf = "%PDF-1.4\n1 0 obj << /Type /Catalog >> endobj\ntrailer << >>\n%%EOF\n";
+constexpr const char* kPdf =
+    "%PDF-1.4\n1 0 obj << /Type /Catalog >> endobj\ntrailer << >>\n%%EOF\n";
 constexpr const char* kHtml =
     "<!DOCTYPE html>\n<html><head><title>Seite</title></head><body>Hallo</body></html>\n";
 constexpr const char* kRtf = "{\\rtf1\\ansi Hallo Welt.}\n";
@@ -121,9 +122,8 @@ TEST_F(LaunchChoiceTest, AddressesAndFileUrls) {
 }
 
 TEST_F(LaunchChoiceTest, WhatCannotBeReadIsRefusedWithAReasonAndAMissingFileIsHandedOn) {
-  for (const QString& target :
-       {Make("Bild.png", std::string(kPng, sizeof kPng - 1)), QString::fromStdString(dir_.File("")),
-        QString()}) {
+  for (const QString& target : {Make("Bild.png", std::string(kPng, sizeof kPng - 1)),
+                                QString::fromStdString(dir_.File("")), QString()}) {
     SCOPED_TRACE(target.toStdString());
     const LaunchChoice choice = ChooseLaunch(target);
     EXPECT_TRUE(choice.arguments.isEmpty());
