@@ -21,7 +21,7 @@ using testing::SpokenTexts;
 
 constexpr int kRunLimitMs = 30000;
 
-struct Run {
+struct RunResult {
   bool finished = false;
   int exit_code = -1;
   QProcess::ExitStatus status = QProcess::CrashExit;
@@ -43,11 +43,11 @@ class HelpVersionTest : public ::testing::Test {
     env_.insert("QT_QPA_PLATFORM", "offscreen");
   }
 
-  Run RunProgram(const QStringList& args) {
+  RunResult RunProgram(const QStringList& args) {
     QProcess process;
     process.setProcessEnvironment(env_);
     process.start(QStringLiteral(PARLOTTO_BUILD_DIR "/parlotto"), args);
-    Run run;
+    RunResult run;
     if (!process.waitForStarted()) return run;
     run.finished = process.waitForFinished(kRunLimitMs);
     if (!run.finished) {
@@ -74,7 +74,7 @@ TEST_F(HelpVersionTest, AloneTheyPrintAndEndWithoutStartingQtOrTheBus) {
   env_.remove("WAYLAND_DISPLAY");
   env_.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus");
 
-  const Run help = RunProgram({"--help"});
+  const RunResult help = RunProgram({"--help"});
   ASSERT_TRUE(help.finished);
   EXPECT_EQ(help.status, QProcess::NormalExit);
   EXPECT_EQ(help.exit_code, 0);
@@ -83,7 +83,7 @@ TEST_F(HelpVersionTest, AloneTheyPrintAndEndWithoutStartingQtOrTheBus) {
   EXPECT_NE(help.out.find("\n  -pdf DATEI "), std::string::npos) << help.out;
   EXPECT_NE(help.out.find("Zwischenablage"), std::string::npos) << help.out;
 
-  const Run version = RunProgram({"--version"});
+  const RunResult version = RunProgram({"--version"});
   ASSERT_TRUE(version.finished);
   EXPECT_EQ(version.status, QProcess::NormalExit);
   EXPECT_EQ(version.exit_code, 0);
@@ -96,7 +96,7 @@ TEST_F(HelpVersionTest, AloneTheyPrintAndEndWithoutStartingQtOrTheBus) {
 
 TEST_F(HelpVersionTest, WithAnyOtherArgumentTheyAreOrdinaryArguments) {
   // An operand: spoken as it is.
-  Run run = RunProgram({"-d", "--help"});
+  RunResult run = RunProgram({"-d", "--help"});
   ASSERT_TRUE(run.finished);
   EXPECT_EQ(run.exit_code, 0);
   EXPECT_EQ(run.out, "");

@@ -50,7 +50,10 @@ DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$d
   >"$work/install.log" 2>&1 || { tail -n 30 "$work/install.log"; fail "installing"; }
 
 program_dir=/usr/lib/parlotto
-for file in /usr/bin/parlotto /usr/bin/parlotto-open "$program_dir/parlotto" \
+# The settings program, in a tree that has it.
+settings=()
+[ -f "$source_dir/vsettings/CMakeLists.txt" ] && settings=("$program_dir/VSettings")
+for file in "${settings[@]}" /usr/bin/parlotto /usr/bin/parlotto-open "$program_dir/parlotto" \
   "$program_dir/parlotto-open" "$program_dir/libp2tdll.so" "$program_dir/hilfe.html" \
   "$program_dir/system/classes.reg" "$program_dir/system/agent/AgentSvr" \
   "$program_dir/system/agent/chars/parlotto.acz" "$program_dir/system/speech/xvoice.so" \
