@@ -23,7 +23,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # voices, xdg-open for the help page.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "qt6-qpa-plugins, shared-mime-info, dbus-session-bus | dbus-x11, espeak-ng-data, xdg-utils")
+    "qt6-qpa-plugins, shared-mime-info, default-dbus-session-bus | dbus-session-bus, espeak-ng-data, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libreoffice-writer-nogui | libreoffice-writer")
 # Our own libraries lie in the program directory and are found through
 # $ORIGIN; dpkg-shlibdeps follows it. Menus and the icon cache are updated
