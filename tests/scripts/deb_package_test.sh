@@ -76,7 +76,8 @@ grep -q "Zwischenablage" "$work/man.txt" || fail "the manual page reads wrong"
 # An ordinary user, on a session bus of its own, with a private hive:
 # plain speech output, silent audio, a trace of what is said.
 home="$work/home"
-mkdir -p "$home/config" "$home/cache" "$home/tmp"
+mkdir -p "$home/config" "$home/cache" "$home/tmp" "$home/runtime"
+chmod 700 "$home/runtime"
 printf 'Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Zentravol\\Agent]\n"noAgent"=dword:00000001\n' \
   >"$work/user.reg"
 printf '%%!PS\n/Helvetica findfont 24 scalefont setfont\n72 700 moveto (Hallo aus dem PDF.) show\nshowpage\n' \
@@ -87,7 +88,7 @@ chown -R nobody "$work/home" "$work/user.reg"
 touch "$work/before"
 as_user() {
   env -i PATH=/usr/bin:/bin HOME="$home" XDG_CONFIG_HOME="$home/config" \
-    XDG_CACHE_HOME="$home/cache" TEMP="$home/tmp" PARLOTTO_USER_HIVE="$work/user.reg" \
+    XDG_CACHE_HOME="$home/cache" XDG_RUNTIME_DIR="$home/runtime" TEMP="$home/tmp" PARLOTTO_USER_HIVE="$work/user.reg" \
     PARLOTTO_AUDIO=null PARLOTTO_SPEECH_TRACE="$home/trace" PARLOTTO_TIME_SCALE=0.05 \
     QT_QPA_PLATFORM=offscreen PARLOTTO_DIALOGS="record:$home/dialogs" \
     ASAN_OPTIONS="${ASAN_OPTIONS:-}" UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" \
