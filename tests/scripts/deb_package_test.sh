@@ -34,7 +34,7 @@ trap cleanup EXIT
 # The package.
 (cd "$build" && cpack -G DEB -B "$work/pkg") >"$work/cpack.log" 2>&1 ||
   { tail -n 30 "$work/cpack.log"; fail "cpack"; }
-deb=$(ls "$work"/pkg/parlotto_*.deb 2>/dev/null | head -n 1)
+deb=$(find "$work/pkg" -maxdepth 1 -name 'parlotto_*.deb' | head -n 1)
 [ -n "$deb" ] || fail "no .deb in $work/pkg"
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
@@ -113,6 +113,6 @@ written=$(find "$program_dir" -newer "$work/before")
 installed=0
 dpkg --purge parlotto >"$work/purge.log" 2>&1 || { cat "$work/purge.log"; fail "purge"; }
 for left in /usr/bin/parlotto "$program_dir" /usr/share/applications/parlotto.desktop; do
-  [ ! -e "$left" ] && [ ! -L "$left" ] || fail "$left is left after removal"
+  if [ -e "$left" ] || [ -L "$left" ]; then fail "$left is left after removal"; fi
 done
 echo "ok"
