@@ -12,7 +12,7 @@ packages=(
   libespeak-ng-dev espeak-ng
   libpoppler-cpp-dev libzip-dev libxml2-dev libuchardet-dev libatspi2.0-dev libxcb1-dev
   antiword
-  libgtest-dev libgmock-dev libglib2.0-bin
+  libgtest-dev libgmock-dev libglib2.0-bin desktop-file-utils man-db
   dbus dbus-x11 xvfb xclip pulseaudio trayer xauth openbox xdotool x11-utils
   at-spi2-core chromium
   ghostscript poppler-utils

@@ -30,6 +30,50 @@ const Switch* FindSwitch(const std::vector<std::string>& args) {
   return nullptr;
 }
 
+InfoRequest FindInfoRequest(const std::vector<std::string>& args) {
+  if (args.size() != 1) return InfoRequest::kNone;
+  if (args[0] == "--help") return InfoRequest::kHelp;
+  if (args[0] == "--version") return InfoRequest::kVersion;
+  return InfoRequest::kNone;
+}
+
+std::string UsageText() {
+  return R"(Aufruf: parlotto [SCHALTER [ARGUMENT]]
+
+Parlotto liest einen Text vor und beendet sich danach von selbst.
+Nur das erste Argument wählt, was gelesen wird; das zweite ist sein Operand.
+Schreibweise genau wie hier, Groß- und Kleinschreibung zählen.
+
+  -f DATEI        eine Text- oder RTF-Datei vorlesen
+  -doc DATEI      ein Word- oder ODF-Dokument vorlesen
+  -pdf DATEI      ein PDF-Dokument vorlesen
+  -html DATEI     eine HTML-Datei vorlesen
+  -wget ADRESSE   eine Webseite laden und vorlesen
+  -d "TEXT"       den angegebenen Text vorlesen
+  -c              den Text der Zwischenablage vorlesen
+  -e              die Seite des Browserfensters im Vordergrund vorlesen
+                  (so auch ohne Argument oder mit einem unbekannten)
+  /Automation     auf Aufrufer über die Automatisierung warten
+  --help          diese Hilfe zeigen
+  --version       die Version zeigen
+
+Einstellungen: der Schlüssel HKEY_CURRENT_USER\Software\Zentravol\Agent
+in $XDG_CONFIG_HOME/parlotto/user.reg (sonst ~/.config/parlotto/user.reg);
+zu ändern mit dem Programm VSettings.
+
+Protokoll: vocatodebug.log in $TEMP (sonst $TMPDIR, sonst /tmp).
+
+Umgebungsvariablen:
+  PARLOTTO_USER_HIVE    eine andere Einstellungsdatei
+  PARLOTTO_SYSTEM_DIR   ein anderes Systemverzeichnis (Figuren, Sprachausgabe)
+  PARLOTTO_AUDIO        default, null (stumm) oder wav:DATEI
+  XDG_CACHE_HOME        Ablage für temp.txt, wenn das Programmverzeichnis
+                        schreibgeschützt ist
+)";
+}
+
+std::string VersionText() { return std::string("parlotto ") + PARLOTTO_VERSION + "\n"; }
+
 std::string Operand(const std::vector<std::string>& args) {
   return args.size() >= 2 ? args[1] : std::string();
 }

@@ -34,6 +34,18 @@ const Switch* FindSwitch(const std::vector<std::string>& args);
 // The operand: the second argument, or "" when there is none.
 std::string Operand(const std::vector<std::string>& args);
 
+// "--help" and "--version" as the only argument: they print and the program
+// ends before any window or server starts. Anywhere else they are ordinary
+// arguments (a first argument that is no switch, or an operand).
+enum class InfoRequest { kNone, kHelp, kVersion };
+InfoRequest FindInfoRequest(const std::vector<std::string>& args);
+
+// The German usage text: switches, settings, log and environment.
+std::string UsageText();
+
+// "parlotto <version>" and a line break.
+std::string VersionText();
+
 // Whether `name` names an existing file (not a directory); "" never does.
 bool FileExists(const std::string& name);
 

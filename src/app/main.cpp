@@ -1,11 +1,13 @@
 // Parlotto: reads a text aloud and ends by itself.
 #include <QApplication>
+#include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/debug_log.h"
 #include "app/vocato_form.h"
 #include "platform/diagnostics.h"
@@ -45,12 +47,19 @@ int RunProgram(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  // Answered before Qt starts, so that they work without a display or bus.
+  if (const auto info = parlotto::FindInfoRequest(args); info != parlotto::InfoRequest::kNone) {
+    const std::string text =
+        info == parlotto::InfoRequest::kHelp ? parlotto::UsageText() : parlotto::VersionText();
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+  }
   // Without a display the program still runs (and speaks); it only cannot
   // show windows. Trying xcb without any display would only print noise.
   const bool has_display =
       std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
   setenv("QT_QPA_PLATFORM", has_display ? "xcb;offscreen" : "offscreen", 0);
-  std::vector<std::string> args(argv + 1, argv + argc);
   int qt_argc = 1;
   char* qt_argv[] = {argv[0], nullptr};
   QApplication app(qt_argc, qt_argv);

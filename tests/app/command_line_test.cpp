@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,41 @@ TEST(CommandLine, FileExistsAcceptsFilesOnly) {
   EXPECT_FALSE(FileExists(""));
   EXPECT_FALSE(FileExists(dir.File("fehlt.txt")));
   EXPECT_FALSE(FileExists("https://example.org/seite.html"));
+}
+
+TEST(CommandLine, HelpAndVersionCountOnlyAsTheOnlyArgument) {
+  EXPECT_EQ(FindInfoRequest(Args{"--help"}), InfoRequest::kHelp);
+  EXPECT_EQ(FindInfoRequest(Args{"--version"}), InfoRequest::kVersion);
+  const Args not_info[] = {
+      {},         {"--help", "x"}, {"--version", ""}, {"-d", "--help"}, {"-f", "--version"},
+      {"--HELP"}, {"-help"},       {"--help "},       {"-h"},           {"/?"}};
+  for (const Args& args : not_info) {
+    SCOPED_TRACE(args.empty() ? std::string("(none)") : args[0]);
+    EXPECT_EQ(FindInfoRequest(args), InfoRequest::kNone);
+  }
+  // They are no switches of the table: with an operand they change nothing.
+  EXPECT_EQ(FindSwitch(Args{"--help", "x"}), nullptr);
+  EXPECT_EQ(FindSwitch(Args{"--version"}), nullptr);
+}
+
+TEST(CommandLine, TheUsageTextNamesEverySwitchAndTheVersionIsANumber) {
+  const std::string usage = UsageText();
+  for (const char* name :
+       {"-f", "-doc", "-pdf", "-html", "-wget", "-d", "-c", "-e", "/Automation"}) {
+    SCOPED_TRACE(name);
+    ASSERT_NE(FindSwitch(Args{name}), nullptr);
+    // Each switch heads a line of its own, so that a user finds it.
+    EXPECT_NE(usage.find(std::string("\n  ") + name + " "), std::string::npos);
+  }
+  EXPECT_NE(usage.find("\n  --help "), std::string::npos);
+  EXPECT_NE(usage.find("\n  --version "), std::string::npos);
+  for (const char* topic :
+       {"user.reg", "vocatodebug.log", "PARLOTTO_USER_HIVE", "PARLOTTO_AUDIO"}) {
+    EXPECT_NE(usage.find(topic), std::string::npos) << topic;
+  }
+  EXPECT_EQ(usage.back(), '\n');
+  EXPECT_TRUE(std::regex_match(VersionText(), std::regex("parlotto [0-9]+\\.[0-9]+(\\.[0-9]+)*\n")))
+      << VersionText();
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 // Draws the program's pictures into data/icons: the red lips of the tray
-// icon at 16 and 32 pixels, and the lips with a yellow speech bubble of the
-// dialogs at 50 pixels. Run it after changing the drawing:
+// icon at 16 and 32 pixels, the lips with a yellow speech bubble of the
+// dialogs at 50 pixels, and the same on a transparent ground as the
+// desktop's program icon in the icon theme's sizes (hicolor/NxN/apps).
+// Run it after changing the drawing:
 //   build/draw-icons data/icons
+#include <QDir>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -9,6 +12,9 @@
 #include <cstdio>
 
 namespace {
+
+// The sizes the desktop's menus, launchers and file managers ask for.
+constexpr int kThemeSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
 
 // A pair of lips in a 100 x 100 box, centred at (50, 50).
 void DrawLips(QPainter& p) {
@@ -46,13 +52,9 @@ QImage Lips(int size) {
   return image;
 }
 
-// The dialogs' picture: white background (drawn transparent by the dialog),
-// a yellow speech bubble above and right, the lips below and left.
-QImage LipsWithBubble() {
-  QImage image(50, 50, QImage::Format_RGB32);
-  image.fill(Qt::white);
-  QPainter p(&image);
-  p.setRenderHint(QPainter::Antialiasing);
+// The speech bubble above and right, the lips below and left, in a 50 x 50
+// box.
+void DrawLipsWithBubble(QPainter& p) {
   QPainterPath bubble;
   bubble.addRoundedRect(QRectF(18, 2, 30, 20), 7, 7);
   QPainterPath tail;
@@ -68,6 +70,28 @@ QImage LipsWithBubble() {
   p.translate(0, 20);
   p.scale(0.34, 0.34);
   DrawLips(p);
+}
+
+// The dialogs' picture: white background (drawn transparent by the dialog).
+QImage LipsWithBubble() {
+  QImage image(50, 50, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  DrawLipsWithBubble(p);
+  return image;
+}
+
+// The program icon: the dialogs' picture without its ground, filling the
+// square; at 16 and 22 pixels the lips alone, as a bubble would be a smudge.
+QImage ProgramIcon(int size) {
+  if (size <= 22) return Lips(size);
+  QImage image(size, size, QImage::Format_ARGB32);
+  image.fill(Qt::transparent);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.scale(size / 50.0, size / 50.0);
+  DrawLipsWithBubble(p);
   return image;
 }
 
@@ -82,5 +106,9 @@ int main(int argc, char** argv) {
   QString dir = QString::fromLocal8Bit(argv[1]);
   bool ok = Lips(16).save(dir + "/taskicon1-16.png") && Lips(32).save(dir + "/taskicon1-32.png") &&
             LipsWithBubble().save(dir + "/image1.png");
+  for (int size : kThemeSizes) {
+    const QString theme_dir = QString("%1/hicolor/%2x%2/apps").arg(dir).arg(size);
+    ok = ok && QDir().mkpath(theme_dir) && ProgramIcon(size).save(theme_dir + "/parlotto.png");
+  }
   return ok ? 0 : 1;
 }

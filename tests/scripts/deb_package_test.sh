@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# The Debian package as a user gets it: built from the build directory
+# (whatever its configuration; a sanitizer build gets its options passed on),
+# installed on this machine, used from its installed places by an ordinary
+# user, and removed again. Needs root and dpkg; skips (77) otherwise, and
+# when a parlotto package is installed already, which it must not replace.
+#   deb_package_test.sh BUILD_DIR
+set -uo pipefail
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+build=$(cd "$1" && pwd)
+
+skip() { echo "SKIP: $*"; exit 77; }
+fail() { echo "FAIL: $*"; exit 1; }
+[ "$(id -u)" -eq 0 ] || skip "installing a package needs root"
+for tool in dpkg dpkg-deb apt-get cpack setpriv dbus-run-session desktop-file-validate man gs; do
+  command -v "$tool" >/dev/null || skip "$tool is missing"
+done
+if dpkg-query -W -f='${Status}' parlotto 2>/dev/null | grep -q 'ok installed'; then
+  skip "a parlotto package is installed already"
+fi
+id nobody >/dev/null 2>&1 || skip "no user nobody to run as"
+
+work=$(mktemp -d)
+chmod 755 "$work"
+installed=0
+cleanup() {
+  if [ "$installed" -eq 1 ]; then
+    dpkg --purge parlotto >"$work/purge.log" 2>&1 || { cat "$work/purge.log"; echo "FAIL: purge"; }
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# The package.
+(cd "$build" && cpack -G DEB -B "$work/pkg") >"$work/cpack.log" 2>&1 ||
+  { tail -n 30 "$work/cpack.log"; fail "cpack"; }
+deb=$(find "$work/pkg" -maxdepth 1 -name 'parlotto_*.deb' | head -n 1)
+[ -n "$deb" ] || fail "no .deb in $work/pkg"
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "Depends: $depends"
+# Found by dpkg-shlibdeps, and named because they are loaded at run time.
+for dep in libqt6core6 libqt6widgets6 libqt6dbus6 libespeak-ng1 libpoppler-cpp0v5 qt6-qpa-plugins; do
+  grep -q "$dep" <<<"$depends" || fail "the package does not depend on $dep"
+done
+grep -q "libparlotto" <<<"$depends" && fail "a dependency on our own libraries: $depends"
+
+# Installed as a user installs it: apt fetches what is missing.
+installed=1
+DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$deb" \
+  >"$work/install.log" 2>&1 || { tail -n 30 "$work/install.log"; fail "installing"; }
+
+program_dir=/usr/lib/parlotto
+# The settings program, in a tree that has it.
+settings=()
+[ -f "$source_dir/vsettings/CMakeLists.txt" ] && settings=("$program_dir/VSettings")
+for file in "${settings[@]}" /usr/bin/parlotto /usr/bin/parlotto-open "$program_dir/parlotto" \
+  "$program_dir/parlotto-open" "$program_dir/libp2tdll.so" "$program_dir/hilfe.html" \
+  "$program_dir/system/classes.reg" "$program_dir/system/agent/AgentSvr" \
+  "$program_dir/system/agent/chars/parlotto.acz" "$program_dir/system/speech/xvoice.so" \
+  /usr/share/applications/parlotto.desktop /usr/share/applications/parlotto-vsettings.desktop \
+  /usr/share/icons/hicolor/48x48/apps/parlotto.png /usr/share/man/man1/parlotto.1.gz; do
+  [ -e "$file" ] || fail "$file is not installed"
+done
+# The system hive names the installed files, none of the build tree's.
+grep -q "$program_dir/system/speech/xvoice.so" "$program_dir/system/classes.reg" ||
+  fail "classes.reg does not name the installed speech runtime"
+if grep -q "$build" "$program_dir/system/classes.reg"; then fail "classes.reg names the build tree"; fi
+/usr/bin/parlotto --version | grep -q '^parlotto [0-9]' || fail "parlotto --version"
+
+desktop-file-validate /usr/share/applications/parlotto.desktop \
+  /usr/share/applications/parlotto-vsettings.desktop || fail "desktop-file-validate"
+man_warnings=$(MANWIDTH=80 man --warnings -l /usr/share/man/man1/parlotto.1.gz 2>&1 >"$work/man.txt")
+[ -z "$man_warnings" ] || fail "man: $man_warnings"
+grep -q "Zwischenablage" "$work/man.txt" || fail "the manual page reads wrong"
+
+# An ordinary user, on a session bus of its own, with a private hive:
+# plain speech output, silent audio, a trace of what is said.
+home="$work/home"
+mkdir -p "$home/config" "$home/cache" "$home/tmp" "$home/runtime"
+chmod 700 "$home/runtime"
+printf 'Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Zentravol\\Agent]\n"noAgent"=dword:00000001\n' \
+  >"$work/user.reg"
+printf '%%!PS\n/Helvetica findfont 24 scalefont setfont\n72 700 moveto (Hallo aus dem PDF.) show\nshowpage\n' \
+  >"$work/brief.ps"
+gs -q -dNOPAUSE -dBATCH -sDEVICE=pdfwrite -sOutputFile="$work/brief.pdf" "$work/brief.ps" ||
+  fail "ghostscript"
+chown -R nobody "$work/home" "$work/user.reg"
+touch "$work/before"
+as_user() {
+  env -i PATH=/usr/bin:/bin HOME="$home" XDG_CONFIG_HOME="$home/config" \
+    XDG_CACHE_HOME="$home/cache" XDG_RUNTIME_DIR="$home/runtime" TEMP="$home/tmp" PARLOTTO_USER_HIVE="$work/user.reg" \
+    PARLOTTO_AUDIO=null PARLOTTO_SPEECH_TRACE="$home/trace" PARLOTTO_TIME_SCALE=0.05 \
+    QT_QPA_PLATFORM=offscreen PARLOTTO_DIALOGS="record:$home/dialogs" \
+    ASAN_OPTIONS="${ASAN_OPTIONS:-}" UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" \
+    LSAN_OPTIONS="suppressions=$source_dir/tests/lsan.supp:print_suppressions=0" \
+    setpriv --reuid=nobody --regid=nogroup --clear-groups \
+    timeout 60 dbus-run-session -- "$@"
+}
+
+as_user /usr/bin/parlotto -d "Hallo Welt." || fail "parlotto -d ended with $?"
+grep -q " speak Hallo Welt\.$" "$home/trace" || { cat "$home/trace"; fail "not said: Hallo Welt."; }
+
+# A PDF: its text goes to the user's cache, as the program directory is
+# not the user's to write.
+as_user /usr/bin/parlotto -pdf "$work/brief.pdf" || fail "parlotto -pdf ended with $?"
+grep -q "Hallo aus dem PDF" "$home/trace" || { cat "$home/trace"; fail "the PDF was not read"; }
+grep -q "Hallo aus dem PDF" "$home/cache/parlotto/temp.txt" || fail "no temp.txt in the cache"
+written=$(find "$program_dir" -newer "$work/before")
+[ -z "$written" ] || fail "written into the program directory: $written"
+[ ! -s "$home/dialogs" ] || { cat "$home/dialogs"; fail "a dialog came up"; }
+
+# Removed, nothing of it stays.
+installed=0
+dpkg --purge parlotto >"$work/purge.log" 2>&1 || { cat "$work/purge.log"; fail "purge"; }
+for left in /usr/bin/parlotto "$program_dir" /usr/share/applications/parlotto.desktop; do
+  if [ -e "$left" ] || [ -L "$left" ]; then fail "$left is left after removal"; fi
+done
+echo "ok"

@@ -1,0 +1,204 @@
+// "Open with Parlotto": which switch a file or address gets, and the
+// launcher that starts the program with it.
+#include "parlotto-open/launch_choice.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QThread>
+#include <QUrl>
+#include <filesystem>
+#include <ostream>
+#include <string>
+
+#include "support/scratch_dir.h"
+
+// Readable failures: Qt's strings as text, not as bytes.
+void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
+namespace parlotto {
+namespace {
+
+using testing::ReadFile;
+using testing::ScratchDir;
+using testing::WriteFile;
+
+constexpr const char* kPdf =
+    "%PDF-1.4\n1 0 obj << /Type /Catalog >> endobj\ntrailer << >>\n%%EOF\n";
+constexpr const char* kHtml =
+    "<!DOCTYPE html>\n<html><head><title>Seite</title></head><body>Hallo</body></html>\n";
+constexpr const char* kRtf = "{\\rtf1\\ansi Hallo Welt.}\n";
+// A PNG's signature and the start of its header chunk.
+constexpr char kPng[] = "\x89PNG\r\n\x1a\n\0\0\0\rIHDR";
+
+class LaunchChoiceTest : public ::testing::Test {
+ protected:
+  QString Make(const std::string& name, const std::string& contents) {
+    WriteFile(dir_.File(name), contents);
+    return QString::fromStdString(dir_.File(name));
+  }
+
+  ScratchDir dir_;
+};
+
+TEST_F(LaunchChoiceTest, EachReadableFileTypeGetsItsSwitchAndItsFullName) {
+  struct Case {
+    std::string name;
+    std::string contents;
+    const char* switch_name;
+  };
+  const Case cases[] = {
+      {"Bericht.pdf", kPdf, "-pdf"},
+      // No name to go by: the contents decide.
+      {"Scan", kPdf, "-pdf"},
+      {"Seite", kHtml, "-html"},
+      {"Seite.html", kHtml, "-html"},
+      {"Seite.htm", kHtml, "-html"},
+      {"Seite.xhtml", "<?xml version=\"1.0\"?><html xmlns=\"http://www.w3.org/1999/xhtml\"/>",
+       "-html"},
+      {"Brief.doc", "", "-doc"},
+      {"Brief.docx", "PK\x03\x04", "-doc"},
+      {"Vorlage.dotx", "PK\x03\x04", "-doc"},
+      {"Brief.odt", "PK\x03\x04", "-doc"},
+      // RTF and every kind of plain text go to the text-file source.
+      {"Brief.rtf", kRtf, "-f"},
+      {"Notiz.txt", "Liebe Oma,\nwie geht es dir?\n", "-f"},
+      {"LIESMICH", "Dies ist nur Text.\n", "-f"},
+      {"Tabelle.csv", "a;b\n1;2\n", "-f"},
+      {"Brief: Oma.txt", "Hallo\n", "-f"},
+      {"Mein \"bester\" Brief $HOME.txt", "Hallo\n", "-f"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QString file = Make(c.name, c.contents);
+    const LaunchChoice choice = ChooseLaunch(file);
+    EXPECT_EQ(choice.arguments, (QStringList{c.switch_name, file}));
+    EXPECT_TRUE(choice.problem.isEmpty()) << choice.problem.toStdString();
+  }
+}
+
+TEST_F(LaunchChoiceTest, TheSwitchFollowsTheMimeTypesTheDesktopEntryOffers) {
+  struct Case {
+    const char* mime;
+    const char* switch_name;
+  };
+  const Case cases[] = {
+      {"text/plain", "-f"},
+      {"text/rtf", "-f"},
+      {"application/rtf", "-f"},
+      {"application/pdf", "-pdf"},
+      {"application/msword", "-doc"},
+      {"application/vnd.openxmlformats-officedocument.wordprocessingml.document", "-doc"},
+      {"application/vnd.oasis.opendocument.text", "-doc"},
+      {"text/html", "-html"},
+      {"image/png", ""},
+      {"application/zip", ""},
+      {"application/x-no-such-type", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mime);
+    EXPECT_EQ(SwitchForMimeType(c.mime), QString(c.switch_name));
+  }
+}
+
+TEST_F(LaunchChoiceTest, AddressesAndFileUrls) {
+  EXPECT_EQ(ChooseLaunch("https://www.zentravol.example/a b?x=1").arguments,
+            (QStringList{"-wget", "https://www.zentravol.example/a b?x=1"}));
+  EXPECT_EQ(ChooseLaunch("http://example.org").arguments,
+            (QStringList{"-wget", "http://example.org"}));
+  // A file manager may hand over a file as a URL, with its blanks encoded.
+  const QString pdf = Make("Brief an Oma.pdf", kPdf);
+  EXPECT_EQ(ChooseLaunch(QUrl::fromLocalFile(pdf).toString(QUrl::FullyEncoded)).arguments,
+            (QStringList{"-pdf", pdf}));
+  for (const char* address : {"ftp://example.org/datei.txt", "mailto:oma@example.org"}) {
+    SCOPED_TRACE(address);
+    const LaunchChoice choice = ChooseLaunch(address);
+    EXPECT_TRUE(choice.arguments.isEmpty());
+    EXPECT_FALSE(choice.problem.isEmpty());
+  }
+}
+
+TEST_F(LaunchChoiceTest, WhatCannotBeReadIsRefusedWithAReasonAndAMissingFileIsHandedOn) {
+  for (const QString& target : {Make("Bild.png", std::string(kPng, sizeof kPng - 1)),
+                                QString::fromStdString(dir_.File("")), QString()}) {
+    SCOPED_TRACE(target.toStdString());
+    const LaunchChoice choice = ChooseLaunch(target);
+    EXPECT_TRUE(choice.arguments.isEmpty());
+    EXPECT_FALSE(choice.problem.isEmpty());
+  }
+  // The program says itself that a document is missing, in its own words.
+  const QString missing = QString::fromStdString(dir_.File("fehlt.pdf"));
+  EXPECT_EQ(ChooseLaunch(missing).arguments, (QStringList{"-pdf", missing}));
+  // A relative name becomes the full one, for it is started elsewhere.
+  const QString relative = QDir::current().relativeFilePath(Make("relativ.txt", "x"));
+  ASSERT_TRUE(QDir::isRelativePath(relative));
+  EXPECT_EQ(ChooseLaunch(relative).arguments,
+            (QStringList{"-f", QString::fromStdString(dir_.File("relativ.txt"))}));
+}
+
+// The launcher binary with a stand-in program beside it that writes down
+// the arguments it was started with, one a line.
+class LauncherTest : public LaunchChoiceTest {
+ protected:
+  LauncherTest() {
+    std::filesystem::copy_file(PARLOTTO_BUILD_DIR "/parlotto-open", dir_.File("parlotto-open"));
+    WriteFile(dir_.File("parlotto"),
+              "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.args.tmp\"\n"
+              "mv \"$0.args.tmp\" \"$0.args\"\n");
+    std::filesystem::permissions(dir_.File("parlotto"), std::filesystem::perms::owner_all);
+  }
+
+  int Launch(const QString& target) {
+    QProcess launcher;
+    launcher.setProcessChannelMode(QProcess::ForwardedOutputChannel);
+    launcher.start(QString::fromStdString(dir_.File("parlotto-open")), {target});
+    if (!launcher.waitForFinished(30000)) return -1;
+    problem_ = launcher.readAllStandardError().toStdString();
+    return launcher.exitCode();
+  }
+
+  // What the stand-in was started with; "" when it was not started.
+  std::string StartedWith() {
+    QElapsedTimer waited;
+    waited.start();
+    while (!QFile::exists(args_) && waited.elapsed() < 10000) QThread::msleep(20);
+    return ReadFile(args_.toStdString());
+  }
+
+  QString args_ = QString::fromStdString(dir_.File("parlotto.args"));
+  std::string problem_;
+};
+
+TEST_F(LauncherTest, StartsTheProgramBesideItWithTheSwitchAndTheNameAsOneArgument) {
+  const QString file = Make("Brief \"an\" Oma; $(rm -rf x) `id`.pdf", kPdf);
+  ASSERT_EQ(Launch(file), 0);
+  EXPECT_EQ(StartedWith(), "-pdf\n" + file.toStdString() + "\n");
+}
+
+TEST_F(LauncherTest, WithoutATargetTheProgramStartsWithoutArguments) {
+  // The menu entry starts it so: the program's own default, nothing added.
+  QProcess launcher;
+  launcher.start(QString::fromStdString(dir_.File("parlotto-open")), {});
+  ASSERT_TRUE(launcher.waitForFinished(30000));
+  EXPECT_EQ(launcher.exitCode(), 0);
+  EXPECT_EQ(StartedWith(), "");
+  EXPECT_TRUE(QFile::exists(args_));
+}
+
+TEST_F(LauncherTest, RefusesWhatTheProgramCannotReadWithoutStartingIt) {
+  EXPECT_EQ(Launch(Make("Bild.png", std::string(kPng, sizeof kPng - 1))), 1);
+  EXPECT_NE(problem_.find("image/png"), std::string::npos) << problem_;
+  QProcess two_targets;
+  two_targets.start(QString::fromStdString(dir_.File("parlotto-open")), {"a.txt", "b.txt"});
+  ASSERT_TRUE(two_targets.waitForFinished(30000));
+  EXPECT_EQ(two_targets.exitCode(), 2);
+  // Bounded: had it been started, the stand-in would have written by now.
+  QThread::msleep(300);
+  EXPECT_FALSE(QFile::exists(args_));
+}
+
+}  // namespace
+}  // namespace parlotto
