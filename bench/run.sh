@@ -263,6 +263,28 @@ print(f"P3 quit -> audio silent (during a reading): parlotto on SIGTERM {ours} m
       f"on \"Beenden\" {menu_text}; espeak-ng on SIGTERM {theirs} ms "
       f"(goal <= 100 ms) {'ok' if worst <= 100 else 'MISSED'}")
 PY
+  # P3s: the character server speaks the same long text on the device and
+  # gets StopAll(-1) 1.5 s after its speech started; agent_bench notes the
+  # recording's length at the call.
+  p3s_head="P3s character StopAll(-1) -> audio silent (goal <= 100 ms)"
+  if [[ ! -x "$build/bench/agent_bench" || ! -x "$build/system/agent/AgentSvr" ]]; then
+    echo "$p3s_head: skipped, build the targets agent_bench and AgentSvr"
+  else
+    record_start "$work/p3s.raw"
+    p3s=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen \
+      PARLOTTO_SYSTEM_DIR="$build/system" PARLOTTO_USER_HIVE="$hive" TEMP="$work" \
+      dbus-run-session -- "$build/bench/agent_bench" stop-all "$work/p3.txt" \
+      "$work/p3s.raw" $rate 2>>"$work/p3s.log" || true)
+    record_stop
+    p3s_at=$(sed -n 's/^stop-at-ms //p' <<<"$p3s")
+    if [[ -z "$p3s_at" ]]; then
+      echo "$p3s_head: FAILED, see the bench's p3s.log"
+    else
+      p3s_ms=$(python3 "$gaps" silent-after "$work/p3s.raw" $rate "$p3s_at")
+      echo "P3s character StopAll(-1) -> audio silent (during a speech): AgentSvr $p3s_ms ms" \
+        "(goal <= 100 ms) $( ((p3s_ms <= 100)) && echo ok || echo MISSED)"
+    fi
+  fi
 fi
 
 # --- P4: PDF to text --------------------------------------------------------
