@@ -43,8 +43,9 @@ TEST(SpeechValuesTest, BalanceKeepsTheLouderChannelWhole) {
   EXPECT_EQ(stereo[5], 1000);
   // Centred: both channels carry every sample unchanged, the extremes too,
   // in whole blocks as in the rest at the end.
-  std::vector<std::int16_t> samples;
-  for (int i = 0; i < 37; ++i) samples.push_back(static_cast<std::int16_t>(i * 1777 - 32768));
+  std::vector<std::int16_t> samples(37);
+  for (std::size_t i = 0; i < samples.size(); ++i)
+    samples[i] = static_cast<std::int16_t>(static_cast<int>(i) * 1777 - 32768);
   samples.back() = 32767;
   std::vector<std::int16_t> both(2 * samples.size());
   ToStereo(samples.data(), samples.size(), BalanceOf(40000, 40000), both.data());
