@@ -52,6 +52,10 @@ void AudioPlayer::Enqueue(Playback playback) {
     std::lock_guard<std::mutex> lock(mutex_);
     queue_.push_back(std::move(playback));
   }
+  Wake();
+}
+
+void AudioPlayer::Wake() {
   QMetaObject::invokeMethod(
       this,
       [this] {

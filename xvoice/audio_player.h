@@ -47,6 +47,8 @@ class AudioPlayer final : public QObject {
 
   // From any thread.
   void Enqueue(Playback playback);
+  // From any thread: more audio is there, or the stream has finished.
+  void Wake();
 
  private:
   void Tick();

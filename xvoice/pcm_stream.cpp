@@ -8,12 +8,16 @@ PcmStream::PcmStream(int sample_rate, std::size_t max_buffered)
     : sample_rate_(sample_rate), max_buffered_(std::max<std::size_t>(max_buffered, 1)) {}
 
 bool PcmStream::Append(const char* data, std::size_t size) {
+  return Append(QByteArray(data, static_cast<qsizetype>(size)));
+}
+
+bool PcmStream::Append(QByteArray pcm) {
   std::unique_lock<std::mutex> lock(mutex_);
   room_.wait(lock, [&] { return cancelled_ || buffered_ < max_buffered_; });
   if (cancelled_) return false;
-  if (size == 0) return true;
-  chunks_.emplace_back(data, static_cast<qsizetype>(size));
-  buffered_ += size;
+  if (pcm.isEmpty()) return true;
+  buffered_ += static_cast<std::size_t>(pcm.size());
+  chunks_.push_back(std::move(pcm));
   return true;
 }
 

@@ -25,6 +25,8 @@ class PcmStream {
 
   // Producer. Waits for room; false once cancelled, then stop producing.
   bool Append(const char* data, std::size_t size);
+  // The same, keeping `pcm` itself (whole frames) rather than a copy.
+  bool Append(QByteArray pcm);
   // No more audio will come.
   void Finish();
 

@@ -1,5 +1,7 @@
 #include "xvoice/speech_engine.h"
 
+#include <utility>
+
 #include "xvoice/voice_catalog.h"
 
 namespace parlotto::xvoice {
@@ -11,10 +13,10 @@ namespace {
 constexpr std::size_t kMaxBufferedPaced = std::size_t{1} << 20;
 constexpr std::size_t kMaxBufferedFile = std::size_t{16} << 20;
 constexpr int kFallbackRate = 22050;
-// A file's playback starts once this much is synthesised, or at the end of
-// the utterance: a short one is then written in one go, and its end
-// reported at once, instead of at the player's next tick.
-constexpr std::size_t kFileReadyBytes = std::size_t{4} << 20;
+// The player is woken to write a file whenever this much is synthesised,
+// and at the end of the utterance: the writing overlaps the synthesis, and
+// the end is reported at once instead of at the player's next tick.
+constexpr std::size_t kFileWakeBytes = std::size_t{64} << 10;
 
 }  // namespace
 
@@ -71,10 +73,16 @@ void SpeechEngine::Speak(SpeechRequest request) {
     job.lips = std::make_shared<LipSyncCollector>(std::move(*request.words), playback.lips);
   }
   if (file) {
-    job.ready_bytes = kFileReadyBytes;
-    job.on_ready = [this, playback] {
+    // Queued with its first audio, so that no tick waits for an empty file.
+    job.wake_bytes = kFileWakeBytes;
+    job.on_audio = [this, playback, queued = false]() mutable {
       std::lock_guard<std::mutex> lock(mutex_);
-      if (!closing_) player_->Enqueue(playback);
+      if (closing_) return;
+      if (std::exchange(queued, true)) {
+        player_->Wake();
+      } else {
+        player_->Enqueue(playback);
+      }
     };
     synthesizer_.Submit(std::move(job));
     return;

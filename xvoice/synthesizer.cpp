@@ -4,7 +4,6 @@
 
 #include <cstring>
 #include <string_view>
-#include <vector>
 
 #include "xvoice/main_thread_log.h"
 #include "xvoice/voice_catalog.h"
@@ -18,7 +17,6 @@ struct SynthesisRun {
   SynthesisJob* job = nullptr;
   PcmStream* stream = nullptr;
   Balance balance;
-  std::vector<std::int16_t> stereo;
   std::int64_t frames = 0;  // handed on so far
 };
 SynthesisRun* g_run = nullptr;
@@ -42,17 +40,13 @@ int OnSamples(short* samples, int count, espeak_EVENT* events) {
   if (g_run->job->lips) CollectLipSync(*g_run->job->lips, events);
   if (samples == nullptr || count <= 0) return 0;
   g_run->frames += count;
-  g_run->stereo.resize(static_cast<std::size_t>(count) * kChannels);
-  ToStereo(samples, static_cast<std::size_t>(count), g_run->balance, g_run->stereo.data());
-  bool more = g_run->stream->Append(reinterpret_cast<const char*>(g_run->stereo.data()),
-                                    g_run->stereo.size() * sizeof(std::int16_t));
+  // Made in the buffer that the stream keeps: no copy on the way.
+  QByteArray stereo(static_cast<qsizetype>(count) * kBytesPerFrame, Qt::Uninitialized);
+  ToStereo(samples, static_cast<std::size_t>(count), g_run->balance,
+           reinterpret_cast<std::int16_t*>(stereo.data()));
+  bool more = g_run->stream->Append(std::move(stereo));
   SynthesisJob& job = *g_run->job;
-  if (job.on_ready && g_run->stream->available() >= job.ready_bytes) {
-    // Before the stream fills up: whoever waits for this must start reading.
-    std::function<void()> ready = std::move(job.on_ready);
-    job.on_ready = nullptr;
-    ready();
-  }
+  if (more && job.on_audio && g_run->stream->available() >= job.wake_bytes) job.on_audio();
   return more ? 0 : 1;  // 1 stops espeak-ng: the utterance was dropped
 }
 
@@ -92,14 +86,14 @@ void Synthesizer::Run() {
     }
     if (!job.stream->cancelled()) Synthesize(job);
     job.stream->Finish();
-    if (job.on_ready) job.on_ready();
+    if (job.on_audio) job.on_audio();
     std::lock_guard<std::mutex> lock(mutex_);
     running_.reset();
   }
   std::lock_guard<std::mutex> lock(mutex_);
   for (SynthesisJob& job : jobs_) {
     job.stream->Finish();
-    if (job.on_ready) job.on_ready();
+    if (job.on_audio) job.on_audio();
   }
 }
 

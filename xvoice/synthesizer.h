@@ -27,10 +27,11 @@ struct SynthesisJob {
   std::shared_ptr<PcmStream> stream;  // finished when the job is done
   // Takes espeak-ng's word and phoneme events; none when null.
   std::shared_ptr<LipSyncCollector> lips;
-  // Called once on the synthesis thread: when `ready_bytes` of audio are
-  // buffered, or else when the job is done (spoken, cancelled or dropped).
-  std::function<void()> on_ready;
-  std::size_t ready_bytes = 0;
+  // Called on the synthesis thread whenever at least `wake_bytes` of audio
+  // are buffered after a piece was handed on, and once more when the job is
+  // done (spoken, cancelled or dropped).
+  std::function<void()> on_audio;
+  std::size_t wake_bytes = 0;
 };
 
 class Synthesizer {

@@ -1,19 +1,30 @@
-// The character server as a user meets it: how long from creating the
-// server until its figure starts to show, and how much of a core it takes
-// while the figure stands idle on the desktop. Prints
+// The character server as a user meets it.
+//
+// agent_bench: how long from creating the server until its figure starts to
+// show, and how much of a core it takes while the figure stands idle on the
+// desktop. Prints
 //   first-frame-ms <ms>
 //   idle-cpu-percent <percent of one core over the idle time>
-// Run by bench/run.sh (P8), with the build tree's classes.reg.
+// agent_bench stop-all TEXT_FILE RECORDING RATE: the character speaks the
+// text on the default audio device, and 1.5 s after its speech started it
+// gets StopAll(-1). Prints how long the recording of the device (16-bit
+// mono at RATE, growing in real time) was at that call:
+//   stop-at-ms <ms of audio>
+// Run by bench/run.sh (P8, P3s), with the build tree's classes.reg.
 #include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -27,12 +38,14 @@ namespace parlotto {
 namespace {
 
 // Notes when the Show request starts, which is when the figure's window
-// goes up with its first frame.
+// goes up with its first frame, and which requests have started and ended.
 class ShowSink final : public IgnoredNotifications<IAgentNotifySink> {
  public:
   LONG show_request = -1;
   bool show_started = false;
   bool show_done = false;
+  std::set<LONG> started;
+  std::set<LONG> completed;
 
   HRESULT QueryInterface(REFIID iid, void** out) override {
     if (iid == IID_IUnknown || iid == IID_IAgentNotifySink) {
@@ -61,12 +74,14 @@ class ShowSink final : public IgnoredNotifications<IAgentNotifySink> {
   HRESULT Command(LONG, IUnknown*) override { return S_OK; }
   HRESULT Idle(LONG, LONG) override { return S_OK; }
   // The id may come before Show has returned it: any request start counts.
-  HRESULT RequestStart(LONG) override {
+  HRESULT RequestStart(LONG id) override {
     show_started = true;
+    started.insert(id);
     return S_OK;
   }
   HRESULT RequestComplete(LONG id, LONG) override {
     if (id == show_request) show_done = true;
+    completed.insert(id);
     return S_OK;
   }
 
@@ -103,36 +118,53 @@ void RunFor(
   }
 }
 
-int Run() {
-  if (FAILED(CoInitialize(nullptr)) || FAILED(RegisterAgentInterfaces())) return 2;
-  QElapsedTimer since_create;
-  since_create.start();
+// A server with the default character loaded and shown.
+struct Session {
   ComPtr<IAgentEx> agent;
-  HRESULT hr = CoCreateInstance(CLSID_AgentServer, nullptr, CLSCTX_LOCAL_SERVER, IID_IAgentEx,
-                                agent.ReceiveVoid());
-  if (FAILED(hr)) {
-    std::fprintf(stderr, "agent_bench: no character server: %s\n", DescribeHResult(hr).c_str());
-    return 1;
-  }
-  ComPtr<ShowSink> sink(new ShowSink);
+  ComPtr<ShowSink> sink{new ShowSink};
+  ComPtr<IAgentCharacterEx> character;
   LONG sink_id = 0;
   LONG char_id = 0;
-  LONG request = 0;
-  ComPtr<IAgentCharacterEx> character;
-  if (FAILED(agent->Register(static_cast<IAgentNotifySink*>(sink.Get()), &sink_id)) ||
-      FAILED(agent->Load(VARIANT(), &char_id, &request)) ||
-      FAILED(agent->GetCharacterEx(char_id, character.Receive())) ||
-      FAILED(character->Show(0, &sink->show_request))) {
-    std::fprintf(stderr, "agent_bench: the character did not load and show\n");
-    return 1;
+  qint64 first_frame_ms = 0;
+
+  ~Session() {
+    if (character) character->StopAll(kAllRequestTypes);
+    if (agent) agent->Unregister(sink_id);
+    character.Reset();
+    if (agent) agent->Unload(char_id);
   }
-  RunFor(10000, [&] { return sink->show_started; });
-  const qint64 first_frame = since_create.elapsed();
-  RunFor(10000, [&] { return sink->show_done; });
-  if (!sink->show_started || !sink->show_done) {
-    std::fprintf(stderr, "agent_bench: Show never started or ended\n");
-    return 1;
+
+  bool Start() {
+    QElapsedTimer since_create;
+    since_create.start();
+    HRESULT hr = CoCreateInstance(CLSID_AgentServer, nullptr, CLSCTX_LOCAL_SERVER, IID_IAgentEx,
+                                  agent.ReceiveVoid());
+    if (FAILED(hr)) {
+      std::fprintf(stderr, "agent_bench: no character server: %s\n", DescribeHResult(hr).c_str());
+      return false;
+    }
+    LONG request = 0;
+    if (FAILED(agent->Register(static_cast<IAgentNotifySink*>(sink.Get()), &sink_id)) ||
+        FAILED(agent->Load(VARIANT(), &char_id, &request)) ||
+        FAILED(agent->GetCharacterEx(char_id, character.Receive())) ||
+        FAILED(character->Show(0, &sink->show_request))) {
+      std::fprintf(stderr, "agent_bench: the character did not load and show\n");
+      return false;
+    }
+    RunFor(10000, [&] { return sink->show_started; });
+    first_frame_ms = since_create.elapsed();
+    RunFor(10000, [&] { return sink->show_done; });
+    if (!sink->show_started || !sink->show_done) {
+      std::fprintf(stderr, "agent_bench: Show never started or ended\n");
+      return false;
+    }
+    return true;
   }
+};
+
+int MeasureIdle() {
+  Session session;
+  if (!session.Start()) return 1;
   const uint pid =
       QDBusConnection::sessionBus().interface()->servicePid(ClassServiceName(CLSID_AgentServer));
   // Standing idle: the breathing and blinking loop runs.
@@ -141,15 +173,59 @@ int Run() {
   constexpr int kIdleMs = 10000;
   RunFor(kIdleMs);
   const long long used = CpuTicks(pid) - before;
-  std::printf("first-frame-ms %lld\n", static_cast<long long>(first_frame));
+  std::printf("first-frame-ms %lld\n", static_cast<long long>(session.first_frame_ms));
   std::printf("idle-cpu-percent %.2f\n", 100.0 * static_cast<double>(used) /
                                              static_cast<double>(sysconf(_SC_CLK_TCK)) /
                                              (kIdleMs / 1000.0));
-  character->StopAll(kAllRequestTypes);
-  agent->Unregister(sink_id);
-  character.Reset();
-  agent->Unload(char_id);
   return 0;
+}
+
+int MeasureStopAll(const QString& text_file, const QString& recording, int rate) {
+  QFile file(text_file);
+  if (rate <= 0 || !file.open(QIODevice::ReadOnly)) {
+    std::fprintf(stderr, "agent_bench: cannot read %s\n", qPrintable(text_file));
+    return 2;
+  }
+  const QString text = QString::fromUtf8(file.readAll());
+  const std::int64_t bytes_per_ms = std::int64_t{rate} * 2 / 1000;  // 16-bit mono
+  Session session;
+  if (!session.Start()) return 1;
+  LONG speech = 0;
+  if (FAILED(session.character->Speak(text, QString(), &speech))) {
+    std::fprintf(stderr, "agent_bench: Speak failed\n");
+    return 1;
+  }
+  RunFor(10000, [&] { return session.sink->started.count(speech) > 0; });
+  if (session.sink->started.count(speech) == 0) {
+    std::fprintf(stderr, "agent_bench: the speech never started\n");
+    return 1;
+  }
+  RunFor(1500);
+  if (session.sink->completed.count(speech) > 0) {
+    std::fprintf(stderr, "agent_bench: the speech ended before the stop\n");
+    return 1;
+  }
+  // First of all: the recording's length now.
+  const std::int64_t at_ms = QFileInfo(recording).size() / bytes_per_ms;
+  session.character->StopAll(kAllRequestTypes);
+  RunFor(5000, [&] { return session.sink->completed.count(speech) > 0; });
+  if (session.sink->completed.count(speech) == 0) {
+    std::fprintf(stderr, "agent_bench: the stopped speech never completed\n");
+    return 1;
+  }
+  std::printf("stop-at-ms %lld\n", static_cast<long long>(at_ms));
+  // Whatever the device still plays after the stop belongs in the recording.
+  RunFor(1000);
+  return 0;
+}
+
+int Run(const QStringList& args) {
+  if (FAILED(CoInitialize(nullptr)) || FAILED(RegisterAgentInterfaces())) return 2;
+  if (args.size() == 1) return MeasureIdle();
+  if (args.size() == 5 && args[1] == QLatin1String("stop-all"))
+    return MeasureStopAll(args[2], args[3], args[4].toInt());
+  std::fprintf(stderr, "usage: agent_bench [stop-all TEXT_FILE RECORDING RATE]\n");
+  return 2;
 }
 
 }  // namespace
@@ -157,5 +233,5 @@ int Run() {
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  return parlotto::Run();
+  return parlotto::Run(QCoreApplication::arguments());
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "xvoice/speech_text.h"
 
@@ -40,6 +41,18 @@ TEST(SpeechValuesTest, BalanceKeepsTheLouderChannelWhole) {
   EXPECT_EQ(stereo[3], -32768);
   EXPECT_EQ(stereo[4], 500);
   EXPECT_EQ(stereo[5], 1000);
+  // Centred: both channels carry every sample unchanged, the extremes too,
+  // in whole blocks as in the rest at the end.
+  std::vector<std::int16_t> samples(37);
+  for (std::size_t i = 0; i < samples.size(); ++i)
+    samples[i] = static_cast<std::int16_t>(static_cast<int>(i) * 1777 - 32768);
+  samples.back() = 32767;
+  std::vector<std::int16_t> both(2 * samples.size());
+  ToStereo(samples.data(), samples.size(), BalanceOf(40000, 40000), both.data());
+  for (std::size_t i = 0; i < samples.size(); ++i) {
+    EXPECT_EQ(both[2 * i], samples[i]) << i;
+    EXPECT_EQ(both[2 * i + 1], samples[i]) << i;
+  }
 }
 
 }  // namespace
