@@ -267,6 +267,7 @@ TEST_F(AutomationTest, TwentyClientsCallingAtOnceAllGetTheirAnswers) {
   const qint64 server = ServerPid();
 
   std::vector<QProcess*> clients;
+  clients.reserve(20);
   for (int i = 0; i < 20; ++i) {
     clients.push_back(StartClient({"create", QStringLiteral("mixed:50:%1").arg(i), "release"}));
   }
