@@ -98,7 +98,9 @@ class TReadSomeTextFactory final : public IClassFactory {
     if (TServerModule* module = TServerModule::Instance()) {
       if (lock) {
         module->LockModule();
-      } else {
+      } else if (module->LockCount() > 0) {
+        // Anyone on the bus may call this: an unlock without a lock must not
+        // leave the count below the objects, or the server would never end.
         module->UnlockModule();
       }
     }

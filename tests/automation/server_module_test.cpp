@@ -216,6 +216,9 @@ TEST_F(ServerModuleTest, TheClassObjectKeepsTheFactoryContractsAndCountsEveryObj
   first.Reset();
   second.Reset();
   EXPECT_EQ(module.LockCount(), 0);
+  // An unlock nobody locked for counts nothing.
+  EXPECT_EQ(factory->LockServer(0), S_OK);
+  EXPECT_EQ(module.LockCount(), 0);
 }
 
 TEST_F(ServerModuleTest, TheLastUnlockEndsTheLoopOfAnAutomationServerOnly) {
