@@ -158,7 +158,7 @@ HRESULT TReadSomeTextImpl::get_Text2(BSTR* /*value*/) { return S_OK; }
 HRESULT TReadSomeTextImpl::put_Text(const BSTR& value) {
   const std::string text = TextFromBstr(value);
   return Guarded([&] {
-    Form();
+    Form();  // without the window the call fails before it logs anything
     WriteDebugLog("Text1");
     WaitForFreeBuffer(true);
     Form().text_to_read = text;
