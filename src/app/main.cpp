@@ -10,6 +10,7 @@
 #include "app/command_line.h"
 #include "app/debug_log.h"
 #include "app/vocato_form.h"
+#include "automation/server_module.h"
 #include "platform/diagnostics.h"
 #include "platform/dialogs.h"
 #include "platform/dispatch.h"
@@ -22,6 +23,10 @@ namespace {
 // command line must reach it unchanged, so Qt gets the program name only.
 int RunProgram(const std::vector<std::string>& args) {
   using namespace parlotto;
+  // The automation server first: a registration run ends here, before any
+  // window exists, and objects may be asked for from now on.
+  TServerModule server(args);
+  if (!server.Initialize()) return 0;
   // Trouble that the platform layer handles itself (a damaged settings hive)
   // belongs in the program's own log.
   SetDiagnosticSink([](const std::string& line) { WriteDebugLog(line); });

@@ -31,6 +31,7 @@ TVocatoForm::TVocatoForm(const std::vector<std::string>& args) {
   CreatePopupMenu();
   Start.SetOnTimer([this] { StartTimer(); });
   EndTimer.SetOnTimer([this] { EndTimerTimer(); });
+  CheckForFullBufferToRead.SetOnTimer([this] { CheckForFullBufferToReadTimer(); });
   // The character server, the speech control and automation callers are
   // all objects; this thread is their apartment.
   CoInitialize(nullptr);
@@ -151,6 +152,12 @@ void TVocatoForm::EndTimerTimer() {
   if (failure) std::rethrow_exception(failure);
 }
 
+void TVocatoForm::CheckForFullBufferToReadTimer() {
+  // Once per caller's text.
+  CheckForFullBufferToRead.SetEnabled(false);
+  ReadText();
+}
+
 void TVocatoForm::Close() {
   closed_ = true;
   // A closed window starts nothing any more, even while its close handler
@@ -169,7 +176,10 @@ void TVocatoForm::Close() {
     } catch (...) {
       if (!failure) failure = std::current_exception();
     }
-    QCoreApplication::exit(0);
+    // The application terminates unless automation clients still hold
+    // objects and the user keeps it for them; a termination signal does not
+    // ask.
+    if (ending_at_once_ || TerminateConfirmed()) QCoreApplication::exit(0);
   }
   if (failure) std::rethrow_exception(failure);
 }

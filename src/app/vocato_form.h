@@ -49,6 +49,8 @@ class TVocatoForm : public QWidget, public MessageWindow {
 
   void StartTimer();
   void EndTimerTimer();
+  // A caller's text waits in the text to read: read it now.
+  void CheckForFullBufferToReadTimer();
   void FormClose();
   // The close query; the close is always permitted.
   bool FormCloseQuery();

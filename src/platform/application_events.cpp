@@ -45,4 +45,21 @@ void ApplicationEvents::RunIdle() {
   });
 }
 
+namespace {
+
+std::function<bool()>& TerminateCheck() {
+  static std::function<bool()> check;
+  return check;
+}
+
+}  // namespace
+
+void SetTerminateCheck(std::function<bool()> check) { TerminateCheck() = std::move(check); }
+
+bool TerminateConfirmed() {
+  // A copy: the check may run a dialog's loop, in which it could be replaced.
+  std::function<bool()> check = TerminateCheck();
+  return !check || check();
+}
+
 }  // namespace parlotto

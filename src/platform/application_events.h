@@ -43,4 +43,10 @@ class ApplicationEvents {
   QMetaObject::Connection idle_connection_;
 };
 
+// The check the application consults when it is asked to terminate (the
+// main window closing); false keeps it running. One at a time; null removes it.
+void SetTerminateCheck(std::function<bool()> check);
+// True when no check is set or the check allows it.
+bool TerminateConfirmed();
+
 }  // namespace parlotto

@@ -44,6 +44,21 @@ void ShowExceptionDialog(const std::string& text) {
   Show(QMessageBox::Critical, ApplicationTitle(), text);
 }
 
+bool AskYesNoWarning(const std::string& caption, const std::string& text) {
+  if (DialogsRecorded()) {
+    RecordDialog(caption, text);
+    return false;
+  }
+  QMessageBox box(QMessageBox::Warning, QString::fromStdString(caption),
+                  QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No);
+  box.setTextFormat(Qt::PlainText);
+  box.button(QMessageBox::Yes)->setText(QStringLiteral("Ja"));
+  box.button(QMessageBox::No)->setText(QStringLiteral("Nein"));
+  box.setDefaultButton(QMessageBox::No);
+  box.setWindowModality(Qt::ApplicationModal);
+  return box.exec() == QMessageBox::Yes;
+}
+
 std::string RecordFileFrom(const char* variable) {
   const char* mode = std::getenv(variable);
   if (mode == nullptr) return {};

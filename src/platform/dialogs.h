@@ -24,6 +24,9 @@ void ShowMessage(const std::string& text);
 // user sees of an error that nothing else handled.
 void ShowExceptionDialog(const std::string& text);
 
+// A warning box without owner, buttons Yes and No, No preselected; true for
+// Yes. Recorded, it is answered with No.
+bool AskYesNoWarning(const std::string& caption, const std::string& text);
 // True when modal windows are recorded rather than shown. Forms that show
 // themselves modally record through RecordDialog and skip their own loop.
 bool DialogsRecorded();

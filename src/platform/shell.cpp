@@ -53,4 +53,23 @@ int ShellExecute(HWND, const std::string& verb, const std::string& file,
   return kNoAssociation;
 }
 
+int ShellStartProgram(HWND, const std::string& file, const std::vector<std::string>& arguments) {
+  std::string record = RecordFileFrom("PARLOTTO_SHELL");
+  if (!record.empty()) {
+    std::string joined;
+    for (const std::string& argument : arguments) {
+      if (!joined.empty()) joined += ' ';
+      joined += argument;
+    }
+    std::ofstream out(record, std::ios::app | std::ios::binary);
+    out << "open\t" << EscapeRecordField(file) << '\t' << EscapeRecordField(joined) << '\n';
+    return out ? kSuccess : kFileNotFound;
+  }
+  QStringList list;
+  for (const std::string& argument : arguments) list << QString::fromStdString(argument);
+  if (QProcess::startDetached(QString::fromStdString(file), list)) return kSuccess;
+  ReportDiagnostic("cannot start " + file);
+  return kFileNotFound;
+}
+
 }  // namespace parlotto

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/window_messages.h"
 
@@ -19,5 +20,11 @@ constexpr int SW_SHOWNORMAL = 1;
 // ignore it.
 int ShellExecute(HWND owner, const std::string& verb, const std::string& file,
                  const std::string& parameters, const std::string& directory, int show);
+
+// Starts the program `file` with `arguments`, each passed as it is: nothing is
+// split or quoted, so a directory with blanks stays one argument. Recorded
+// like ShellExecute, with the arguments joined by blanks.
+int ShellStartProgram(HWND owner, const std::string& file,
+                      const std::vector<std::string>& arguments);
 
 }  // namespace parlotto

@@ -259,6 +259,8 @@ class DescriptionParser {
       bool dispatch = pending.base.builtin ? pending.base.index == kStdOleIDispatch
                                            : pending_[pending.base.index].pointer_vt == VT_DISPATCH;
       pending.pointer_vt = dispatch ? VT_DISPATCH : VT_UNKNOWN;
+      // As the library compiler marks them: reachable through IDispatch.
+      if (dispatch) type.flags |= TYPEFLAG_FDISPATCHABLE;
       if ((type.flags & TYPEFLAG_FDUAL) && !dispatch) {
         return context_.Reject(TYPE_E_INVDATAREAD, pending.where,
                                "a dual interface must derive from IDispatch");

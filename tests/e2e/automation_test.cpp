@@ -1,0 +1,287 @@
+// The program as an automation server, whole: registration runs, a server
+// that the object runtime starts for its clients and ends after the last of
+// them, the question when its window closes under a client, and its
+// members called from other processes, many at once.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QDBusConnectionInterface>
+#include <QDBusReply>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStringList>
+#include <QThread>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/com/activation.h"
+#include "platform/com/apartment.h"
+#include "platform/com/bus_names.h"
+#include "platform/com/guid.h"
+#include "platform/com/idispatch.h"
+#include "platform/registry/registry.h"
+#include "support/scoped_env.h"
+#include "support/scratch_dir.h"
+#include "support/speech_trace.h"
+
+namespace parlotto {
+namespace {
+
+using testing::ReadFile;
+using testing::ScopedEnv;
+using testing::ScratchDir;
+
+constexpr CLSID kClass = MakeGuid("{C2EBB9A2-32EF-4F1D-B779-3BCDE2FEDFEE}");
+const QString kProgram = QStringLiteral(PARLOTTO_BUILD_DIR "/parlotto");
+const QString kClient = QStringLiteral(PARLOTTO_BUILD_DIR "/tests/read_some_text_client");
+const std::string kClassKey = "\\CLSID\\{C2EBB9A2-32EF-4F1D-B779-3BCDE2FEDFEE}";
+const std::string kLibraryKey = "\\TypeLib\\{C1024710-571D-43DF-A3FD-0E529A9595B0}\\1.0";
+
+class AutomationTest : public ::testing::Test {
+ protected:
+  AutomationTest()
+      : hive_env_("PARLOTTO_USER_HIVE", dir_.File("user.reg").c_str()),
+        temp_env_("TEMP", dir_.path().c_str()),
+        scale_env_("PARLOTTO_TIME_SCALE", "0.02"),
+        audio_env_("PARLOTTO_AUDIO", ("wav:" + dir_.File("speech.wav")).c_str()),
+        trace_env_("PARLOTTO_SPEECH_TRACE", dir_.File("trace.txt").c_str()),
+        dialogs_env_("PARLOTTO_DIALOGS", ("record:" + dir_.File("dialogs.txt")).c_str()),
+        shell_env_("PARLOTTO_SHELL", ("record:" + dir_.File("shell.txt")).c_str()),
+        platform_env_("QT_QPA_PLATFORM", "offscreen") {
+    testing::WriteFile(dir_.File("user.reg"), testing::kReadAloudWithoutCharacterHive);
+    CoInitialize(nullptr);
+  }
+
+  ~AutomationTest() override {
+    // A server a failed test left behind must not outlive it.
+    if (qint64 pid = ServerPid(); pid > 0) kill(static_cast<pid_t>(pid), SIGKILL);
+  }
+
+  static int Run(const QString& program, const QStringList& args) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    process.start(program, args);
+    if (!process.waitForFinished(60000)) {
+      process.kill();
+      return -1;
+    }
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+  }
+
+  // A client process running `commands`; its output lines.
+  static QProcess* StartClient(const QStringList& commands) {
+    auto* client = new QProcess;
+    client->setProcessChannelMode(QProcess::SeparateChannels);
+    client->setReadChannel(QProcess::StandardOutput);
+    client->start(kClient, commands);
+    return client;
+  }
+  static QStringList FinishClient(QProcess* client, int timeout_ms = 120000) {
+    std::unique_ptr<QProcess> owned(client);
+    if (!client->waitForFinished(timeout_ms)) client->kill();
+    QStringList lines = QString::fromUtf8(client->readAllStandardOutput()).split('\n');
+    lines.removeAll(QString());
+    return lines;
+  }
+  static QStringList Client(const QStringList& commands) {
+    return FinishClient(StartClient(commands));
+  }
+
+  static bool ServerRuns() {
+    return ComConnection().interface()->isServiceRegistered(ClassServiceName(kClass)).value();
+  }
+  static qint64 ServerPid() {
+    QDBusReply<uint> pid = ComConnection().interface()->servicePid(ClassServiceName(kClass));
+    return pid.isValid() ? pid.value() : 0;
+  }
+  // Whether the server is off the bus within `ms`.
+  static bool ServerEnds(int ms = 20000) {
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (ServerRuns()) {
+      if (elapsed.elapsed() > ms) return false;
+      QThread::msleep(20);
+    }
+    return true;
+  }
+
+  static std::string Read(const std::string& key, const std::string& name = "") {
+    Registry registry(RootKey::kClassesRoot);
+    if (!registry.OpenKey(key, false)) return "<missing>";
+    return registry.ReadString(name);
+  }
+
+  void Register() { ASSERT_EQ(Run(kProgram, {"/regserver"}), 0); }
+
+  ScratchDir dir_;
+  ScopedEnv hive_env_;
+  ScopedEnv temp_env_;
+  ScopedEnv scale_env_;
+  ScopedEnv audio_env_;
+  ScopedEnv trace_env_;
+  ScopedEnv dialogs_env_;
+  ScopedEnv shell_env_;
+  ScopedEnv platform_env_;
+};
+
+TEST_F(AutomationTest, RegistrationRunsWriteOrRemoveTheEntriesAndEndAtOnce) {
+  for (const char* regserver : {"/regserver", "-RegServer", "/REGSERVER"}) {
+    SCOPED_TRACE(regserver);
+    ASSERT_EQ(Run(kProgram, {regserver}), 0);
+    EXPECT_EQ(Read(kClassKey + "\\LocalServer32"), kProgram.toStdString() + " /Automation");
+    EXPECT_EQ(Read("\\Vocato.ReadSomeText\\CLSID"), "{C2EBB9A2-32EF-4F1D-B779-3BCDE2FEDFEE}");
+    EXPECT_EQ(Read(kLibraryKey + "\\409\\linux"), kProgram.toStdString());
+
+    ASSERT_EQ(Run(kProgram, {"/unregserver"}), 0);
+    EXPECT_EQ(Read(kClassKey), "<missing>");
+    EXPECT_EQ(Read("\\Vocato.ReadSomeText"), "<missing>");
+    EXPECT_EQ(Read(kLibraryKey + "\\409\\linux"), kProgram.toStdString()) << "the library stays";
+  }
+  ASSERT_EQ(Run(kProgram, {"/unregserver", "/regserver"}), 0);
+  EXPECT_EQ(Read(kClassKey + "\\ProgID"), "Vocato.ReadSomeText") << "registering wins";
+  EXPECT_EQ(ReadFile(dir_.File("dialogs.txt")), "") << "nothing is shown";
+  EXPECT_FALSE(ServerRuns());
+}
+
+TEST_F(AutomationTest, APlainStartFromAFolderWithABlankRegistersAQuotedCommandThatStarts) {
+  // The program in a folder of its own, where "temp.txt" cannot be made.
+  const std::filesystem::path folder = dir_.path() / "Meine Programme";
+  std::filesystem::create_directories(folder / "temp.txt");
+  const std::string program = (folder / "parlotto").string();
+  std::filesystem::copy_file(kProgram.toStdString(), program);
+
+  // A start that only shows its missing-file error: registered on the way.
+  EXPECT_EQ(Run(QString::fromStdString(program), {"-f", "fehlt.txt"}), 0);
+  EXPECT_EQ(Read(kClassKey + "\\LocalServer32"), "\"" + program + "\" /Automation");
+
+  const QStringList out = Client({"create", "office:abc", "release"});
+  ASSERT_EQ(out.size(), 3) << out.join('\n').toStdString();
+  EXPECT_EQ(out[0], "create 0x00000000");
+  EXPECT_EQ(out[1].toStdString(), "office:abc 0x80020009 Vocato.ReadSomeText|Datei " +
+                                      (folder / "temp.txt").string() +
+                                      " kann nicht erstellt werden");
+  EXPECT_TRUE(ServerEnds());
+  EXPECT_EQ(ReadFile(dir_.File("shell.txt")), "") << "no second instance";
+}
+
+TEST_F(AutomationTest, AServerStartedForAClientEndsWithItsLastReleaseEvenAfterARefusal) {
+  Register();
+  {
+    ComPtr<IDispatch> object;
+    ASSERT_EQ(
+        CoCreateInstance(kClass, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, object.ReceiveVoid()),
+        S_OK);
+    EXPECT_TRUE(ServerRuns());
+  }
+  EXPECT_TRUE(ServerEnds());
+
+  // An interface the object does not offer: the one object there was is gone
+  // again, and with it the server.
+  const QStringList out = Client({"create:{B196B284-BAB4-101A-B69C-00AA00341D07}"});
+  ASSERT_EQ(out.size(), 1);
+  EXPECT_EQ(out[0], "create:{B196B284-BAB4-101A-B69C-00AA00341D07} 0x80004002");
+  EXPECT_TRUE(ServerEnds());
+}
+
+TEST_F(AutomationTest, TwoClientsGetTwoObjectsOfOneServer) {
+  Register();
+  QProcess* first = StartClient({"create", "where", "wait:3000", "release"});
+  QProcess* second = StartClient({"create", "where", "wait:3000", "release"});
+  const QStringList a = FinishClient(first);
+  const QStringList b = FinishClient(second);
+  ASSERT_GE(a.size(), 2);
+  ASSERT_GE(b.size(), 2);
+  const QStringList where_a = a[1].split(' ');
+  const QStringList where_b = b[1].split(' ');
+  ASSERT_EQ(where_a.size(), 4) << a[1].toStdString();
+  ASSERT_EQ(where_b.size(), 4) << b[1].toStdString();
+  EXPECT_EQ(where_a[2], where_b[2]) << "one process";
+  EXPECT_NE(where_a[3], where_b[3]) << "two objects";
+  EXPECT_TRUE(ServerEnds());
+}
+
+TEST_F(AutomationTest, TheDispatchSideNamesTheMembersAndOffersNoEvents) {
+  Register();
+  const QStringList out = Client({"create", "ids", "get5", "get", "get2",
+                                  "create:{B196B284-BAB4-101A-B69C-00AA00341D07}", "release"});
+  ASSERT_EQ(out.size(), 7) << out.join('\n').toStdString();
+  EXPECT_EQ(out[1], "ids 0x00000000 1 2 3 5");
+  EXPECT_TRUE(out[2].startsWith("get5 0x8002")) << out[2].toStdString();
+  EXPECT_EQ(out[3], "get 0x00000000 []");
+  EXPECT_EQ(out[4], "get2 0x00000000 []");
+  EXPECT_EQ(out[5], "create:{B196B284-BAB4-101A-B69C-00AA00341D07} 0x80004002");
+  EXPECT_TRUE(ServerEnds());
+}
+
+TEST_F(AutomationTest, Text2IsReadByTheServerAndReadOfficeTextByASecondInstance) {
+  Register();
+  const QStringList out =
+      Client({"create", "text2:Guten Tag aus einem anderen Programm.", "office:abc", "release"});
+  ASSERT_EQ(out.size(), 4) << out.join('\n').toStdString();
+  EXPECT_EQ(out[1], "text2:Guten Tag aus einem anderen Programm. 0x00000000");
+  EXPECT_EQ(out[2], "office:abc 0x00000000");
+  EXPECT_EQ(testing::SpokenTexts(dir_.File("trace.txt")),
+            std::vector<std::string>{"Guten Tag aus einem anderen Programm."});
+  const std::string temp = PARLOTTO_BUILD_DIR "/temp.txt";
+  EXPECT_EQ(ReadFile(temp), "abc");
+  EXPECT_EQ(ReadFile(dir_.File("shell.txt")),
+            "open\t" + kProgram.toStdString() + "\t-f " + temp + "\n");
+  EXPECT_TRUE(ServerEnds());
+  std::filesystem::remove(temp);
+}
+
+TEST_F(AutomationTest, ClosingUnderAClientAsksAndNoKeepsTheServerUntilTheClientLetsGo) {
+  Register();
+  ComPtr<IDispatch> object;
+  ASSERT_EQ(
+      CoCreateInstance(kClass, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, object.ReceiveVoid()),
+      S_OK);
+  // StopReading from another client: the end timer closes the window soon.
+  const QStringList out = Client({"create", "stop", "release"});
+  ASSERT_EQ(out.size(), 3);
+  EXPECT_EQ(out[1], "stop 0x00000000");
+  QElapsedTimer elapsed;
+  elapsed.start();
+  while (ReadFile(dir_.File("dialogs.txt")).empty() && elapsed.elapsed() < 20000) {
+    QThread::msleep(20);
+  }
+  EXPECT_EQ(ReadFile(dir_.File("dialogs.txt")).rfind("Warnung des COM-Servers\tDiese Anwendung", 0),
+            0u);
+  QThread::msleep(300);
+  EXPECT_TRUE(ServerRuns()) << "No keeps it";
+  object.Reset();
+  EXPECT_TRUE(ServerEnds());
+}
+
+TEST_F(AutomationTest, TwentyClientsCallingAtOnceAllGetTheirAnswers) {
+  Register();
+  // One client holds the server for the whole run, so that it is one server.
+  QProcess* holder = StartClient({"create", "wait:1000000"});
+  QElapsedTimer elapsed;
+  elapsed.start();
+  while (!ServerRuns() && elapsed.elapsed() < 30000) QThread::msleep(20);
+  ASSERT_TRUE(ServerRuns());
+  const qint64 server = ServerPid();
+
+  std::vector<QProcess*> clients;
+  clients.reserve(20);
+  for (int i = 0; i < 20; ++i) {
+    clients.push_back(StartClient({"create", QStringLiteral("mixed:50:%1").arg(i), "release"}));
+  }
+  for (int i = 0; i < 20; ++i) {
+    const QStringList out = FinishClient(clients[i], 300000);
+    ASSERT_EQ(out.size(), 3) << i << ": " << out.join('\n').toStdString();
+    EXPECT_EQ(out[0], "create 0x00000000") << i;
+    EXPECT_EQ(out[1], QStringLiteral("mixed:50:%1 0x00000000 0").arg(i)) << "no call failed";
+  }
+  EXPECT_EQ(ServerPid(), server) << "the same server answered all";
+  holder->kill();
+  FinishClient(holder);
+  EXPECT_TRUE(ServerEnds()) << "the holder's objects go with it";
+}
+
+}  // namespace
+}  // namespace parlotto
