@@ -45,6 +45,7 @@ class WordProgramTest : public ::testing::Test {
   // milliseconds, or -1 when it did not end.
   qint64 ReadDocument(const std::string& name,
                       const std::string& system_dir = PARLOTTO_BUILD_DIR "/system") {
+    fs::remove(dir_.File("trace.txt"));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("PARLOTTO_USER_HIVE", QString::fromStdString(dir_.File("user.reg")));
     env.insert("PARLOTTO_DIALOGS", QString::fromStdString("record:" + dir_.File("dialogs.txt")));
@@ -113,30 +114,33 @@ TEST_F(WordProgramTest, APlainTextDocumentIsReadAndTheServerEndsByItselfAfterwar
 }
 
 TEST_F(WordProgramTest, EveryFormatIsReadWithItsUmlautsTablesAndNotes) {
-  WriteZip(dir_.File("bericht.docx"),
-           {{"word/document.xml",
-             R"(<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main">)"
-             "<w:body><w:p><w:r><w:t>Grüße aus Köln.</w:t></w:r>"
-             R"(<w:r><w:footnoteReference w:id="1"/></w:r></w:p>)"
-             "<w:tbl><w:tr><w:tc><w:p><w:r><w:t>Zelle eins.</w:t></w:r></w:p></w:tc>"
-             "<w:tc><w:p><w:r><w:t>Zelle zwei.</w:t></w:r></w:p></w:tc></w:tr></w:tbl>"
-             "</w:body></w:document>"},
-            {"word/footnotes.xml",
-             R"(<w:footnotes xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main">)"
-             R"(<w:footnote w:id="1"><w:p><w:r><w:t>Eine Fußnote.</w:t></w:r></w:p></w:footnote>)"
-             "</w:footnotes>"}});
+  WriteZip(
+      dir_.File("bericht.docx"),
+      {{"word/document.xml",
+        R"(<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main">)"
+        "<w:body><w:p><w:r><w:t>Grüße aus Köln.</w:t></w:r>"
+        R"(<w:r><w:footnoteReference w:id="1"/></w:r></w:p>)"
+        "<w:tbl><w:tr><w:tc><w:p><w:r><w:t>Zelle eins.</w:t></w:r></w:p></w:tc>"
+        "<w:tc><w:p><w:r><w:t>Zelle zwei.</w:t></w:r></w:p></w:tc></w:tr></w:tbl>"
+        "</w:body></w:document>"},
+       {"word/footnotes.xml",
+        R"(<w:footnotes xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main">)"
+        R"(<w:footnote w:id="1"><w:p><w:r><w:footnoteRef/></w:r><w:r><w:t xml:space="preserve"> )"
+        "Eine Fußnote.</w:t></w:r></w:p></w:footnote>"
+        "</w:footnotes>"}});
   ASSERT_GE(ReadDocument("bericht.docx"), 0);
   // Cell ends (CR BEL) are no words.
-  EXPECT_EQ(Spoken(), "Grüße aus Köln. Zelle eins.\a Zelle zwei.\a \a 1 Eine Fußnote.");
+  EXPECT_EQ(Spoken(), "Grüße aus Köln. Zelle eins. \aZelle zwei. \a \a1 Eine Fußnote.");
   EXPECT_EQ(Dialogs(), "");
 
-  WriteZip(dir_.File("brief.odt"),
-           {{"mimetype", "application/vnd.oasis.opendocument.text", true},
-            {"content.xml",
-             R"(<office:document-content xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0")"
-             R"( xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"><office:body>)"
-             "<office:text><text:h>Überschrift</text:h><text:p>Straße und Brücke.</text:p>"
-             "</office:text></office:body></office:document-content>"}});
+  WriteZip(
+      dir_.File("brief.odt"),
+      {{"mimetype", "application/vnd.oasis.opendocument.text", true},
+       {"content.xml",
+        R"(<office:document-content xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0")"
+        R"( xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"><office:body>)"
+        "<office:text><text:h>Überschrift</text:h><text:p>Straße und Brücke.</text:p>"
+        "</office:text></office:body></office:document-content>"}});
   ASSERT_GE(ReadDocument("brief.odt"), 0);
   EXPECT_EQ(Spoken(), "Überschrift Straße und Brücke.");
 

@@ -7,6 +7,7 @@
 
 #include <QDeadlineTimer>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <QThread>
 #include <filesystem>
@@ -16,6 +17,7 @@
 #include "platform/diagnostics.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
+#include "support/speech_trace.h"
 
 namespace parlotto {
 namespace {
@@ -252,6 +254,29 @@ TEST_F(ShellWindowsWithBrowser, AnswersWithoutAPageForAWindowWhoseBrowserHasGone
   EXPECT_EQ(GetProperty(item.Get(), "LocationURL", &document), DISP_E_UNKNOWNNAME);
   EXPECT_EQ(windows.Item(VARIANT::I4(2), &raw), DISP_E_BADINDEX);
   windows.Disconnect();
+}
+
+// What the program makes of it: "parlotto -e" reads the page in front.
+TEST_F(ShellWindowsWithBrowser, TheProgramReadsThePageOfTheWindowInFrontAloud) {
+  ASSERT_TRUE(ReadFront("^Zweite Seite - Chromium$", "Birnen"));
+  WriteFile(dir_.File("user.reg"), testing::kReadAloudWithoutCharacterHive);
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("PARLOTTO_USER_HIVE", QString::fromStdString(dir_.File("user.reg")));
+  env.insert("PARLOTTO_SPEECH_TRACE", QString::fromStdString(dir_.File("trace.txt")));
+  env.insert("PARLOTTO_DIALOGS", QString::fromStdString("record:" + dir_.File("dialogs.txt")));
+  env.insert("PARLOTTO_AUDIO", "null");
+  env.insert("PARLOTTO_TIME_SCALE", "0.05");
+  env.insert("TEMP", QString::fromStdString(dir_.path().string()));
+  QProcess program;
+  program.setProcessEnvironment(env);
+  program.setProcessChannelMode(QProcess::ForwardedChannels);
+  program.start(QStringLiteral(PARLOTTO_BUILD_DIR "/parlotto"), {QStringLiteral("-e")});
+  ASSERT_TRUE(program.waitForFinished(120000));
+  EXPECT_EQ(program.exitCode(), 0);
+  EXPECT_EQ(testing::SpokenTexts(dir_.File("trace.txt")),
+            std::vector<std::string>{
+                "Birnenkompott\\nDie Birnen werden geschaelt.\\nInnenrahmen Kirsche"});
+  EXPECT_EQ(testing::ReadFile(dir_.File("dialogs.txt")), "");
 }
 
 TEST(ShellWindows, FindsNoWindowWhereNoBrowserRuns) {
