@@ -18,12 +18,7 @@ ITypeInfo* TypeInfoOf(REFIID iid) {
 }
 
 HRESULT Fail(HRESULT hr, const QString& description) {
-  ErrorInfoFields fields;
-  fields.source = QStringLiteral("AgentSvr");
-  fields.description = description;
-  fields.guid = IID_IAgentCharacterEx;
-  SetErrorInfoFields(fields);
-  return hr;
+  return FailWithErrorInfo(hr, QStringLiteral("AgentSvr"), IID_IAgentCharacterEx, description);
 }
 
 QString HideCaption(LONG language) {

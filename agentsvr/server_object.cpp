@@ -22,12 +22,7 @@ LONG NextCharacterId() {
 }
 
 HRESULT Fail(HRESULT hr, const QString& description) {
-  ErrorInfoFields fields;
-  fields.source = QStringLiteral("AgentSvr");
-  fields.description = description;
-  fields.guid = IID_IAgentEx;
-  SetErrorInfoFields(fields);
-  return hr;
+  return FailWithErrorInfo(hr, QStringLiteral("AgentSvr"), IID_IAgentEx, description);
 }
 
 bool MeansDefault(const VARIANT& key) {

@@ -180,11 +180,8 @@ int SpeechControlSpeaker::FindMode(const QString& mode_id) {
 HRESULT SpeechControlSpeaker::SelectMode(const QString& mode_id) {
   const int mode = FindMode(mode_id.trimmed());
   if (mode == 0) {
-    ErrorInfoFields fields;
-    fields.source = QStringLiteral("AgentSvr");
-    fields.description = QStringLiteral("No speech engine mode has the id %1.").arg(mode_id);
-    SetErrorInfoFields(fields);
-    return E_INVALIDARG;
+    return FailWithErrorInfo(E_INVALIDARG, QStringLiteral("AgentSvr"), GUID_NULL,
+                             QStringLiteral("No speech engine mode has the id %1.").arg(mode_id));
   }
   VARIANT value = VARIANT::I4(mode);
   DISPID named = DISPID_PROPERTYPUT;

@@ -31,12 +31,7 @@ std::atomic<std::uint64_t> g_next_utterance{1};
 constexpr std::size_t kMaxTagReports = 3;
 
 HRESULT ErrorWithInfo(HRESULT hr, const QString& description) {
-  ErrorInfoFields fields;
-  fields.guid = DIID_DirectSS;
-  fields.source = QStringLiteral("XVoice.DirectSS");
-  fields.description = description;
-  SetErrorInfoFields(fields);
-  return hr;
+  return FailWithErrorInfo(hr, QStringLiteral("XVoice.DirectSS"), DIID_DirectSS, description);
 }
 
 void ReportAudioTargetProblemOnce(const QString& problem) {

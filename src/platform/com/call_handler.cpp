@@ -89,15 +89,7 @@ QDBusMessage HandleDispatch(const QDBusMessage& message, IUnknown* object) {
     SetErrorInfo(0, nullptr);
     hr = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, &result, &excep,
                           &arg_err);
-    if (hr == DISP_E_EXCEPTION) {
-      ErrorInfoFields fields;
-      fields.source = excep.bstrSource;
-      fields.description = excep.bstrDescription;
-      fields.help_file = excep.bstrHelpFile;
-      fields.help_context = excep.dwHelpContext;
-      SetErrorInfoFields(fields);
-      if (FAILED(excep.scode)) hr = excep.scode;
-    }
+    if (hr == DISP_E_EXCEPTION) hr = ErrorInfoFromException(excep, hr);
     if (FAILED(hr)) return ErrorReply(message, hr);
     QVariant marshalled_result;
     hr = MarshalVariant(result, message.service(), &marshalled_result);

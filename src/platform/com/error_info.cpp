@@ -117,6 +117,26 @@ void SetErrorInfoFields(const ErrorInfoFields& fields) {
   if (SUCCEEDED(create.As(IID_IErrorInfo, &info))) SetErrorInfo(0, info.Get());
 }
 
+HRESULT FailWithErrorInfo(HRESULT hr, const QString& source, const IID& iid,
+                          const QString& description) {
+  ErrorInfoFields fields;
+  fields.source = source;
+  fields.description = description;
+  fields.guid = iid;
+  SetErrorInfoFields(fields);
+  return hr;
+}
+
+HRESULT ErrorInfoFromException(const EXCEPINFO& excep_info, HRESULT hr) {
+  ErrorInfoFields fields;
+  fields.source = excep_info.bstrSource;
+  fields.description = excep_info.bstrDescription;
+  fields.help_file = excep_info.bstrHelpFile;
+  fields.help_context = excep_info.dwHelpContext;
+  SetErrorInfoFields(fields);
+  return FAILED(excep_info.scode) ? excep_info.scode : hr;
+}
+
 HRESULT ExceptionFromErrorInfo(HRESULT hr, EXCEPINFO* excep_info) {
   if (excep_info == nullptr) return hr;
   ComPtr<IErrorInfo> info;

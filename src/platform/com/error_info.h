@@ -63,6 +63,16 @@ ErrorInfoFields ReadErrorInfo(IErrorInfo* info);
 // Creates an error info with these fields and puts it into the slot.
 void SetErrorInfoFields(const ErrorInfoFields& fields);
 
+// A member's failure with its reason: puts an error info from `source` for
+// the interface `iid` with `description` into the slot and returns `hr`.
+HRESULT FailWithErrorInfo(HRESULT hr, const QString& source, const IID& iid,
+                          const QString& description);
+
+// The other way: a late-bound call that failed with DISP_E_EXCEPTION puts
+// the exception into the slot; returns the exception's own code, or `hr`
+// when it has none.
+HRESULT ErrorInfoFromException(const EXCEPINFO& excep_info, HRESULT hr);
+
 // How a late-bound call reports a failure `hr`: with error info in the slot
 // and room for it, the info goes into `excep_info` (scode `hr`) and the call
 // fails with DISP_E_EXCEPTION; otherwise `hr` stands.

@@ -30,15 +30,7 @@ HRESULT InvokeByName(IDispatch* object, const char* name, WORD flags,
   UINT arg_err = 0;
   hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
                       result != nullptr ? result : &ignored, &excep, &arg_err);
-  if (hr == DISP_E_EXCEPTION) {
-    ErrorInfoFields fields;
-    fields.source = excep.bstrSource;
-    fields.description = excep.bstrDescription;
-    fields.help_file = excep.bstrHelpFile;
-    fields.help_context = excep.dwHelpContext;
-    SetErrorInfoFields(fields);
-    if (FAILED(excep.scode)) hr = excep.scode;
-  }
+  if (hr == DISP_E_EXCEPTION) hr = ErrorInfoFromException(excep, hr);
   return hr;
 }
 
@@ -55,6 +47,12 @@ HRESULT PutProperty(IDispatch* object, const char* name, const VARIANT& value) {
 HRESULT CallMethod(IDispatch* object, const char* name, const std::vector<VARIANT>& args,
                    VARIANT* result) {
   return InvokeByName(object, name, DISPATCH_METHOD, args, result);
+}
+
+ComPtr<IDispatch> GetObjectProperty(IDispatch* object, const char* name) {
+  VARIANT value;
+  if (object == nullptr || FAILED(GetProperty(object, name, &value))) return {};
+  return DispatchOf(value);
 }
 
 ComPtr<IDispatch> DispatchOf(const VARIANT& value) {

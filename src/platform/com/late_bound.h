@@ -17,6 +17,10 @@ HRESULT PutProperty(IDispatch* object, const char* name, const VARIANT& value);
 HRESULT CallMethod(IDispatch* object, const char* name, const std::vector<VARIANT>& args,
                    VARIANT* result = nullptr);
 
+// The object that the property `name` of `object` holds; null when the call
+// fails or the property holds none (or `object` is null).
+ComPtr<IDispatch> GetObjectProperty(IDispatch* object, const char* name);
+
 // The object in `value` (VT_DISPATCH, or VT_UNKNOWN that answers IDispatch),
 // or null.
 ComPtr<IDispatch> DispatchOf(const VARIANT& value);
