@@ -1,43 +1,22 @@
 #include "browsersvr/browser_objects.h"
 
-#include <map>
-
 #include "browsersvr/navigation.h"
 #include "contracts/browser/browser_ids.h"
 #include "contracts/browser/browser_interfaces.h"
 #include "platform/com/error_info.h"
-#include "platform/com/server_lifetime.h"
+#include "platform/com/typelib/type_info_cache.h"
 #include "platform/diagnostics.h"
 
 namespace parlotto::browser {
 namespace {
 
-// The description of `iid`, from the library loaded once per process; null
-// (with the reason in the log) when the library does not load.
 ITypeInfo* TypeInfoOf(const IID& iid) {
-  static const ComPtr<ITypeLib> library = [] {
-    ComPtr<ITypeLib> loaded;
-    const HRESULT hr = LoadBrowserTypeLib(loaded.Receive());
-    if (FAILED(hr)) {
-      ReportDiagnostic("browser server: its type library does not load: " + DescribeHResult(hr));
-    }
-    return loaded;
-  }();
-  // Kept for the process's life, like the library.
-  static std::map<IID, ComPtr<ITypeInfo>> infos;
-  if (!library) return nullptr;
-  ComPtr<ITypeInfo>& info = infos[iid];
-  if (!info && FAILED(library->GetTypeInfoOfGuid(iid, info.Receive()))) return nullptr;
-  return info.Get();
+  static TypeInfoCache cache(&LoadBrowserTypeLib, "browser server");
+  return cache.Info(iid);
 }
 
 HRESULT Fail(HRESULT hr, const IID& iid, const QString& description) {
-  ErrorInfoFields fields;
-  fields.source = QStringLiteral("InternetExplorer.Application");
-  fields.description = description;
-  fields.guid = iid;
-  SetErrorInfoFields(fields);
-  return hr;
+  return FailWithErrorInfo(hr, QStringLiteral("InternetExplorer.Application"), iid, description);
 }
 
 HRESULT Unanswered(FrameAnswer::Status status, const IID& iid) {
@@ -56,28 +35,10 @@ HRESULT Unanswered(FrameAnswer::Status status, const IID& iid) {
   return Fail(E_FAIL, iid, QStringLiteral("Die Webseite antwortet nicht."));
 }
 
-template <typename T, typename... Args>
-VARIANT NewObject(Args&&... args) {
-  ComPtr<IDispatch> object;
-  ComObject::Create<T>(nullptr, IID_IDispatch, object.ReceiveVoid(), std::forward<Args>(args)...);
-  return VARIANT::Dispatch(object.Get());
-}
-
 }  // namespace
 
 BrowserObject::BrowserObject(const IID& iid, std::shared_ptr<PageSession> session)
-    : ComObject(nullptr),
-      DispatchImpl(TypeInfoOf(iid), this),
-      session_(std::move(session)),
-      iid_(iid) {
-  ServerLifetime::ObjectCreated();
-}
-
-BrowserObject::~BrowserObject() { ServerLifetime::ObjectGone(); }
-
-void* BrowserObject::FindInterface(REFIID iid) {
-  return iid == IID_IDispatch || iid == iid_ ? static_cast<IDispatch*>(this) : nullptr;
-}
+    : AutomationObject(iid, TypeInfoOf(iid)), session_(std::move(session)) {}
 
 WebBrowser::WebBrowser(IUnknown* outer, std::shared_ptr<PageSession> session)
     : BrowserObject(IID_IWebBrowser2, std::move(session)) {
@@ -110,7 +71,7 @@ HRESULT WebBrowser::InvokeMember(const FUNCDESC& func, std::vector<VARIANT>& arg
       args.back() = VARIANT::I4(0);
       return S_OK;
     case DISPID_WebBrowser_Document:
-      args.back() = NewObject<HtmlDocument>(session_, session_->Navigation(), FramePath{});
+      args.back() = New<HtmlDocument>(session_, session_->Navigation(), FramePath{});
       return S_OK;
     default:
       return DISP_E_MEMBERNOTFOUND;
@@ -147,7 +108,7 @@ HRESULT DocumentPart::Ask(FrameQuestion question, FrameAnswer* answer) {
 
 template <typename T>
 VARIANT DocumentPart::Part(FramePath path) const {
-  return NewObject<T>(session_, navigation_, std::move(path));
+  return New<T>(session_, navigation_, std::move(path));
 }
 
 HtmlDocument::HtmlDocument(IUnknown* outer, std::shared_ptr<PageSession> session, int navigation,

@@ -10,30 +10,19 @@
 
 #include "browsersvr/frame_query.h"
 #include "browsersvr/page_session.h"
-#include "platform/com/com_object.h"
+#include "platform/com/automation_object.h"
 #include "platform/com/server_class_factory.h"
-#include "platform/com/typelib/type_info_dispatch.h"
 
 class QWebEngineProfile;
 
 namespace parlotto::browser {
 
-// An object of the server, answering IDispatch and its own interface.
-class BrowserObject : public ComObject, public DispatchImpl<IDispatch>, protected IInvokeTarget {
- public:
-  PARLOTTO_DELEGATING_UNKNOWN
-
+// An object of the server: a view of its browser's page.
+class BrowserObject : public AutomationObject {
  protected:
   BrowserObject(const IID& iid, std::shared_ptr<PageSession> session);
-  ~BrowserObject() override;
-
-  void* FindInterface(REFIID iid) override;
-  const IID& iid() const { return iid_; }
 
   const std::shared_ptr<PageSession> session_;
-
- private:
-  const IID iid_;
 };
 
 class WebBrowser final : public BrowserObject {

@@ -3,18 +3,12 @@
 #include "contracts/office/word_ids.h"
 #include "officesvr/word_typelib.h"
 #include "platform/com/error_info.h"
-#include "platform/com/server_lifetime.h"
 
 namespace parlotto::office {
 namespace {
 
 HRESULT Fail(HRESULT hr, const IID& iid, const QString& description) {
-  ErrorInfoFields fields;
-  fields.source = QStringLiteral("Word.Application");
-  fields.description = description;
-  fields.guid = iid;
-  SetErrorInfoFields(fields);
-  return hr;
+  return FailWithErrorInfo(hr, QStringLiteral("Word.Application"), iid, description);
 }
 
 HRESULT OpenFailure(DocumentFailure failure, const QString& name, const std::string& detail) {
@@ -48,28 +42,10 @@ HRESULT Gone(const IID& iid) {
   return Fail(RPC_E_DISCONNECTED, iid, QStringLiteral("Das Dokument wurde geschlossen."));
 }
 
-template <typename T, typename... Args>
-VARIANT NewObject(Args&&... args) {
-  ComPtr<IDispatch> object;
-  ComObject::Create<T>(nullptr, IID_IDispatch, object.ReceiveVoid(), std::forward<Args>(args)...);
-  return VARIANT::Dispatch(object.Get());
-}
-
 }  // namespace
 
 WordObject::WordObject(const IID& iid, std::shared_ptr<DocumentSession> session)
-    : ComObject(nullptr),
-      DispatchImpl(WordTypeInfo(iid), this),
-      session_(std::move(session)),
-      iid_(iid) {
-  ServerLifetime::ObjectCreated();
-}
-
-WordObject::~WordObject() { ServerLifetime::ObjectGone(); }
-
-void* WordObject::FindInterface(REFIID iid) {
-  return iid == IID_IDispatch || iid == iid_ ? static_cast<IDispatch*>(this) : nullptr;
-}
+    : AutomationObject(iid, WordTypeInfo(iid)), session_(std::move(session)) {}
 
 WordApplication::WordApplication(IUnknown* outer, std::shared_ptr<DocumentSession> session)
     : WordObject(IID_WordApplication, std::move(session)) {
@@ -79,7 +55,7 @@ WordApplication::WordApplication(IUnknown* outer, std::shared_ptr<DocumentSessio
 HRESULT WordApplication::InvokeMember(const FUNCDESC& func, std::vector<VARIANT>& args) {
   switch (func.memid) {
     case DISPID_Application_Documents:
-      args.back() = NewObject<WordDocuments>(session_);
+      args.back() = New<WordDocuments>(session_);
       return S_OK;
     case DISPID_Application_ActiveDocument:
       if (session_->Active() == 0) {
@@ -87,7 +63,7 @@ HRESULT WordApplication::InvokeMember(const FUNCDESC& func, std::vector<VARIANT>
                     QStringLiteral("Dieser Befehl ist nicht verfügbar, weil kein Dokument geöffnet "
                                    "ist."));
       }
-      args.back() = NewObject<WordDocument>(session_, session_->Active());
+      args.back() = New<WordDocument>(session_, session_->Active());
       return S_OK;
     default:
       return DISP_E_MEMBERNOTFOUND;
@@ -109,7 +85,7 @@ HRESULT WordDocuments::InvokeMember(const FUNCDESC& func, std::vector<VARIANT>& 
   if (opened.failure != DocumentFailure::kNone) {
     return OpenFailure(opened.failure, file_name.bstrVal, opened.detail);
   }
-  args.back() = NewObject<WordDocument>(session_, opened.id);
+  args.back() = New<WordDocument>(session_, opened.id);
   return S_OK;
 }
 
@@ -122,7 +98,7 @@ HRESULT WordDocument::InvokeMember(const FUNCDESC& func, std::vector<VARIANT>& a
   if (!session_->IsOpen(id_)) return Gone(IID_WordDocument);
   switch (func.memid) {
     case DISPID_Document_Content:
-      args.back() = NewObject<WordRange>(session_, id_);
+      args.back() = New<WordRange>(session_, id_);
       return S_OK;
     case DISPID_Document_Close:
       // Nothing is ever changed, so there is nothing to save or route.

@@ -7,27 +7,17 @@
 #include <memory>
 
 #include "officesvr/document_session.h"
-#include "platform/com/com_object.h"
+#include "platform/com/automation_object.h"
 #include "platform/com/server_class_factory.h"
-#include "platform/com/typelib/type_info_dispatch.h"
 
 namespace parlotto::office {
 
-// An object of the server, answering IDispatch and its own interface.
-class WordObject : public ComObject, public DispatchImpl<IDispatch>, protected IInvokeTarget {
- public:
-  PARLOTTO_DELEGATING_UNKNOWN
-
+// An object of the server: a view of the process's documents.
+class WordObject : public AutomationObject {
  protected:
   WordObject(const IID& iid, std::shared_ptr<DocumentSession> session);
-  ~WordObject() override;
-
-  void* FindInterface(REFIID iid) override;
 
   const std::shared_ptr<DocumentSession> session_;
-
- private:
-  const IID iid_;
 };
 
 class WordApplication final : public WordObject {

@@ -21,12 +21,6 @@
 namespace parlotto {
 namespace {
 
-ComPtr<IDispatch> Child(IDispatch* object, const char* name) {
-  VARIANT value;
-  if (object == nullptr || FAILED(GetProperty(object, name, &value))) return {};
-  return DispatchOf(value);
-}
-
 int Run(const char* file) {
   QElapsedTimer clock;
   clock.start();
@@ -38,7 +32,8 @@ int Run(const char* file) {
     return 1;
   }
   PutProperty(browser.Get(), "Visible", VARIANT::Bool(false));
-  if (FAILED(CallMethod(browser.Get(), "Navigate2", {VARIANT::Bstr(QString::fromLocal8Bit(file))}))) {
+  if (FAILED(
+          CallMethod(browser.Get(), "Navigate2", {VARIANT::Bstr(QString::fromLocal8Bit(file))}))) {
     std::fprintf(stderr, "page_bench: Navigate2 failed\n");
     return 1;
   }
@@ -51,7 +46,8 @@ int Run(const char* file) {
     QThread::msleep(5);
   }
   VARIANT text;
-  ComPtr<IDispatch> body = Child(Child(browser.Get(), "Document").Get(), "body");
+  ComPtr<IDispatch> body =
+      GetObjectProperty(GetObjectProperty(browser.Get(), "Document").Get(), "body");
   if (!body || FAILED(GetProperty(body.Get(), "outerText", &text))) {
     std::fprintf(stderr, "page_bench: no text\n");
     return 1;

@@ -8,16 +8,9 @@
 namespace parlotto {
 namespace {
 
-// The object of a property, or null when the property fails or is empty.
-ComPtr<IDispatch> Child(IDispatch* object, const char* name) {
-  VARIANT value;
-  if (object == nullptr || FAILED(GetProperty(object, name, &value))) return {};
-  return DispatchOf(value);
-}
-
 // The rendered text of a document's body; false when any step fails.
 bool BodyText(IDispatch* document, std::string* text) {
-  ComPtr<IDispatch> body = Child(document, "body");
+  ComPtr<IDispatch> body = GetObjectProperty(document, "body");
   VARIANT outer_text;
   if (!body || FAILED(GetProperty(body.Get(), "outerText", &outer_text)) ||
       outer_text.vt != VT_BSTR) {
@@ -31,8 +24,8 @@ bool BodyText(IDispatch* document, std::string* text) {
 
 void TVocatoForm::ReadDocumentText(ComPtr<IDispatch> browser) {
   // Not an HTML document (a folder, a PDF in the browser): nothing to read.
-  ComPtr<IDispatch> document = Child(browser.Get(), "Document");
-  ComPtr<IDispatch> frames = Child(document.Get(), "frames");
+  ComPtr<IDispatch> document = GetObjectProperty(browser.Get(), "Document");
+  ComPtr<IDispatch> frames = GetObjectProperty(document.Get(), "frames");
   if (!frames) return;
   VARIANT value;
   VARIANT length;
@@ -47,7 +40,7 @@ void TVocatoForm::ReadDocumentText(ComPtr<IDispatch> browser) {
       std::string frame_text;
       if (FAILED(CallMethod(frames.Get(), "item", {VARIANT::UI4(static_cast<std::uint32_t>(i))},
                             &frame)) ||
-          !BodyText(Child(DispatchOf(frame).Get(), "document").Get(), &frame_text)) {
+          !BodyText(GetObjectProperty(DispatchOf(frame).Get(), "document").Get(), &frame_text)) {
         continue;  // the browser keeps this frame to itself
       }
       text += ' ' + frame_text;

@@ -1,11 +1,11 @@
 #include "contracts/browser/browser_interfaces.h"
 
-#include <QFile>
 #include <memory>
 
 #include "contracts/browser/browser_ids.h"
 #include "platform/com/dual_proxy.h"
 #include "platform/com/interface_table.h"
+#include "platform/com/typelib/type_info_cache.h"
 
 namespace parlotto::browser {
 namespace {
@@ -20,11 +20,8 @@ std::unique_ptr<InterfaceProxy> MakeProxy(RemoteObject* manager) {
 }  // namespace
 
 HRESULT LoadBrowserTypeLib(ITypeLib** library) {
-  if (library == nullptr) return E_POINTER;
-  *library = nullptr;
-  QFile file(QStringLiteral(":/parlotto/browser/browser.typelib.json"));
-  if (!file.open(QIODevice::ReadOnly)) return TYPE_E_CANTLOADLIBRARY;
-  return LoadTypeLibFromText(file.readAll(), library);
+  return LoadTypeLibFromResource(QStringLiteral(":/parlotto/browser/browser.typelib.json"),
+                                 library);
 }
 
 HRESULT RegisterBrowserInterfaces() {
