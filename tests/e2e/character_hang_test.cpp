@@ -17,6 +17,7 @@
 
 #include "contracts/agent/agent_interfaces.h"
 #include "platform/com/bus_names.h"
+#include "support/program_environment.h"
 #include "support/scratch_dir.h"
 #include "support/speech_trace.h"
 
@@ -29,16 +30,7 @@ using testing::WriteFile;
 
 // The program's fixed waits are scaled, so it asks the server every 150 ms.
 QProcessEnvironment ReadingEnvironment(const ScratchDir& dir, const std::string& trace) {
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("PARLOTTO_USER_HIVE", QString::fromStdString(dir.File("user.reg")));
-  env.insert("PARLOTTO_DIALOGS", QString::fromStdString("record:" + dir.File("dialogs.txt")));
-  env.insert("PARLOTTO_SPEECH_TRACE", QString::fromStdString(trace));
-  env.insert("PARLOTTO_AUDIO", "null");
-  env.insert("PARLOTTO_TIME_SCALE", "0.05");
-  env.insert("PARLOTTO_AGENT_LINGER_MS", "300");
-  env.insert("TEMP", QString::fromStdString(dir.path().string()));
-  env.insert("QT_QPA_PLATFORM", "offscreen");
-  env.remove("PARLOTTO_SYSTEM_DIR");  // the build tree's, beside the program
+  QProcessEnvironment env = testing::ProgramEnvironment(dir, trace);
   // The long limit of calls: what ends these waits must be the pings.
   env.remove("PARLOTTO_COM_SERVER_TIMEOUT_MS");
   return env;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "support/program_environment.h"
 #include "support/scratch_dir.h"
 #include "support/speech_trace.h"
 
@@ -27,16 +28,7 @@ class CharacterSettingsTest : public ::testing::Test {
               "[HKEY_CURRENT_USER\\Software\\Zentravol\\Agent]\n"
               "\"noAgent\"=dword:00000000\n" +
                   values);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("PARLOTTO_USER_HIVE", QString::fromStdString(dir_.File("user.reg")));
-    env.insert("PARLOTTO_DIALOGS", QString::fromStdString("record:" + dir_.File("dialogs.txt")));
-    env.insert("PARLOTTO_SPEECH_TRACE", QString::fromStdString(dir_.File("trace.txt")));
-    env.insert("PARLOTTO_AUDIO", "null");
-    env.insert("PARLOTTO_TIME_SCALE", "0.05");
-    env.insert("PARLOTTO_AGENT_LINGER_MS", "300");
-    env.insert("TEMP", QString::fromStdString(dir_.path().string()));
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.remove("PARLOTTO_SYSTEM_DIR");
+    const QProcessEnvironment env = testing::ProgramEnvironment(dir_, dir_.File("trace.txt"));
     QProcess program;
     program.setProcessEnvironment(env);
     program.setProcessChannelMode(QProcess::ForwardedChannels);

@@ -16,6 +16,7 @@
 
 #include "contracts/agent/agent_interfaces.h"
 #include "platform/com/bus_names.h"
+#include "support/program_environment.h"
 #include "support/scratch_dir.h"
 #include "support/speech_trace.h"
 
@@ -26,20 +27,7 @@ using testing::ReadFile;
 using testing::ScratchDir;
 using testing::WriteFile;
 
-// The program's environment for a reading through the character.
-QProcessEnvironment ReadingEnvironment(const ScratchDir& dir, const std::string& trace) {
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("PARLOTTO_USER_HIVE", QString::fromStdString(dir.File("user.reg")));
-  env.insert("PARLOTTO_DIALOGS", QString::fromStdString("record:" + dir.File("dialogs.txt")));
-  env.insert("PARLOTTO_SPEECH_TRACE", QString::fromStdString(trace));
-  env.insert("PARLOTTO_AUDIO", "null");
-  env.insert("PARLOTTO_TIME_SCALE", "0.05");
-  env.insert("PARLOTTO_AGENT_LINGER_MS", "300");
-  env.insert("TEMP", QString::fromStdString(dir.path().string()));
-  env.insert("QT_QPA_PLATFORM", "offscreen");
-  env.remove("PARLOTTO_SYSTEM_DIR");  // the build tree's, beside the program
-  return env;
-}
+using testing::ProgramEnvironment;
 
 TEST(CharacterReading, SpeaksTheTextWithItsTagsThroughTheCharacterAndSavesItsPosition) {
   ScratchDir dir;
@@ -53,7 +41,7 @@ TEST(CharacterReading, SpeaksTheTextWithItsTagsThroughTheCharacterAndSavesItsPos
             "\"Pitch\"=dword:0000006e\n");
   const std::string trace = dir.File("trace.txt");
   QProcess program;
-  program.setProcessEnvironment(ReadingEnvironment(dir, trace));
+  program.setProcessEnvironment(ProgramEnvironment(dir, trace));
   program.setProcessChannelMode(QProcess::ForwardedChannels);
   program.start(QStringLiteral(PARLOTTO_BUILD_DIR "/parlotto"),
                 {QStringLiteral("-d"), QStringLiteral("Guten Tag.\nWie geht es dir?")});
@@ -83,7 +71,7 @@ TEST(CharacterReading, AServerKilledInTheMiddleOfAPieceLosesOnlyThatPiece) {
   while (first.size() < 580) first += " und noch ein Wort mehr";
   const std::string text = first + ".\nZweiter Teil.\nDritter Teil.";
   QProcess program;
-  program.setProcessEnvironment(ReadingEnvironment(dir, trace));
+  program.setProcessEnvironment(ProgramEnvironment(dir, trace));
   program.setProcessChannelMode(QProcess::ForwardedChannels);
   program.start(QStringLiteral(PARLOTTO_BUILD_DIR "/parlotto"),
                 {QStringLiteral("-d"), QString::fromStdString(text)});

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "support/compound_file_writer.h"
+#include "support/program_environment.h"
 #include "support/scratch_dir.h"
 #include "support/speech_trace.h"
 #include "support/zip_writer.h"
@@ -46,16 +47,8 @@ class WordProgramTest : public ::testing::Test {
   qint64 ReadDocument(const std::string& name,
                       const std::string& system_dir = PARLOTTO_BUILD_DIR "/system") {
     fs::remove(dir_.File("trace.txt"));
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("PARLOTTO_USER_HIVE", QString::fromStdString(dir_.File("user.reg")));
-    env.insert("PARLOTTO_DIALOGS", QString::fromStdString("record:" + dir_.File("dialogs.txt")));
-    env.insert("PARLOTTO_SPEECH_TRACE", QString::fromStdString(dir_.File("trace.txt")));
-    env.insert("PARLOTTO_AUDIO", "null");
-    env.insert("PARLOTTO_TIME_SCALE", "0.05");
-    env.insert("PARLOTTO_OFFICE_LINGER_MS", "300");
+    QProcessEnvironment env = testing::ProgramEnvironment(dir_, dir_.File("trace.txt"));
     env.insert("PARLOTTO_SYSTEM_DIR", QString::fromStdString(system_dir));
-    env.insert("TEMP", QString::fromStdString(dir_.path().string()));
-    env.insert("QT_QPA_PLATFORM", "offscreen");
     QProcess process;
     process.setProcessEnvironment(env);
     process.setWorkingDirectory(QString::fromStdString(dir_.path().string()));

@@ -15,6 +15,7 @@
 #include "platform/com/com_object.h"
 #include "platform/com/no_type_info.h"
 #include "platform/timer.h"
+#include "sources/source_fixture.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 #include "support/speech_trace.h"
@@ -33,29 +34,9 @@ const char* kGermanMessage =
     "Die Zwischenablage sollte vorgelesen werden, ich habe aber leider keinen Text in der "
     "Zwischenablage gefunden.";
 
-class ReadClipboardTest : public ::testing::Test {
+class ReadClipboardTest : public testing::SourceTest {
  protected:
-  ReadClipboardTest()
-      : hive_env_("PARLOTTO_USER_HIVE", dir_.File("user.reg").c_str()),
-        temp_env_("TEMP", dir_.path().c_str()),
-        system_env_("PARLOTTO_SYSTEM_DIR", PARLOTTO_BUILD_DIR "/system"),
-        trace_env_("PARLOTTO_SPEECH_TRACE", dir_.File("trace.txt").c_str()),
-        audio_env_("PARLOTTO_AUDIO", "null"),
-        scale_env_("PARLOTTO_TIME_SCALE", "0.05") {
-    g_first_close = true;
-    WriteFile(dir_.File("user.reg"), testing::kReadAloudWithoutCharacterHive);
-    QGuiApplication::clipboard()->clear();
-  }
-
-  Texts Spoken() { return SpokenTexts(dir_.File("trace.txt")); }
-
-  ScratchDir dir_;
-  ScopedEnv hive_env_;
-  ScopedEnv temp_env_;
-  ScopedEnv system_env_;
-  ScopedEnv trace_env_;
-  ScopedEnv audio_env_;
-  ScopedEnv scale_env_;
+  ReadClipboardTest() { QGuiApplication::clipboard()->clear(); }
 };
 
 TEST_F(ReadClipboardTest, TheClipboardTextIsReadAndReplacesTheTextToRead) {

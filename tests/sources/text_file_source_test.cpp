@@ -17,6 +17,7 @@
 #include "app/debug_log.h"
 #include "app/vocato_form.h"
 #include "platform/timer.h"
+#include "sources/source_fixture.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 #include "support/speech_trace.h"
@@ -110,29 +111,7 @@ TEST_F(ReadTextFileProgramTest, ABinaryFileIsLoggedAndNotRead) {
 }
 
 // The source inside a main window that reads without the character.
-class ReadTextFileTest : public ::testing::Test {
- protected:
-  ReadTextFileTest()
-      : hive_env_("PARLOTTO_USER_HIVE", dir_.File("user.reg").c_str()),
-        temp_env_("TEMP", dir_.path().c_str()),
-        system_env_("PARLOTTO_SYSTEM_DIR", PARLOTTO_BUILD_DIR "/system"),
-        trace_env_("PARLOTTO_SPEECH_TRACE", dir_.File("trace.txt").c_str()),
-        audio_env_("PARLOTTO_AUDIO", "null"),
-        scale_env_("PARLOTTO_TIME_SCALE", "0.05") {
-    g_first_close = true;
-    WriteFile(dir_.File("user.reg"), testing::kReadAloudWithoutCharacterHive);
-  }
-
-  Texts Spoken() { return SpokenTexts(dir_.File("trace.txt")); }
-
-  ScratchDir dir_;
-  ScopedEnv hive_env_;
-  ScopedEnv temp_env_;
-  ScopedEnv system_env_;
-  ScopedEnv trace_env_;
-  ScopedEnv audio_env_;
-  ScopedEnv scale_env_;
-};
+using ReadTextFileTest = testing::SourceTest;
 
 TEST_F(ReadTextFileTest, AFileGoneByTheTimeTheSourceRunsReadsNothing) {
   const std::string file = dir_.File("weg.txt");

@@ -16,9 +16,7 @@
 #include "platform/com/apartment.h"
 #include "platform/com/com_object.h"
 #include "platform/com/object_factory.h"
-#include "support/scoped_env.h"
-#include "support/scratch_dir.h"
-#include "support/speech_trace.h"
+#include "sources/source_fixture.h"
 #include "ui/dialogs/wait_dialog.h"
 #include "ui/htmlabel/htmlabel.h"
 
@@ -31,7 +29,6 @@ using testing::ScratchDir;
 using testing::SpokenTexts;
 using testing::WriteFile;
 using Texts = std::vector<std::string>;
-
 
 // What the browser was asked, what it shows, and what it refuses.
 struct BrowserScript {
@@ -138,21 +135,14 @@ class FakeBrowser final : public ComObject, public IDispatch {
   int frame_;
 };
 
-class ReadWebPageTest : public ::testing::Test {
+class ReadWebPageTest : public testing::SourceTest {
  protected:
-  ReadWebPageTest()
-      : hive_env_("PARLOTTO_USER_HIVE", dir_.File("user.reg").c_str()),
-        temp_env_("TEMP", dir_.path().c_str()),
-        system_env_("PARLOTTO_SYSTEM_DIR", PARLOTTO_BUILD_DIR "/system"),
-        trace_env_("PARLOTTO_SPEECH_TRACE", dir_.File("trace.txt").c_str()),
-        audio_env_("PARLOTTO_AUDIO", "null"),
-        scale_env_("PARLOTTO_TIME_SCALE", "0.01") {
-    g_first_close = true;
+  ReadWebPageTest() : SourceTest("0.01") {
     g_script = &script_;
-    WriteFile(dir_.File("user.reg"), testing::kReadAloudWithoutCharacterHive);
     CoInitialize(nullptr);
-    EXPECT_EQ(CoRegisterClassObject(browser::CLSID_InternetExplorer, new testing::ObjectFactory<FakeBrowser>,
-                                    CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie_),
+    EXPECT_EQ(CoRegisterClassObject(browser::CLSID_InternetExplorer,
+                                    new testing::ObjectFactory<FakeBrowser>, CLSCTX_INPROC_SERVER,
+                                    REGCLS_MULTIPLEUSE, &cookie_),
               S_OK);
   }
   ~ReadWebPageTest() override {
@@ -169,23 +159,6 @@ class ReadWebPageTest : public ::testing::Test {
     form.Close();
   }
 
-  Texts Spoken() { return SpokenTexts(dir_.File("trace.txt")); }
-  std::string Log() {
-    std::string log;
-    std::istringstream lines(ReadFile(dir_.File("vocatodebug.log")));
-    for (std::string line; std::getline(lines, line);) {
-      if (line != "Idle" && line != "IdleDone") log += line + "\n";
-    }
-    return log;
-  }
-
-  ScratchDir dir_;
-  ScopedEnv hive_env_;
-  ScopedEnv temp_env_;
-  ScopedEnv system_env_;
-  ScopedEnv trace_env_;
-  ScopedEnv audio_env_;
-  ScopedEnv scale_env_;
   BrowserScript script_;
   DWORD cookie_ = 0;
 };

@@ -18,9 +18,7 @@
 #include "platform/com/com_object.h"
 #include "platform/com/error_info.h"
 #include "platform/com/object_factory.h"
-#include "support/scoped_env.h"
-#include "support/scratch_dir.h"
-#include "support/speech_trace.h"
+#include "sources/source_fixture.h"
 
 namespace parlotto {
 namespace {
@@ -112,20 +110,11 @@ class FakeWord final : public ComObject, public IDispatch {
   Role role_;
 };
 
-class ReadWordDocumentTest : public ::testing::Test {
+class ReadWordDocumentTest : public testing::SourceTest {
  protected:
-  ReadWordDocumentTest()
-      : hive_env_("PARLOTTO_USER_HIVE", dir_.File("user.reg").c_str()),
-        temp_env_("TEMP", dir_.path().c_str()),
-        system_env_("PARLOTTO_SYSTEM_DIR", PARLOTTO_BUILD_DIR "/system"),
-        trace_env_("PARLOTTO_SPEECH_TRACE", dir_.File("trace.txt").c_str()),
-        audio_env_("PARLOTTO_AUDIO", "null"),
-        scale_env_("PARLOTTO_TIME_SCALE", "0.05"),
-        dialogs_env_("PARLOTTO_DIALOGS", ("record:" + dir_.File("dialogs.txt")).c_str()) {
-    g_first_close = true;
+  ReadWordDocumentTest() {
     g_script = &script_;
     script_.trace = dir_.File("trace.txt");
-    WriteFile(dir_.File("user.reg"), testing::kReadAloudWithoutCharacterHive);
     WriteFile(dir_.File("bericht.docx"), "PK");
     CoInitialize(nullptr);
     EXPECT_EQ(
@@ -151,25 +140,6 @@ class ReadWordDocumentTest : public ::testing::Test {
     QDir::setCurrent(old_dir);
   }
 
-  Texts Spoken() { return SpokenTexts(dir_.File("trace.txt")); }
-  std::string Dialogs() { return ReadFile(dir_.File("dialogs.txt")); }
-  std::string Log() {
-    std::string log;
-    std::istringstream lines(ReadFile(dir_.File("vocatodebug.log")));
-    for (std::string line; std::getline(lines, line);) {
-      if (line != "Idle" && line != "IdleDone") log += line + "\n";
-    }
-    return log;
-  }
-
-  ScratchDir dir_;
-  ScopedEnv hive_env_;
-  ScopedEnv temp_env_;
-  ScopedEnv system_env_;
-  ScopedEnv trace_env_;
-  ScopedEnv audio_env_;
-  ScopedEnv scale_env_;
-  ScopedEnv dialogs_env_;
   WordScript script_;
   DWORD cookie_ = 0;
 };
