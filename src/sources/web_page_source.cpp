@@ -1,5 +1,6 @@
 // The web-page source: a hidden browser of our own loads the file or
 // address while the wait dialog shows its status; then its page is read.
+#include <QFileInfo>
 #include <QString>
 #include <exception>
 
@@ -33,6 +34,14 @@ QString LoadingText(const QString& status) {
          QStringLiteral("</P></B></FONT>");
 }
 
+// A file of ours by its full name: a browser that runs already would look
+// for a relative name in its own directory.
+QString Location(const std::string& address) {
+  const QString name = QString::fromStdString(address);
+  const QFileInfo file(name);
+  return !name.contains(QLatin1String("://")) && file.exists() ? file.absoluteFilePath() : name;
+}
+
 void DestroyWaitDialog() {
   if (frmWarten == nullptr) return;
   frmWarten->hide();
@@ -60,9 +69,9 @@ void TVocatoForm::ReadWebPage(const std::string& address) {
     frmWarten->setWindowTitle(QStringLiteral("Warte auf IE"));
     frmWarten->show();
 
-    OLECHECK(CallMethod(browser.Get(), "Navigate2",
-                        {VARIANT::Bstr(QString::fromStdString(address)), VARIANT(), VARIANT(),
-                         VARIANT(), VARIANT::Missing()}));
+    OLECHECK(CallMethod(
+        browser.Get(), "Navigate2",
+        {VARIANT::Bstr(Location(address)), VARIANT(), VARIANT(), VARIANT(), VARIANT::Missing()}));
     // A page still loading after the last pass is read as far as it got.
     for (int pass = 0; pass < kLoadingPasses; ++pass) {
       Sleep(kPassMs);

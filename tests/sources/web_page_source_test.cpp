@@ -3,6 +3,7 @@
 // texts, the frames, and what is logged when the browser fails.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QString>
 #include <algorithm>
 #include <map>
@@ -184,6 +185,17 @@ TEST_F(ReadWebPageTest, AHiddenBrowserLoadsThePageWhileTheWaitDialogShowsItsStat
                    "mehr</P></B></FONT>"}));
   EXPECT_EQ(Spoken(), Texts{"Die Seite."});
   EXPECT_EQ(Log(), "");
+}
+
+TEST_F(ReadWebPageTest, ALocalFileGoesToTheBrowserByItsFullName) {
+  WriteFile(dir_.File("seite.html"), "<p>Hallo</p>");
+  const QString old_dir = QDir::currentPath();
+  QDir::setCurrent(QString::fromStdString(dir_.path().string()));
+  Read("seite.html");
+  QDir::setCurrent(old_dir);
+  ASSERT_GE(script_.calls.size(), 2u);
+  EXPECT_EQ(script_.calls[1],
+            "Navigate2(" + dir_.File("seite.html") + ",empty,empty,empty,missing)");
 }
 
 TEST_F(ReadWebPageTest, APageThatNeverEndsLoadingIsReadAfterTwoHundredPasses) {
