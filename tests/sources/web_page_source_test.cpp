@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QString>
 #include <algorithm>
-#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -18,6 +17,7 @@
 #include "platform/com/com_object.h"
 #include "platform/com/object_factory.h"
 #include "sources/source_fixture.h"
+#include "support/named_dispatch.h"
 #include "ui/dialogs/wait_dialog.h"
 #include "ui/htmlabel/htmlabel.h"
 
@@ -50,39 +50,21 @@ BrowserScript* g_script = nullptr;
 
 enum class Role { kBrowser, kDocument, kFrames, kWindow, kElement };
 
-const std::map<QString, DISPID> kIds = {{"Visible", 1},    {"Navigate2", 2}, {"Busy", 3},
-                                        {"StatusText", 4}, {"Document", 5},  {"frames", 6},
-                                        {"body", 7},       {"length", 8},    {"item", 9},
-                                        {"document", 10},  {"outerText", 11}};
-
 std::string Label() {
   return frmWarten == nullptr ? "" : frmWarten->HTMLabel1->HTMLText().Joined().toStdString();
 }
 
-class FakeBrowser final : public ComObject, public IDispatch {
+class FakeBrowser final : public testing::NamedDispatch {
  public:
   explicit FakeBrowser(IUnknown* outer, Role role = Role::kBrowser, int frame = -1)
-      : ComObject(outer), role_(role), frame_(frame) {}
+      : NamedDispatch(outer, {"Visible", "Navigate2", "Busy", "StatusText", "Document", "frames",
+                              "body", "length", "item", "document", "outerText"}),
+        role_(role),
+        frame_(frame) {}
 
-  PARLOTTO_DELEGATING_UNKNOWN
-
-  HRESULT GetTypeInfoCount(UINT* count) override {
-    *count = 0;
-    return S_OK;
-  }
-  HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT GetIDsOfNames(REFIID, const LPOLESTR* names, UINT, LCID, DISPID* ids) override {
-    auto found = kIds.find(names[0]);
-    if (found == kIds.end()) return DISP_E_UNKNOWNNAME;
-    *ids = found->second;
-    return S_OK;
-  }
-  HRESULT Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
-                 UINT*) override {
-    QString name;
-    for (const auto& [known, known_id] : kIds) {
-      if (known_id == id) name = known;
-    }
+ private:
+  HRESULT Call(const QString& name, const DISPPARAMS& args, VARIANT* result, EXCEPINFO*) override {
+    const DISPPARAMS* params = &args;
     std::string call = name.toStdString();
     BrowserScript& script = *g_script;
     if (name == "Visible") call += params->rgvarg[0].boolVal ? "=true" : "=false";
@@ -121,10 +103,6 @@ class FakeBrowser final : public ComObject, public IDispatch {
     return S_OK;
   }
 
- private:
-  void* FindInterface(REFIID iid) override {
-    return iid == IID_IDispatch ? static_cast<IDispatch*>(this) : nullptr;
-  }
   static HRESULT Give(Role role, int frame, VARIANT* result) {
     ComPtr<IDispatch> object;
     ComObject::Create<FakeBrowser>(nullptr, IID_IDispatch, object.ReceiveVoid(), role, frame);

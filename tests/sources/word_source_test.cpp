@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QString>
 #include <algorithm>
-#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -19,6 +18,7 @@
 #include "platform/com/error_info.h"
 #include "platform/com/object_factory.h"
 #include "sources/source_fixture.h"
+#include "support/named_dispatch.h"
 
 namespace parlotto {
 namespace {
@@ -43,34 +43,17 @@ WordScript* g_script = nullptr;
 
 enum class Role { kApplication, kDocuments, kDocument, kRange };
 
-const std::map<QString, DISPID> kIds = {{"Documents", 1}, {"ActiveDocument", 2}, {"Open", 3},
-                                        {"Content", 4},   {"Text", 5},           {"Close", 6},
-                                        {"Quit", 7}};
-
-class FakeWord final : public ComObject, public IDispatch {
+class FakeWord final : public testing::NamedDispatch {
  public:
   explicit FakeWord(IUnknown* outer, Role role = Role::kApplication)
-      : ComObject(outer), role_(role) {}
+      : NamedDispatch(outer,
+                      {"Documents", "ActiveDocument", "Open", "Content", "Text", "Close", "Quit"}),
+        role_(role) {}
 
-  PARLOTTO_DELEGATING_UNKNOWN
-
-  HRESULT GetTypeInfoCount(UINT* count) override {
-    *count = 0;
-    return S_OK;
-  }
-  HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT GetIDsOfNames(REFIID, const LPOLESTR* names, UINT, LCID, DISPID* ids) override {
-    auto found = kIds.find(names[0]);
-    if (found == kIds.end()) return DISP_E_UNKNOWNNAME;
-    *ids = found->second;
-    return S_OK;
-  }
-  HRESULT Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result,
-                 EXCEPINFO* excep, UINT*) override {
-    QString name;
-    for (const auto& [known, known_id] : kIds) {
-      if (known_id == id) name = known;
-    }
+ private:
+  HRESULT Call(const QString& name, const DISPPARAMS& args, VARIANT* result,
+               EXCEPINFO* excep) override {
+    const DISPPARAMS* params = &args;
     std::string call = name.toStdString();
     if (name == "Open") {
       // Arguments come last first: the file name is the last of ten.
@@ -96,10 +79,6 @@ class FakeWord final : public ComObject, public IDispatch {
     return S_OK;
   }
 
- private:
-  void* FindInterface(REFIID iid) override {
-    return iid == IID_IDispatch ? static_cast<IDispatch*>(this) : nullptr;
-  }
   static HRESULT Give(Role role, VARIANT* result) {
     ComPtr<IDispatch> object;
     ComObject::Create<FakeWord>(nullptr, IID_IDispatch, object.ReceiveVoid(), role);
