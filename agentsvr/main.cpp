@@ -64,17 +64,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   ComPtr<IClassFactory> factory(new agent::AgentClassFactory);
-  DWORD cookie = 0;
-  hr = CoRegisterClassObject(CLSID_AgentServer, factory.Get(), CLSCTX_LOCAL_SERVER,
-                             REGCLS_MULTIPLEUSE, &cookie);
-  if (FAILED(hr)) {
-    // Another server owns the class already; its clients go there.
-    ReportDiagnostic("character server: cannot offer the class: " + DescribeHResult(hr));
-    return 2;
-  }
-  ServerLifetime::Start(ServerLifetime::LingerMsFrom("PARLOTTO_AGENT_LINGER_MS", 5000));
-  const int result = QApplication::exec();
-  CoRevokeClassObject(cookie);
+  const int result = ServeClassObject(CLSID_AgentServer, factory.Get(), "PARLOTTO_AGENT_LINGER_MS",
+                                      "character server");
   factory.Reset();
   CoUninitialize();
   return result;

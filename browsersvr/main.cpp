@@ -60,17 +60,8 @@ int main(int argc, char** argv) {
   {
     QWebEngineProfile profile;
     ComPtr<IClassFactory> factory(new browser::BrowserClassFactory(&profile));
-    DWORD cookie = 0;
-    HRESULT hr = CoRegisterClassObject(browser::CLSID_InternetExplorer, factory.Get(),
-                                       CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie);
-    if (FAILED(hr)) {
-      // Another server owns the class already; its clients go there.
-      ReportDiagnostic("browser server: cannot offer the class: " + DescribeHResult(hr));
-      return 2;
-    }
-    ServerLifetime::Start(ServerLifetime::LingerMsFrom("PARLOTTO_BROWSER_LINGER_MS", 5000));
-    result = QGuiApplication::exec();
-    CoRevokeClassObject(cookie);
+    result = ServeClassObject(browser::CLSID_InternetExplorer, factory.Get(),
+                              "PARLOTTO_BROWSER_LINGER_MS", "browser server");
   }
   CoUninitialize();
   return result;

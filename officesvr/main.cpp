@@ -5,10 +5,8 @@
 
 #include "contracts/office/word_ids.h"
 #include "officesvr/word_objects.h"
-#include "platform/com/activation.h"
 #include "platform/com/apartment.h"
 #include "platform/com/server_lifetime.h"
-#include "platform/diagnostics.h"
 
 int main(int argc, char** argv) {
   using namespace parlotto;
@@ -20,17 +18,8 @@ int main(int argc, char** argv) {
 
   if (FAILED(CoInitialize(nullptr))) return 2;
   ComPtr<IClassFactory> factory(new office::WordClassFactory);
-  DWORD cookie = 0;
-  HRESULT hr = CoRegisterClassObject(office::CLSID_WordApplication, factory.Get(),
-                                     CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie);
-  if (FAILED(hr)) {
-    // Another server owns the class already; its clients go there.
-    ReportDiagnostic("office server: cannot offer the class: " + DescribeHResult(hr));
-    return 2;
-  }
-  ServerLifetime::Start(ServerLifetime::LingerMsFrom("PARLOTTO_OFFICE_LINGER_MS", 5000));
-  const int result = QCoreApplication::exec();
-  CoRevokeClassObject(cookie);
+  const int result = ServeClassObject(office::CLSID_WordApplication, factory.Get(),
+                                      "PARLOTTO_OFFICE_LINGER_MS", "office server");
   factory.Reset();
   CoUninitialize();
   return result;

@@ -6,6 +6,8 @@
 #include <cstdlib>
 
 #include "platform/clock.h"
+#include "platform/com/activation.h"
+#include "platform/diagnostics.h"
 
 namespace parlotto {
 namespace {
@@ -16,6 +18,22 @@ int g_live_objects = 0;
 unsigned g_wait = 0;
 
 }  // namespace
+
+int ServeClassObject(REFCLSID clsid, IClassFactory* factory, const char* linger_variable,
+                     const char* server) {
+  DWORD cookie = 0;
+  const HRESULT hr =
+      CoRegisterClassObject(clsid, factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie);
+  if (FAILED(hr)) {
+    // Another server owns the class already; its clients go there.
+    ReportDiagnostic(std::string(server) + ": cannot offer the class: " + DescribeHResult(hr));
+    return 2;
+  }
+  ServerLifetime::Start(ServerLifetime::LingerMsFrom(linger_variable, 5000));
+  const int result = QCoreApplication::exec();
+  CoRevokeClassObject(cookie);
+  return result;
+}
 
 int ServerLifetime::LingerMsFrom(const char* variable, int default_ms) {
   if (const char* value = std::getenv(variable)) {

@@ -3,7 +3,17 @@
 // too), unless a new client came meanwhile.
 #pragma once
 
+#include "platform/com/unknown.h"
+
 namespace parlotto {
+
+// Offers `factory` for `clsid` to the bus, runs the event loop until the
+// lifetime ends the process (linger from `linger_variable`, else 5 s scaled),
+// and withdraws the class again. `server` names the server in the log line
+// of a class that someone else offers already. The exit code: the loop's, or
+// 2 when the class could not be offered.
+int ServeClassObject(REFCLSID clsid, IClassFactory* factory, const char* linger_variable,
+                     const char* server);
 
 class ServerLifetime {
  public:
