@@ -12,6 +12,7 @@
 #include "platform/application_events.h"
 #include "platform/com/activation.h"
 #include "platform/com/apartment.h"
+#include "platform/com/server_class_factory.h"
 #include "platform/com/typeinfo.h"
 #include "platform/com/typelib/type_lib_file.h"
 #include "platform/dialogs.h"
@@ -73,24 +74,8 @@ QString HelpDirOf(const QString& file) {
 
 // The class object. It keeps no process alive by itself: only objects and
 // LockServer do.
-class TReadSomeTextFactory final : public IClassFactory {
+class TReadSomeTextFactory final : public ServerClassFactory {
  public:
-  HRESULT QueryInterface(REFIID iid, void** out) override {
-    if (out == nullptr) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-      *out = static_cast<IClassFactory*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++refs_; }
-  ULONG Release() override {
-    const ULONG refs = --refs_;
-    if (refs == 0) delete this;
-    return refs;
-  }
   HRESULT CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
     return ComObject::Create<TReadSomeTextImpl>(outer, iid, out);
   }
@@ -106,10 +91,6 @@ class TReadSomeTextFactory final : public IClassFactory {
     }
     return S_OK;
   }
-
- private:
-  ~TReadSomeTextFactory() = default;
-  std::atomic<ULONG> refs_{0};
 };
 
 }  // namespace

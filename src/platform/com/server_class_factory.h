@@ -1,7 +1,10 @@
 // The class object a local server publishes: reference counting, and
-// LockServer keeping the process alive as an object does. A server derives
-// and creates its objects in CreateInstance.
+// LockServer keeping the process alive as an object does (ServerLifetime).
+// A server derives and creates its objects in CreateInstance; one that
+// counts its life otherwise overrides LockServer.
 #pragma once
+
+#include <atomic>
 
 #include "platform/com/unknown.h"
 
@@ -18,7 +21,7 @@ class ServerClassFactory : public IClassFactory {
   virtual ~ServerClassFactory() = default;
 
  private:
-  ULONG refs_ = 0;
+  std::atomic<ULONG> refs_{0};
   int locks_ = 0;
 };
 
