@@ -56,6 +56,31 @@ TEST_F(CharacterSettingsTest, APositionOffTheScreenIsBroughtBackAndSavedWhereThe
   EXPECT_NE(Hive().find("\"AgentLastPositionY\"=dword:00000014"), std::string::npos) << Hive();
 }
 
+TEST_F(CharacterSettingsTest, NoSavedPlaceMeansTheBottomRightAndANegativeLeftBecomes128) {
+  // (0, 0) is no place: the character stands at the bottom right of the
+  // work area (the offscreen screen is 800 x 600).
+  ASSERT_EQ(ReadWith("\"AgentLastPositionX\"=dword:00000000\n"
+                     "\"AgentLastPositionY\"=dword:00000000\n")
+                .size(),
+            1u);
+  const std::string hive = Hive();
+  const auto value = [&](const std::string& name) {
+    const std::size_t at = hive.find("\"" + name + "\"=dword:");
+    return at == std::string::npos ? -1L
+                                   : std::stol(hive.substr(at + name.size() + 9, 8), nullptr, 16);
+  };
+  EXPECT_GT(value("AgentLastPositionX"), 400) << hive;
+  EXPECT_GT(value("AgentLastPositionY"), 300) << hive;
+
+  std::filesystem::remove(dir_.File("trace.txt"));
+  ASSERT_EQ(ReadWith("\"AgentLastPositionX\"=dword:fffffffb\n"
+                     "\"AgentLastPositionY\"=dword:00000000\n")
+                .size(),
+            1u);
+  EXPECT_NE(Hive().find("\"AgentLastPositionX\"=dword:00000080"), std::string::npos) << Hive();
+  EXPECT_NE(Hive().find("\"AgentLastPositionY\"=dword:00000000"), std::string::npos) << Hive();
+}
+
 TEST_F(CharacterSettingsTest, AMissingCharacterFileLoadsTheDefaultAndADamagedOneReadsNothing) {
   EXPECT_EQ(ReadWith("\"AgentFromFileSystem\"=\"" + dir_.File("weg.acz") + "\"\n").size(), 1u);
   EXPECT_EQ(Log().find("Error:"), std::string::npos) << Log();
