@@ -48,6 +48,10 @@ void TVocatoForm::ReadDocumentText(ComPtr<IDispatch> browser) {
     text_to_read = text;
   }
   ReadText();
+  // This step's own references go once the text has been read.
+  frames.Reset();
+  document.Reset();
+  browser.Reset();
 }
 
 }  // namespace parlotto

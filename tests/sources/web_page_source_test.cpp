@@ -50,6 +50,23 @@ BrowserScript* g_script = nullptr;
 
 enum class Role { kBrowser, kDocument, kFrames, kWindow, kElement };
 
+// Each object knows the members of its own interface only.
+std::vector<QString> MembersOf(Role role) {
+  switch (role) {
+    case Role::kBrowser:
+      return {"Visible", "Navigate2", "Busy", "StatusText", "Document"};
+    case Role::kDocument:
+      return {"frames", "body"};
+    case Role::kFrames:
+      return {"length", "item"};
+    case Role::kWindow:
+      return {"document"};
+    case Role::kElement:
+      return {"outerText"};
+  }
+  return {};
+}
+
 std::string Label() {
   return frmWarten == nullptr ? "" : frmWarten->HTMLabel1->HTMLText().Joined().toStdString();
 }
@@ -57,10 +74,7 @@ std::string Label() {
 class FakeBrowser final : public testing::NamedDispatch {
  public:
   explicit FakeBrowser(IUnknown* outer, Role role = Role::kBrowser, int frame = -1)
-      : NamedDispatch(outer, {"Visible", "Navigate2", "Busy", "StatusText", "Document", "frames",
-                              "body", "length", "item", "document", "outerText"}),
-        role_(role),
-        frame_(frame) {}
+      : NamedDispatch(outer, MembersOf(role)), frame_(frame) {}
 
  private:
   HRESULT Call(const QString& name, const DISPPARAMS& args, VARIANT* result, EXCEPINFO*) override {
@@ -110,7 +124,6 @@ class FakeBrowser final : public testing::NamedDispatch {
     return S_OK;
   }
 
-  Role role_;
   int frame_;
 };
 

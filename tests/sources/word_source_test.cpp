@@ -43,12 +43,25 @@ WordScript* g_script = nullptr;
 
 enum class Role { kApplication, kDocuments, kDocument, kRange };
 
+// Each object knows the members of its own interface only.
+std::vector<QString> MembersOf(Role role) {
+  switch (role) {
+    case Role::kApplication:
+      return {"Documents", "ActiveDocument", "Quit"};
+    case Role::kDocuments:
+      return {"Open"};
+    case Role::kDocument:
+      return {"Content", "Close"};
+    case Role::kRange:
+      return {"Text"};
+  }
+  return {};
+}
+
 class FakeWord final : public testing::NamedDispatch {
  public:
   explicit FakeWord(IUnknown* outer, Role role = Role::kApplication)
-      : NamedDispatch(outer,
-                      {"Documents", "ActiveDocument", "Open", "Content", "Text", "Close", "Quit"}),
-        role_(role) {}
+      : NamedDispatch(outer, MembersOf(role)) {}
 
  private:
   HRESULT Call(const QString& name, const DISPPARAMS& args, VARIANT* result,
@@ -85,8 +98,6 @@ class FakeWord final : public testing::NamedDispatch {
     *result = VARIANT::Dispatch(object.Get());
     return S_OK;
   }
-
-  Role role_;
 };
 
 class ReadWordDocumentTest : public testing::SourceTest {
