@@ -4,6 +4,8 @@
 #include <array>
 #include <charconv>
 
+#include "sources/utf8.h"
+
 namespace parlotto::office {
 namespace {
 
@@ -27,19 +29,6 @@ constexpr std::array<std::string_view, 8> kLeftOut = {
 
 bool IsProperty(std::string_view name) {
   return name.ends_with("Pr") || name.ends_with("PrEx") || name.ends_with("PrChange");
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
 }
 
 // w:sym names a character of a font. Symbol fonts (Wingdings, Symbol)
