@@ -26,17 +26,21 @@ QUrl TargetUrl(const QString& file) {
   return QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath());
 }
 
+// One line of the shell record instead of the call.
+int RecordShellCall(const std::string& record, const std::string& verb, const std::string& file,
+                    const std::string& parameters) {
+  std::ofstream out(record, std::ios::app | std::ios::binary);
+  out << EscapeRecordField(verb) << '\t' << EscapeRecordField(file) << '\t'
+      << EscapeRecordField(parameters) << '\n';
+  return out ? kSuccess : kFileNotFound;
+}
+
 }  // namespace
 
 int ShellExecute(HWND, const std::string& verb, const std::string& file,
                  const std::string& parameters, const std::string& directory, int) {
   std::string record = RecordFileFrom("PARLOTTO_SHELL");
-  if (!record.empty()) {
-    std::ofstream out(record, std::ios::app | std::ios::binary);
-    out << EscapeRecordField(verb) << '\t' << EscapeRecordField(file) << '\t'
-        << EscapeRecordField(parameters) << '\n';
-    return out ? kSuccess : kFileNotFound;
-  }
+  if (!record.empty()) return RecordShellCall(record, verb, file, parameters);
 
   QString target = QString::fromStdString(file);
   QFileInfo info(target);
@@ -61,9 +65,7 @@ int ShellStartProgram(HWND, const std::string& file, const std::vector<std::stri
       if (!joined.empty()) joined += ' ';
       joined += argument;
     }
-    std::ofstream out(record, std::ios::app | std::ios::binary);
-    out << "open\t" << EscapeRecordField(file) << '\t' << EscapeRecordField(joined) << '\n';
-    return out ? kSuccess : kFileNotFound;
+    return RecordShellCall(record, "open", file, joined);
   }
   QStringList list;
   for (const std::string& argument : arguments) list << QString::fromStdString(argument);
