@@ -80,9 +80,9 @@ class TVocatoForm : public QWidget, public MessageWindow {
   void ReadWebPage(const std::string& address);
   void ReadWordDocument();
   void ReadPdfDocument();
-  // The page a browser has loaded, or each of its frames, read aloud; takes
-  // over the caller's reference to `browser`.
-  void ReadDocumentText(ComPtr<IDispatch> browser);
+  // The page a browser has loaded, or each of its frames, read aloud; the
+  // caller holds `browser` until this returns and lets go of it then.
+  void ReadDocumentText(IDispatch* browser);
 
   // The speech output.
   void ReadText();

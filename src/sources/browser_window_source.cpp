@@ -29,7 +29,7 @@ void TVocatoForm::ReadBrowserWindow() {
       // X11 window ids are 32-bit unsigned numbers.
       const auto handle = static_cast<HWND>(static_cast<std::uint32_t>(window.lVal));
       if (handle != 0 && handle == GetForegroundWindow()) {
-        ReadDocumentText(std::move(item));
+        ReadDocumentText(item.Get());
         break;
       }
     }

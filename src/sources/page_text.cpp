@@ -22,9 +22,9 @@ bool BodyText(IDispatch* document, std::string* text) {
 
 }  // namespace
 
-void TVocatoForm::ReadDocumentText(ComPtr<IDispatch> browser) {
+void TVocatoForm::ReadDocumentText(IDispatch* browser) {
   // Not an HTML document (a folder, a PDF in the browser): nothing to read.
-  ComPtr<IDispatch> document = GetObjectProperty(browser.Get(), "Document");
+  ComPtr<IDispatch> document = GetObjectProperty(browser, "Document");
   ComPtr<IDispatch> frames = GetObjectProperty(document.Get(), "frames");
   if (!frames) return;
   VARIANT value;
@@ -48,10 +48,6 @@ void TVocatoForm::ReadDocumentText(ComPtr<IDispatch> browser) {
     text_to_read = text;
   }
   ReadText();
-  // This step's own references go once the text has been read.
-  frames.Reset();
-  document.Reset();
-  browser.Reset();
 }
 
 }  // namespace parlotto

@@ -84,7 +84,7 @@ void TVocatoForm::ReadWebPage(const std::string& address) {
       if (busy.vt == VT_BOOL && busy.boolVal == VARIANT_FALSE) break;
     }
     DestroyWaitDialog();
-    ReadDocumentText(browser);
+    ReadDocumentText(browser.Get());
   } catch (const std::exception& error) {
     WriteDebugLog(std::string("IE ???") + error.what());
   }
