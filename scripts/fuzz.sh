@@ -6,7 +6,8 @@
 # build-fuzz/crashes/TARGET/.
 #
 # Usage: scripts/fuzz.sh TARGET [seconds]   (default 60)
-#   TARGET: htmlabel, character_file, rtf_reader, text_decoder or document_text
+#   TARGET: htmlabel, character_file, rtf_reader, text_decoder, document_text,
+#           reg_text, typelib_description or bus_call
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,7 +20,8 @@ build=build-fuzz
 case "$target" in
   htmlabel) max_len=16384 ;;
   character_file) max_len=65536 ;;
-  rtf_reader | text_decoder | document_text) max_len=65536 ;;
+  rtf_reader | text_decoder | document_text | reg_text | typelib_description) max_len=65536 ;;
+  bus_call) max_len=4096 ;;
   *)
     echo "unknown fuzz target: $target" >&2
     exit 2
@@ -27,7 +29,7 @@ case "$target" in
 esac
 
 cmake -S fuzz -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_CXX_COMPILER=clang++
+  -DCMAKE_CXX_COMPILER=clang++ ${CMAKE_CXX_COMPILER_LAUNCHER:+-DCMAKE_CXX_COMPILER_LAUNCHER=$CMAKE_CXX_COMPILER_LAUNCHER}
 cmake --build "$build" -j"$(nproc)" --target "${target}_fuzz"
 
 # New inputs go to the build tree's corpus; fuzz/corpus only seeds it.
@@ -41,7 +43,10 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 # A target's dictionary, when it has one, names the words of its input.
 dict=()
 if [ -f "fuzz/$target.dict" ]; then dict=(-dict="fuzz/$target.dict"); fi
-"$build/${target}_fuzz" \
+# Calls over the bus need a session bus of their own.
+bus=()
+if [ "$target" = bus_call ]; then bus=(dbus-run-session --); fi
+"${bus[@]}" "$build/${target}_fuzz" \
   -max_total_time="$budget" -timeout=10 -rss_limit_mb=2048 -max_len="$max_len" \
   -artifact_prefix="$crashes/" -print_final_stats=1 "${dict[@]}" \
   "$corpus" "fuzz/corpus/$target"

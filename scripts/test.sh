@@ -34,9 +34,12 @@ trap stop_private_pulse EXIT
 start_private_pulse parlotto_test "$PWD/$build/test-home/pulseaudio.log"
 export PARLOTTO_TEST_AUDIO_DEVICE=1
 
-# Every parser of outside input against half a minute of generated input.
-for target in htmlabel character_file rtf_reader text_decoder document_text; do
-  scripts/fuzz.sh "$target" 30
+# Every parser of outside input, and the calls a hostile bus client can
+# send, against generated input for a short while; each run first replays
+# its corpus, which keeps every input that once crashed.
+for target in htmlabel character_file rtf_reader text_decoder document_text \
+  reg_text typelib_description bus_call; do
+  scripts/fuzz.sh "$target" 20
 done
 
 dbus-run-session -- ctest --test-dir "$build" --output-on-failure -j"$(nproc)" --timeout 600

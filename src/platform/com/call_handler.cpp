@@ -24,7 +24,7 @@ QDBusMessage HandleClassFactory(const QDBusMessage& message, IUnknown* object) {
   HRESULT hr = object->QueryInterface(IID_IClassFactory, factory.ReceiveVoid());
   if (FAILED(hr)) return ErrorReply(message, hr);
   const QList<QVariant> args = message.arguments();
-  if (message.member() == QLatin1String("CreateInstance") && args.size() == 1) {
+  if (message.member() == QLatin1String("CreateInstance") && Takes(message, "s")) {
     GUID iid;
     if (!GuidFromString(args[0].toString().toStdString(), &iid))
       return ErrorReply(message, E_INVALIDARG);
@@ -36,7 +36,7 @@ QDBusMessage HandleClassFactory(const QDBusMessage& message, IUnknown* object) {
     if (FAILED(hr)) return ErrorReply(message, hr);
     return message.createReply(QVariant::fromValue(QDBusObjectPath(path)));
   }
-  if (message.member() == QLatin1String("LockServer") && args.size() == 1) {
+  if (message.member() == QLatin1String("LockServer") && Takes(message, "b")) {
     hr = factory->LockServer(args[0].toBool() ? 1 : 0);
     if (FAILED(hr)) return ErrorReply(message, hr);
     return message.createReply();
@@ -50,7 +50,7 @@ QDBusMessage HandleDispatch(const QDBusMessage& message, IUnknown* object) {
   if (FAILED(hr)) return ErrorReply(message, hr);
   const QString member = message.member();
   const QList<QVariant> args = message.arguments();
-  if (member == QLatin1String("GetIDsOfNames") && args.size() == 1) {
+  if (member == QLatin1String("GetIDsOfNames") && Takes(message, "as")) {
     QStringList names = args[0].toStringList();
     if (names.isEmpty()) return ErrorReply(message, E_INVALIDARG);
     std::vector<DISPID> ids(names.size(), DISPID_UNKNOWN);
@@ -61,7 +61,7 @@ QDBusMessage HandleDispatch(const QDBusMessage& message, IUnknown* object) {
     QList<qint32> result(ids.begin(), ids.end());
     return message.createReply(QVariant::fromValue(result));
   }
-  if (member == QLatin1String("Invoke") && args.size() == 4) {
+  if (member == QLatin1String("Invoke") && Takes(message, "iqavai")) {
     DISPID id = args[0].toInt();
     WORD flags = static_cast<WORD>(args[1].toUInt());
     const QDBusArgument packed = args[2].value<QDBusArgument>();
@@ -107,7 +107,7 @@ QDBusMessage HandleDispatch(const QDBusMessage& message, IUnknown* object) {
     reply << marshalled_result << QVariant::fromValue(out);
     return reply;
   }
-  if (member == QLatin1String("GetTypeInfo") && args.empty()) {
+  if (member == QLatin1String("GetTypeInfo") && Takes(message, "")) {
     ComPtr<ITypeInfo> info;
     hr = dispatch->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.Receive());
     if (FAILED(hr)) return ErrorReply(message, hr);

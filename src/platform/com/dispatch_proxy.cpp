@@ -8,6 +8,7 @@
 
 #include "platform/com/bus_call.h"
 #include "platform/com/bus_names.h"
+#include "platform/com/call_handler.h"
 #include "platform/com/marshal.h"
 #include "platform/com/remote_object.h"
 
@@ -69,6 +70,8 @@ class DispatchProxy final : public IDispatch, public InterfaceProxy {
       for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
       return hr;
     }
+    // The answer is read by type, so its types are checked first.
+    if (!Takes(reply, "ai")) return RPC_E_SERVERFAULT;
     QList<qint32> result = qdbus_cast<QList<qint32>>(reply.arguments().value(0));
     if (result.size() != static_cast<qsizetype>(count)) return RPC_E_SERVERFAULT;
     for (UINT i = 0; i < count; ++i) ids[i] = result[i];
@@ -85,8 +88,8 @@ class DispatchProxy final : public IDispatch, public InterfaceProxy {
     QDBusMessage reply;
     hr = CallAndWait(call, &reply, manager_->CallTimeoutMs());
     if (FAILED(hr)) return ExceptionFromErrorInfo(hr, excep_info);
+    if (!Takes(reply, "vav")) return RPC_E_SERVERFAULT;
     const QList<QVariant> out = reply.arguments();
-    if (out.size() != 2) return RPC_E_SERVERFAULT;
     if (result) {
       hr = UnmarshalVariant(out[0], Origin{manager_->owner(), false}, result);
       if (FAILED(hr)) return hr;

@@ -252,15 +252,15 @@ class Exporter : public QDBusVirtualObject {
     const QString member = message.member();
     const QString sender = message.service();
     const QList<QVariant> args = message.arguments();
-    if (member == QLatin1String("Ping") && args.empty()) {
+    if (member == QLatin1String("Ping") && Takes(message, "")) {
       // Answered here, on the thread that handles every object's calls.
       return message.createReply();
     }
-    if (member == QLatin1String("Release") && args.size() == 1) {
+    if (member == QLatin1String("Release") && Takes(message, "u")) {
       Drop(message.path(), sender, args[0].toUInt());
       return message.createReply();
     }
-    if (member == QLatin1String("Lend") && args.empty()) {
+    if (member == QLatin1String("Lend") && Takes(message, "")) {
       // One more reference for the sender, to pass on to a third process,
       // which claims it with the token.
       auto it = entries_.find(message.path());
@@ -273,12 +273,12 @@ class Exporter : public QDBusVirtualObject {
       loans_[token] = Loan{message.path(), sender};
       return message.createReply(token);
     }
-    if (member == QLatin1String("Claim") && args.size() == 1) {
+    if (member == QLatin1String("Claim") && Takes(message, "s")) {
       HRESULT hr = Claim(message.path(), args[0].toString(), sender);
       if (FAILED(hr)) return ErrorReply(message, hr);
       return message.createReply();
     }
-    if (member == QLatin1String("QueryInterface") && args.size() == 1) {
+    if (member == QLatin1String("QueryInterface") && Takes(message, "s")) {
       GUID iid;
       if (!GuidFromString(args[0].toString().toStdString(), &iid)) {
         return ErrorReply(message, E_INVALIDARG);
