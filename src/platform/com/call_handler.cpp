@@ -61,21 +61,20 @@ QDBusMessage HandleDispatch(const QDBusMessage& message, IUnknown* object) {
     QList<qint32> result(ids.begin(), ids.end());
     return message.createReply(QVariant::fromValue(result));
   }
-  if (member == QLatin1String("Invoke") && Takes(message, "iqavai")) {
+  // Flags are a "q"; clients of earlier versions sent them as an "i".
+  if (member == QLatin1String("Invoke") && (Takes(message, "iqavai") || Takes(message, "iiavai"))) {
     DISPID id = args[0].toInt();
     WORD flags = static_cast<WORD>(args[1].toUInt());
-    const QDBusArgument packed = args[2].value<QDBusArgument>();
+    // Read whole first: an array left before its end keeps the reader's
+    // state allocated.
+    const QList<QDBusVariant> items = qdbus_cast<QList<QDBusVariant>>(args[2]);
     std::vector<VARIANT> values;
-    packed.beginArray();
-    while (!packed.atEnd()) {
-      QDBusVariant item;
-      packed >> item;
+    for (const QDBusVariant& item : items) {
       VARIANT value;
       hr = UnmarshalVariant(QVariant::fromValue(item), FromCaller(message), &value);
       if (FAILED(hr)) return ErrorReply(message, hr);
       values.push_back(std::move(value));
     }
-    packed.endArray();
     QList<qint32> named = qdbus_cast<QList<qint32>>(args[3]);
     std::vector<DISPID> named_ids(named.begin(), named.end());
     DISPPARAMS params;

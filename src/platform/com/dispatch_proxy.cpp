@@ -143,7 +143,7 @@ HRESULT MakeInvokeCall(const RemoteObject& object, DISPID member, WORD flags,
   for (UINT i = 0; i < params.cNamedArgs; ++i) named << params.rgdispidNamedArgs[i];
   *call = QDBusMessage::createMethodCall(
       object.owner(), object.path(), QLatin1String(kDispatchInterface), QStringLiteral("Invoke"));
-  *call << member << static_cast<quint16>(flags) << QVariant::fromValue(args)
+  *call << member << QVariant::fromValue(static_cast<quint16>(flags)) << QVariant::fromValue(args)
         << QVariant::fromValue(named);
   return S_OK;
 }
