@@ -103,7 +103,7 @@ class FaultProgram {
   std::string Log() const { return ReadFile(Temp() + "/vocatodebug.log"); }
   std::vector<std::string> Spoken() const { return SpokenTexts(dir_.File("trace.txt")); }
 
-  FaultRun Run(const QString& program, const QStringList& args, LaunchOptions options = {}) {
+  FaultRun Run(const QString& program, const QStringList& args, const LaunchOptions& options = {}) {
     QProcess process;
     process.setProcessEnvironment(env_);
     process.setProcessChannelMode(QProcess::SeparateChannels);
@@ -123,7 +123,7 @@ class FaultProgram {
     return run;
   }
 
-  FaultRun Read(const std::string& text, LaunchOptions options = {}) {
+  FaultRun Read(const std::string& text, const LaunchOptions& options = {}) {
     return Run(kFaultProgram, {"-d", Q(text)}, options);
   }
 

@@ -184,7 +184,7 @@ class TempTxtFaults : public FileFaults {
     ASSERT_EQ(program_.Run(FaultProgram::Q(program_path_), {"/regserver"}).exit_code, 0);
   }
 
-  FaultRun Office(const std::string& text, testing::LaunchOptions options = {}) {
+  FaultRun Office(const std::string& text, const testing::LaunchOptions& options = {}) {
     return program_.Run(testing::kFaultClient,
                         {"create", FaultProgram::Q("office:" + text), "release"}, options);
   }
