@@ -23,13 +23,14 @@ namespace {
 // command line must reach it unchanged, so Qt gets the program name only.
 int RunProgram(const std::vector<std::string>& args) {
   using namespace parlotto;
+  // Trouble that the platform layer handles itself (a damaged or unwritable
+  // settings hive) belongs in the program's own log, from the server's
+  // registration on, which is the first to touch the hive.
+  SetDiagnosticSink([](const std::string& line) { WriteDebugLog(line); });
   // The automation server first: a registration run ends here, before any
   // window exists, and objects may be asked for from now on.
   TServerModule server(args);
   if (!server.Initialize()) return 0;
-  // Trouble that the platform layer handles itself (a damaged settings hive)
-  // belongs in the program's own log.
-  SetDiagnosticSink([](const std::string& line) { WriteDebugLog(line); });
   SetApplicationTitle("Parlotto");
   InstallFontSubstitutions();
   QApplication::setQuitOnLastWindowClosed(false);

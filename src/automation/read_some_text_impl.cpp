@@ -1,6 +1,5 @@
 #include "automation/read_some_text_impl.h"
 
-#include <fstream>
 #include <mutex>
 #include <stdexcept>
 
@@ -14,6 +13,7 @@
 #include "platform/com/interface_table.h"
 #include "platform/com/typelib/type_info_dispatch.h"
 #include "platform/com/typelib/type_lib_file.h"
+#include "platform/new_files.h"
 #include "platform/places.h"
 #include "platform/shell.h"
 
@@ -196,10 +196,13 @@ HRESULT TReadSomeTextImpl::put_ReadOfficeText(const BSTR& value) {
   const std::string text = TextFromBstr(value);
   return Guarded([&] {
     const std::string file_name = WorkFileDir() + "temp.txt";
-    std::ofstream file(file_name, std::ios::binary | std::ios::trunc);
-    if (!file) throw std::runtime_error("Datei " + file_name + " kann nicht erstellt werden");
-    file << text;
-    file.close();
+    // Made new and renamed into place: a link planted as "temp.txt" is
+    // replaced, not written through, and a second instance never reads half.
+    std::string error;
+    if (!WriteNewFile(file_name, text, &error)) {
+      WriteDebugLog("ReadOfficeText: " + error);
+      throw std::runtime_error("Datei " + file_name + " kann nicht erstellt werden");
+    }
     // Owned by the main window when there is one; the second instance needs
     // nothing else of it.
     const HWND owner = VocatoForm != nullptr ? VocatoForm->Handle() : 0;

@@ -12,6 +12,7 @@
 #include "app/vocato_form.h"
 #include "contracts/pdf_converter/parse_pdf.h"
 #include "platform/dialogs.h"
+#include "platform/new_files.h"
 #include "platform/places.h"
 #include "sources/pdf_converter.h"
 #include "ui/dialogs/wait_dialog.h"
@@ -50,6 +51,8 @@ void PublishAsTempTxt(const std::string& text, const std::string& dir) {
   std::error_code ec;
   if (staging.empty()) return;
   fs::copy_file(text, staging, fs::copy_options::overwrite_existing, ec);
+  // Private while it is written, then as open as the user's umask allows.
+  if (!ec) fs::permissions(staging, static_cast<fs::perms>(NewFileMode()), ec);
   if (!ec) fs::rename(staging, dir + kOutputName, ec);
   if (ec) RemoveQuietly(staging);
 }

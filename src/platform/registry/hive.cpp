@@ -68,6 +68,13 @@ void Hive::ReportReadError(const std::string& error) {
   ReportDiagnostic("registry: " + error + "; reading it as empty");
 }
 
+void Hive::ReportWriteError(const std::string& error) {
+  // A file that cannot be read is said once, by whoever met it first.
+  if (error == reported_write_error_ || error == reported_error_) return;
+  reported_write_error_ = error;
+  ReportDiagnostic("registry: " + error + "; the file is left as it was");
+}
+
 void Hive::ReportDamageOnce(const std::string& bytes, const ParsedHive& parsed) {
   if (parsed.first_bad_line == 0) return;
   if (!reported_damage_.insert(std::hash<std::string>()(bytes)).second) return;
@@ -116,6 +123,15 @@ std::shared_ptr<const RegKey> Hive::Snapshot() {
 
 bool Hive::Modify(const Change& change, std::string* error) {
   std::lock_guard<std::mutex> lock(mutex_);
+  if (ModifyLocked(change, error)) {
+    reported_write_error_.clear();
+    return true;
+  }
+  ReportWriteError(*error);
+  return false;
+}
+
+bool Hive::ModifyLocked(const Change& change, std::string* error) {
   std::string target;
   if (!WriteTarget(path_, &target, error) || !MakeParentDirectory(target, error)) {
     return false;

@@ -36,11 +36,14 @@ class Hive {
 
   // Applies `change` to the newest content and writes the result. False with
   // `error` when the file could not be read, backed up or written; the file is
-  // then left as it was.
+  // then left as it was, and the failure is reported once until a write
+  // succeeds again.
   bool Modify(const Change& change, std::string* error);
 
  private:
+  bool ModifyLocked(const Change& change, std::string* error);
   void ReportReadError(const std::string& error);
+  void ReportWriteError(const std::string& error);
   void ReportDamageOnce(const std::string& bytes, const ParsedHive& parsed);
   void Remember(std::shared_ptr<const RegKey> tree, const FileStamp* stamp);
 
@@ -51,6 +54,9 @@ class Hive {
   bool have_stamp_ = false;
   FileStamp stamp_;
   std::string reported_error_;
+  // The last write failure reported; a full disk must not fill the log with
+  // one line per value that could not be stored.
+  std::string reported_write_error_;
   // Hashes of the damaged contents already reported.
   std::set<std::size_t> reported_damage_;
   // The damaged file last backed up, so that a retry after a failed write

@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "platform/new_files.h"
+
 namespace parlotto {
 namespace {
 
@@ -143,7 +145,8 @@ bool ReplaceFile(const std::string& path, const std::string& bytes, const FileSt
     *error = Failure("cannot create a temporary file for", path, errno);
     return false;
   }
-  mode_t mode = previous ? (previous->mode & 07777) : 0600;
+  // A new hive gets the mode the user's umask gives; a rewrite keeps the old one.
+  mode_t mode = previous ? (previous->mode & 07777) : NewFileMode();
   timespec times[2] = {{0, UTIME_OMIT}, NextMtime(previous)};
   struct stat st;
   bool ok = WriteAll(fd, bytes) && fchmod(fd, mode) == 0 && fsync(fd) == 0 &&

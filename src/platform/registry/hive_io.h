@@ -46,7 +46,8 @@ class FileLock {
 
 // Replaces `path` with `bytes` through a synced temporary file in the same
 // directory and a rename. `previous` (may be null) is the file being
-// replaced: its mode is kept and the new mtime is made later than its mtime.
+// replaced: its mode is kept and the new mtime is made later than its mtime;
+// a new file gets the mode the umask allows.
 // Fills `written` with the new file's stamp.
 bool ReplaceFile(const std::string& path, const std::string& bytes, const FileStamp* previous,
                  FileStamp* written, std::string* error);
