@@ -30,10 +30,13 @@ const std::string kHive =
 // (cd without an argument goes there) or in the working directory. No name
 // holds all of them: one unbalanced quote would keep a shell from running
 // any.
+// Substitution, quotes broken out of, and a new command line: what gets
+// through any of the ways a shell is reached.
 const std::vector<std::string> kShellTricks = {
-    "a$(cd;touch PWNED1)b",   "c`cd;touch PWNED2`d",
-    "e;cd;touch PWNED3;f",    "g'\"' ; cd ; touch PWNED4 ; '\"'h",
-    "i\ncd\ntouch PWNED5\nj", "k|cd|touch PWNED6 &&touch PWNED7",
+    "a$(cd;touch PWNED1)b",
+    "c`cd;touch PWNED2`d",
+    "g'\"' ; cd ; touch PWNED4 ; '\"'h",
+    "i\ncd\ntouch PWNED5 &&touch PWNED7|j",
 };
 
 class SecurityTest : public ::testing::Test {
