@@ -2,11 +2,11 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 namespace parlotto {
@@ -24,6 +24,31 @@ bool ReadUmask(mode_t* mask) {
   return false;
 }
 
+std::string Failure(const std::string& what, const std::string& path, int error_number) {
+  return what + " " + path + ": " + std::strerror(error_number);
+}
+
+std::string DirectoryOf(const std::string& path) {
+  std::string dir = std::filesystem::path(path).parent_path().string();
+  return dir.empty() ? std::string(".") : dir;
+}
+
+void SyncDirectory(const std::string& dir) {
+  int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  fsync(fd);  // Best effort: the rename has happened either way.
+  close(fd);
+}
+
+}  // namespace
+
+mode_t NewFileMode() {
+  mode_t mask = 0;
+  // Without the line, the strictest mode: a file too private beats one too open.
+  if (!ReadUmask(&mask)) return 0600;
+  return 0666 & ~mask;
+}
+
 bool WriteAll(int fd, const std::string& bytes) {
   size_t done = 0;
   while (done < bytes.size()) {
@@ -37,23 +62,18 @@ bool WriteAll(int fd, const std::string& bytes) {
   return true;
 }
 
-}  // namespace
-
-mode_t NewFileMode() {
-  mode_t mask = 0;
-  // Without the line, the strictest mode: a file too private beats one too open.
-  if (!ReadUmask(&mask)) return 0600;
-  return 0666 & ~mask;
-}
-
-bool WriteNewFile(const std::string& path, const std::string& bytes, std::string* error) {
-  std::string temp = path + ".XXXXXX";
+bool ReplaceWithNewFile(const std::string& path, const std::string& bytes, mode_t mode,
+                        const timespec* mtime, struct stat* written, std::string* error) {
+  std::string temp = path + ".tmp.XXXXXX";
   const int fd = mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) {
-    *error = "cannot create a file beside " + path + ": " + std::strerror(errno);
+    *error = Failure("cannot create a temporary file for", path, errno);
     return false;
   }
-  bool ok = fchmod(fd, NewFileMode()) == 0 && WriteAll(fd, bytes);
+  const timespec times[2] = {{0, UTIME_OMIT}, mtime ? *mtime : timespec{0, UTIME_OMIT}};
+  struct stat st;
+  bool ok = WriteAll(fd, bytes) && fchmod(fd, mode) == 0 && fsync(fd) == 0 &&
+            futimens(fd, times) == 0 && fstat(fd, &st) == 0;
   int saved_errno = errno;
   if (close(fd) != 0 && ok) {
     ok = false;
@@ -65,9 +85,12 @@ bool WriteNewFile(const std::string& path, const std::string& bytes, std::string
   }
   if (!ok) {
     unlink(temp.c_str());
-    *error = "cannot write " + path + ": " + std::strerror(saved_errno);
+    *error = Failure("cannot write", path, saved_errno);
+    return false;
   }
-  return ok;
+  SyncDirectory(DirectoryOf(path));
+  if (written) *written = st;
+  return true;
 }
 
 }  // namespace parlotto

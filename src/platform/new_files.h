@@ -1,9 +1,12 @@
 // Files the program makes for the user: with the modes the user's umask
 // allows, and put in place without ever writing through a link that someone
-// else planted in a shared directory.
+// else planted in a shared directory, nor leaving a half-written file for a
+// reader to find.
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
+#include <time.h>
 
 #include <string>
 
@@ -13,9 +16,20 @@ namespace parlotto {
 // Read without changing the umask, which other threads may rely on.
 mode_t NewFileMode();
 
-// Replaces `path` with a new file holding `bytes`: written beside it under a
-// private name, given NewFileMode() and renamed over it. A symlink at `path`
-// is replaced, never followed. False with `error` (and `path` as it was).
-bool WriteNewFile(const std::string& path, const std::string& bytes, std::string* error);
+// Writes all of `bytes` to `fd`, going on after interruptions.
+bool WriteAll(int fd, const std::string& bytes);
+
+// Replaces `path` with a new file holding `bytes`: written and synced beside
+// it under a private name, given `mode` and, when not null, `mtime`, and
+// renamed over it. A symlink at `path` is replaced, never followed. Fills
+// `written` (may be null) with the new file's status. False with `error`,
+// and `path` as it was.
+bool ReplaceWithNewFile(const std::string& path, const std::string& bytes, mode_t mode,
+                        const timespec* mtime, struct stat* written, std::string* error);
+
+// The same with the umask's mode.
+inline bool WriteNewFile(const std::string& path, const std::string& bytes, std::string* error) {
+  return ReplaceWithNewFile(path, bytes, NewFileMode(), nullptr, nullptr, error);
+}
 
 }  // namespace parlotto

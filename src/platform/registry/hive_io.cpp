@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <vector>
 
 #include "platform/new_files.h"
@@ -16,24 +15,6 @@ namespace {
 
 std::string Failure(const std::string& what, const std::string& path, int error_number) {
   return what + " " + path + ": " + std::strerror(error_number);
-}
-
-bool WriteAll(int fd, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-std::string DirectoryOf(const std::string& path) {
-  std::string dir = std::filesystem::path(path).parent_path().string();
-  return dir.empty() ? std::string(".") : dir;
 }
 
 // A new mtime that is later than `previous`'s: a reader compares stamps, and
@@ -53,13 +34,6 @@ timespec NextMtime(const FileStamp* previous) {
     ++next.tv_sec;
   }
   return next;
-}
-
-void SyncDirectory(const std::string& dir) {
-  int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  fsync(fd);  // Best effort: the rename has happened either way.
-  close(fd);
 }
 
 }  // namespace
@@ -139,33 +113,11 @@ bool FileLock::Acquire(const std::string& path, std::string* error) {
 
 bool ReplaceFile(const std::string& path, const std::string& bytes, const FileStamp* previous,
                  FileStamp* written, std::string* error) {
-  std::string temp = path + ".tmp.XXXXXX";
-  int fd = mkostemp(temp.data(), O_CLOEXEC);
-  if (fd < 0) {
-    *error = Failure("cannot create a temporary file for", path, errno);
-    return false;
-  }
   // A new hive gets the mode the user's umask gives; a rewrite keeps the old one.
-  mode_t mode = previous ? (previous->mode & 07777) : NewFileMode();
-  timespec times[2] = {{0, UTIME_OMIT}, NextMtime(previous)};
+  const mode_t mode = previous ? (previous->mode & 07777) : NewFileMode();
+  const timespec mtime = NextMtime(previous);
   struct stat st;
-  bool ok = WriteAll(fd, bytes) && fchmod(fd, mode) == 0 && fsync(fd) == 0 &&
-            futimens(fd, times) == 0 && fstat(fd, &st) == 0;
-  int saved_errno = errno;
-  if (close(fd) != 0 && ok) {
-    ok = false;
-    saved_errno = errno;
-  }
-  if (ok && rename(temp.c_str(), path.c_str()) != 0) {
-    ok = false;
-    saved_errno = errno;
-  }
-  if (!ok) {
-    unlink(temp.c_str());
-    *error = Failure("cannot write", path, saved_errno);
-    return false;
-  }
-  SyncDirectory(DirectoryOf(path));
+  if (!ReplaceWithNewFile(path, bytes, mode, &mtime, &st, error)) return false;
   *written = FileStamp::Of(st);
   return true;
 }
