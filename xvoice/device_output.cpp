@@ -5,6 +5,7 @@
 #include <QAudioSink>
 #include <QElapsedTimer>
 #include <QIODevice>
+#include <QMediaDevices>
 #include <algorithm>
 #include <atomic>
 
@@ -28,9 +29,10 @@ std::atomic<bool> g_start_failed{false};
 // could have been heard, and its clock and its run-out say so.
 class SinkDevice final : public AudioDevice {
  public:
-  SinkDevice(std::unique_ptr<QAudioSink> sink, QIODevice* io, int sample_rate)
+  SinkDevice(std::unique_ptr<QAudioSink> sink, QIODevice* io, const QByteArray& id, int sample_rate)
       : sink_(std::move(sink)),
         io_(io),
+        id_(id),
         bytes_per_second_(std::int64_t{sample_rate} * kBytesPerFrame) {}
   ~SinkDevice() override { sink_->stop(); }
 
@@ -54,6 +56,13 @@ class SinkDevice final : public AudioDevice {
   }
   // Closing the stream drops what the sound server still holds of it.
   void Flush() override { sink_->reset(); }
+  // The sink reports no error when its stream is killed with the device;
+  // only the list of devices tells.
+  bool Gone() const override {
+    const QList<QAudioDevice> outputs = QMediaDevices::audioOutputs();
+    return std::none_of(outputs.begin(), outputs.end(),
+                        [this](const QAudioDevice& output) { return output.id() == id_; });
+  }
 
  private:
   std::int64_t RealTimeUs() const {
@@ -62,6 +71,7 @@ class SinkDevice final : public AudioDevice {
 
   std::unique_ptr<QAudioSink> sink_;
   QIODevice* io_;  // owned by sink_
+  QByteArray id_;
   std::int64_t bytes_per_second_;
   std::int64_t written_ = 0;
   QElapsedTimer since_first_write_;
@@ -88,7 +98,7 @@ std::unique_ptr<AudioDevice> OpenSinkDevice(const QAudioDevice& device, int samp
     sink->stop();
     return nullptr;
   }
-  return std::make_unique<SinkDevice>(std::move(sink), io, sample_rate);
+  return std::make_unique<SinkDevice>(std::move(sink), io, device.id(), sample_rate);
 }
 
 DeviceOutput::DeviceOutput(const QAudioDevice& device, int sample_rate)
@@ -151,7 +161,7 @@ void DeviceOutput::Feed(PcmStream& stream) {
   if (pending_.isEmpty() && stream.available() == 0) {
     since_progress_.restart();  // nothing waiting: no stall to measure
   } else if (since_progress_.elapsed() > kStallMs) {
-    GiveUp(QStringLiteral("took no audio for %1 s").arg(kStallMs / 1000));
+    GiveUp(Stalled(QStringLiteral("took no audio for %1 s").arg(kStallMs / 1000)));
   }
 }
 
@@ -176,7 +186,7 @@ bool DeviceOutput::Finished(const PcmStream& stream) {
     // clock that has stood still as well is believed.
     return true;
   } else if (since_played_.elapsed() > kStallMs) {
-    GiveUp(QStringLiteral("stopped playing"));
+    GiveUp(Stalled(QStringLiteral("stopped playing")));
     return true;
   }
   std::int64_t text_us = (written_ - text_start_) * 1'000'000 / bytes_per_second_;
@@ -211,6 +221,10 @@ void DeviceOutput::Next() {
   since_start_.invalidate();
   since_progress_.restart();
   played_us_ = -1;
+}
+
+QString DeviceOutput::Stalled(const QString& why) const {
+  return device_->Gone() ? QStringLiteral("is gone") : why;
 }
 
 void DeviceOutput::GiveUp(const QString& why) {

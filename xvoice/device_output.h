@@ -32,6 +32,8 @@ class AudioDevice {
   virtual bool RanOut() const = 0;
   // Drops what is queued, unplayed, and closes the device.
   virtual void Flush() = 0;
+  // The sound server lists the device no more (unplugged, its sink unloaded).
+  virtual bool Gone() const = 0;
 };
 
 // The default device, opened; null with `error` when it would not start.
@@ -56,6 +58,8 @@ class DeviceOutput final : public AudioOutput {
 
  private:
   void GiveUp(const QString& why);
+  // What a device that stopped taking or playing audio is told apart by.
+  QString Stalled(const QString& why) const;
 
   std::unique_ptr<AudioDevice> device_;
   QString device_name_;

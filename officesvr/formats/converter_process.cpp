@@ -1,5 +1,9 @@
 #include "officesvr/formats/converter_process.h"
 
+#include <signal.h>
+#include <sys/prctl.h>
+#include <unistd.h>
+
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QStringList>
@@ -24,6 +28,13 @@ ConverterRun RunConverter(const std::string& program, const std::vector<std::str
   process.setProgram(QString::fromStdString(program));
   process.setArguments(list);
   process.setStandardInputFile(QProcess::nullDevice());
+  // A server killed while it waits must not leave its converter behind:
+  // nobody would read the output, and one that hangs would never end.
+  const pid_t server = getpid();
+  process.setChildProcessModifier([server] {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != server) _exit(127);
+  });
   process.start(QIODevice::ReadOnly);
   ConverterRun run;
   if (!process.waitForStarted(static_cast<int>(time_limit.count()))) return run;

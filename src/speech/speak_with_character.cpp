@@ -1,7 +1,10 @@
 // Speaking through the character, and stopping it at the end of a reading.
+#include <QDBusConnection>
+
 #include "app/debug_log.h"
 #include "app/vocato_form.h"
 #include "platform/clock.h"
+#include "platform/com/apartment.h"
 #include "platform/com/remote_object.h"
 #include "platform/message_wait.h"
 #include "speech/agent_notify_sink.h"
@@ -62,7 +65,9 @@ void TVocatoForm::SpeakWithCharacter(const std::string& piece) {
 }
 
 void TVocatoForm::ForgetLostCharacter() {
-  WriteDebugLog("Agent server lost");
+  // Without the bus every server is lost at once: the log says which.
+  WriteDebugLog(ComConnection().isConnected() ? "Agent server lost"
+                                              : "Agent server lost: the session bus is gone");
   commands.Reset();
   sink.Reset();
   sink_id = -1;

@@ -41,6 +41,7 @@ class FakeDevice final : public AudioDevice {
     log_->flushed = true;
     log_->written = log_->played;  // what was queued is gone
   }
+  bool Gone() const override { return false; }
 
  private:
   std::shared_ptr<DeviceLog> log_;

@@ -123,6 +123,8 @@ bool WaitUntil(Done done, int timeout_ms) {
 // Starts the class's LocalServer32 command unless its class object is on
 // the bus already, and waits for it; the owner's unique name.
 HRESULT FindOrStartServer(REFCLSID clsid, QString* owner) {
+  // Without a bus a server could offer its class to nobody.
+  if (!ComConnection().isConnected()) return RPC_S_SERVER_UNAVAILABLE;
   const QString name = ClassServiceName(clsid);
   *owner = NameOwner(name);
   if (!owner->isEmpty()) return S_OK;

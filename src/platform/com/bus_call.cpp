@@ -77,6 +77,8 @@ class Peers {
   }
 
   HRESULT Failure(const QString& name) const {
+    // Without the bus no peer can be reached, watched or not.
+    if (!ComConnection().isConnected()) return RPC_S_SERVER_UNAVAILABLE;
     auto it = gone_.find(name);
     return it == gone_.end() ? S_OK : it->second;
   }
@@ -105,9 +107,23 @@ class Peers {
     watcher_.setWatchMode(QDBusServiceWatcher::WatchForUnregistration);
     QObject::connect(&watcher_, &QDBusServiceWatcher::serviceUnregistered,
                      [this](const QString& name) { Gone(name, RPC_S_SERVER_UNAVAILABLE, false); });
+    // A bus that goes away (its daemon killed, the session ended) takes
+    // every peer with it, and no peer's leaving is announced: its waits
+    // would never end. The connection's own farewell says so; a zero timer
+    // is the slot it calls, and runs the news from the loop.
+    bus_lost_.setSingleShot(true);
+    bus_lost_.setInterval(0);
+    QObject::connect(&bus_lost_, &QTimer::timeout, [this] {
+      const std::set<QString> watched = watched_;
+      for (const QString& name : watched) Gone(name, RPC_S_SERVER_UNAVAILABLE, true);
+    });
+    ComConnection().connect(QString(), QStringLiteral("/org/freedesktop/DBus/Local"),
+                            QStringLiteral("org.freedesktop.DBus.Local"),
+                            QStringLiteral("Disconnected"), &bus_lost_, SLOT(start()));
   }
 
   QDBusServiceWatcher watcher_;
+  QTimer bus_lost_;
   std::set<QString> watched_;
   // Unique names are never used again, so the gone stay gone.
   std::map<QString, HRESULT> gone_;

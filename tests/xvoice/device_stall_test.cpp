@@ -1,0 +1,105 @@
+// A device that stops taking or playing audio in the middle of a text: the
+// text ends after the stall, with one log line that tells a device that
+// went away (its sink unloaded, unplugged) from one that only hangs.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QThread>
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/diagnostics.h"
+#include "xvoice/device_output.h"
+
+namespace parlotto::xvoice {
+namespace {
+
+constexpr int kRate = 22050;
+constexpr std::int64_t kBytesPerSecond = std::int64_t{kRate} * kBytesPerFrame;
+
+// Takes `capacity` bytes and then nothing, plays nothing.
+class StuckDevice final : public AudioDevice {
+ public:
+  StuckDevice(std::int64_t capacity, bool gone) : capacity_(capacity), gone_(gone) {}
+  int Error() const override { return 0; }
+  std::int64_t BytesFree() const override { return capacity_ - written_; }
+  std::int64_t Write(const QByteArray& pcm) override {
+    const std::int64_t accepted = std::min<std::int64_t>(pcm.size(), BytesFree());
+    written_ += accepted;
+    return accepted;
+  }
+  std::int64_t PlayedUs() const override { return 0; }
+  bool RanOut() const override { return false; }
+  void Flush() override {}
+  bool Gone() const override { return gone_; }
+
+ private:
+  std::int64_t capacity_;
+  std::int64_t written_ = 0;
+  bool gone_;
+};
+
+std::shared_ptr<PcmStream> FinishedText(std::int64_t bytes) {
+  auto stream = std::make_shared<PcmStream>(kRate, std::size_t{64} << 20);
+  QByteArray pcm(static_cast<qsizetype>(bytes), '\x01');
+  stream->Append(pcm.constData(), pcm.size());
+  stream->Finish();
+  return stream;
+}
+
+class DeviceStallTest : public ::testing::Test {
+ protected:
+  DeviceStallTest() {
+    SetDiagnosticSink([this](const std::string& line) { lines_.push_back(line); });
+  }
+  ~DeviceStallTest() override { SetDiagnosticSink({}); }
+
+  // Feeds `bytes` of one text to a device that holds `capacity`, until the
+  // output ends the text; the log lines it wrote.
+  std::vector<std::string> StallWith(std::int64_t capacity, bool gone, std::int64_t bytes) {
+    lines_.clear();
+    DeviceOutput output(std::make_unique<StuckDevice>(capacity, gone), QStringLiteral("Kopfhörer"),
+                        kRate);
+    auto text = FinishedText(bytes);
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+      output.Feed(*text);
+      if (output.Finished(*text)) break;
+      if (waited.elapsed() > 20000) {
+        ADD_FAILURE() << "the text never ended";
+        break;
+      }
+      QThread::msleep(10);
+    }
+    return lines_;
+  }
+
+  std::vector<std::string> lines_;
+};
+
+TEST_F(DeviceStallTest, ADeviceThatTakesNoMoreAudioIsCalledGoneOnlyWhenTheServerListsItNoMore) {
+  // Two seconds of text for a device that holds half a second.
+  EXPECT_EQ(StallWith(kBytesPerSecond / 2, true, kBytesPerSecond * 2),
+            std::vector<std::string>{
+                "speech runtime: audio device \"Kopfhörer\" is gone; the speech ends here"});
+  EXPECT_EQ(StallWith(kBytesPerSecond / 2, false, kBytesPerSecond * 2),
+            std::vector<std::string>{"speech runtime: audio device \"Kopfhörer\" took no audio "
+                                     "for 5 s; the speech ends here"});
+}
+
+TEST_F(DeviceStallTest, ADeviceWhoseClockStandsStillIsCalledGoneOnlyWhenTheServerListsItNoMore) {
+  // All of the text fits; none of it is ever played.
+  EXPECT_EQ(StallWith(kBytesPerSecond, true, kBytesPerSecond / 2),
+            std::vector<std::string>{
+                "speech runtime: audio device \"Kopfhörer\" is gone; the speech ends here"});
+  EXPECT_EQ(
+      StallWith(kBytesPerSecond, false, kBytesPerSecond / 2),
+      std::vector<std::string>{
+          "speech runtime: audio device \"Kopfhörer\" stopped playing; the speech ends here"});
+}
+
+}  // namespace
+}  // namespace parlotto::xvoice
