@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "faults/fault_support.h"
+#include "support/bus_daemon.h"
 #include "support/speech_trace.h"
 
 namespace parlotto {
@@ -20,32 +21,6 @@ using testing::LogLines;
 using testing::ReadFile;
 using testing::ScratchDir;
 using testing::WaitUntil;
-
-// A session bus daemon of the test's own; killed with the object.
-class OwnBus {
- public:
-  OwnBus() {
-    daemon_.start(QStringLiteral("dbus-daemon"),
-                  {"--session", "--nofork", "--nopidfile", "--print-address=1"});
-    if (daemon_.waitForStarted(10000) && daemon_.waitForReadyRead(10000)) {
-      address_ = daemon_.readLine().trimmed();
-    }
-  }
-  ~OwnBus() { Kill(); }
-  OwnBus(const OwnBus&) = delete;
-  OwnBus& operator=(const OwnBus&) = delete;
-
-  const QString& address() const { return address_; }
-  void Kill() {
-    if (daemon_.state() == QProcess::NotRunning) return;
-    daemon_.kill();
-    daemon_.waitForFinished(5000);
-  }
-
- private:
-  QProcess daemon_;
-  QString address_;
-};
 
 class BusFaultTest : public ::testing::Test {
  protected:
@@ -71,7 +46,7 @@ class BusFaultTest : public ::testing::Test {
     EXPECT_TRUE(program_->EndsWithin(30000)) << "the program hung or failed without its bus";
   }
 
-  OwnBus bus_;
+  testing::BusDaemon bus_;
   ScratchDir dir_;
   const std::string trace_ = dir_.File("trace.txt");
   testing::ProcessMark mark_;

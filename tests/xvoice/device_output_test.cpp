@@ -8,11 +8,14 @@
 #include <algorithm>
 #include <memory>
 
+#include "xvoice/finished_text.h"
+
 namespace parlotto::xvoice {
 namespace {
 
-constexpr int kRate = 22050;
-constexpr std::int64_t kBytesPerSecond = std::int64_t{kRate} * kBytesPerFrame;
+using testing::FinishedText;
+using testing::kBytesPerSecond;
+using testing::kRate;
 
 // What the device did, kept by the test after the output has gone.
 struct DeviceLog {
@@ -49,14 +52,6 @@ class FakeDevice final : public AudioDevice {
 
 // The device plays `bytes` more of what it holds.
 void Play(DeviceLog& log, std::int64_t bytes) { log.played += std::min(bytes, log.queued()); }
-
-std::shared_ptr<PcmStream> FinishedText(std::int64_t bytes) {
-  auto stream = std::make_shared<PcmStream>(kRate, std::size_t{64} << 20);
-  QByteArray pcm(static_cast<qsizetype>(bytes), '\x01');
-  stream->Append(pcm.constData(), pcm.size());
-  stream->Finish();
-  return stream;
-}
 
 class DeviceOutputSpeechTest : public ::testing::Test {
  protected:

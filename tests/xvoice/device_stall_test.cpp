@@ -12,12 +12,14 @@
 
 #include "platform/diagnostics.h"
 #include "xvoice/device_output.h"
+#include "xvoice/finished_text.h"
 
 namespace parlotto::xvoice {
 namespace {
 
-constexpr int kRate = 22050;
-constexpr std::int64_t kBytesPerSecond = std::int64_t{kRate} * kBytesPerFrame;
+using testing::FinishedText;
+using testing::kBytesPerSecond;
+using testing::kRate;
 
 // Takes `capacity` bytes and then nothing, plays nothing.
 class StuckDevice final : public AudioDevice {
@@ -40,14 +42,6 @@ class StuckDevice final : public AudioDevice {
   std::int64_t written_ = 0;
   bool gone_;
 };
-
-std::shared_ptr<PcmStream> FinishedText(std::int64_t bytes) {
-  auto stream = std::make_shared<PcmStream>(kRate, std::size_t{64} << 20);
-  QByteArray pcm(static_cast<qsizetype>(bytes), '\x01');
-  stream->Append(pcm.constData(), pcm.size());
-  stream->Finish();
-  return stream;
-}
 
 class DeviceStallTest : public ::testing::Test {
  protected:

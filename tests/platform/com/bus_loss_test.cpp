@@ -15,6 +15,7 @@
 #include "platform/com/apartment.h"
 #include "platform/com/bus_call.h"
 #include "platform/com/com_fixture.h"
+#include "support/bus_daemon.h"
 
 namespace parlotto {
 namespace {
@@ -23,23 +24,12 @@ namespace {
 // connects to it (a base class, so that it comes before the fixture).
 class OwnSessionBus {
  protected:
-  OwnSessionBus() {
-    daemon_.start(QStringLiteral("dbus-daemon"),
-                  {"--session", "--nofork", "--nopidfile", "--print-address=1"});
-    if (daemon_.waitForStarted(10000) && daemon_.waitForReadyRead(10000)) {
-      setenv("DBUS_SESSION_BUS_ADDRESS", daemon_.readLine().trimmed().constData(), 1);
-    }
-  }
-  ~OwnSessionBus() { KillBus(); }
+  OwnSessionBus() { setenv("DBUS_SESSION_BUS_ADDRESS", qPrintable(bus_.address()), 1); }
 
-  void KillBus() {
-    if (daemon_.state() == QProcess::NotRunning) return;
-    daemon_.kill();
-    daemon_.waitForFinished(5000);
-  }
+  void KillBus() { bus_.Kill(); }
 
  private:
-  QProcess daemon_;
+  testing::BusDaemon bus_;
 };
 
 class BusLossTest : public OwnSessionBus, public testing::CharacterServerTest {};
