@@ -4,23 +4,20 @@
 // process it started has ended.
 #pragma once
 
-#include <dirent.h>
 #include <linux/capability.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
-#include <QThread>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <system_error>
 #include <vector>
 
+#include "faults/fault_support.h"
 #include "support/program_environment.h"
 #include "support/scratch_dir.h"
 #include "support/speech_trace.h"
@@ -65,34 +62,13 @@ struct FaultRun {
   std::string out;  // standard output (the client's answers)
 };
 
-// Whether any process still carries `marker` in its environment: what the
-// run started (servers, a second instance) inherits it.
-inline bool ProcessWithMarkerRuns(const std::string& marker) {
-  const std::string wanted = "PARLOTTO_FAULT_RUN=" + marker;
-  DIR* proc = opendir("/proc");
-  if (proc == nullptr) return false;
-  bool found = false;
-  while (dirent* entry = readdir(proc)) {
-    const std::string pid = entry->d_name;
-    if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
-    if (pid == std::to_string(getpid())) continue;
-    std::ifstream environ("/proc/" + pid + "/environ", std::ios::binary);
-    std::string variable;
-    while (std::getline(environ, variable, '\0')) {
-      if (variable == wanted) found = true;
-    }
-  }
-  closedir(proc);
-  return found;
-}
-
 // The program and its helpers in one scratch directory: hive, TEMP (the
 // log), speech trace and dialog record.
 class FaultProgram {
  public:
   explicit FaultProgram(const ScratchDir& dir)
       : dir_(dir), env_(ProgramEnvironment(dir, dir.File("trace.txt"))) {
-    env_.insert("PARLOTTO_FAULT_RUN", QString::fromStdString(dir.path().string()));
+    mark_.Apply(env_);
     env_.insert("PARLOTTO_SYSTEM_DIR", QStringLiteral(PARLOTTO_BUILD_DIR "/system"));
   }
 
@@ -129,15 +105,7 @@ class FaultProgram {
 
   // Whether everything the runs started has ended within a bounded wait
   // (servers linger a moment after their last client).
-  bool NothingLeftRunning() const {
-    QElapsedTimer waited;
-    waited.start();
-    while (ProcessWithMarkerRuns(dir_.path().string())) {
-      if (waited.elapsed() > kRunLimitMs) return false;
-      QThread::msleep(50);
-    }
-    return true;
-  }
+  bool NothingLeftRunning() const { return mark_.NoneLeftWithin(kRunLimitMs); }
 
   static QString Q(const std::string& text) { return QString::fromStdString(text); }
 
@@ -146,6 +114,7 @@ class FaultProgram {
 
  private:
   const ScratchDir& dir_;
+  ProcessMark mark_;
   QProcessEnvironment env_;
 };
 
