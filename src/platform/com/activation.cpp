@@ -212,10 +212,9 @@ HRESULT CoRegisterClassObject(REFCLSID clsid, IUnknown* object, DWORD context, D
       registration.owns_bus_name =
           reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered;
     }
-    if (!registration.owns_bus_name) {
-      // Another process serves this class already; ours serves this process.
-      ReportDiagnostic("class " + StringFromGUID(clsid) + " is offered by another process already");
-    }
+    // Without the name another process serves this class already, and ours
+    // serves this process. Two instances of a program at once are usual, so
+    // this is nothing to report.
   }
   *cookie = g_next_cookie++;
   Registrations().emplace(*cookie, std::move(registration));
