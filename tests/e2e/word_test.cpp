@@ -9,11 +9,11 @@
 #include <QProcessEnvironment>
 #include <QThread>
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "support/compound_file_writer.h"
+#include "support/log_lines.h"
 #include "support/program_environment.h"
 #include "support/scratch_dir.h"
 #include "support/speech_trace.h"
@@ -73,14 +73,7 @@ class WordProgramTest : public ::testing::Test {
   }
 
   std::string Dialogs() { return ReadFile(dir_.File("dialogs.txt")); }
-  std::string Log() {
-    std::string log;
-    std::istringstream lines(ReadFile(dir_.File("vocatodebug.log")));
-    for (std::string line; std::getline(lines, line);) {
-      if (line != "Idle" && line != "IdleDone") log += line + "\n";
-    }
-    return log;
-  }
+  std::string Log() { return testing::Joined(testing::LogLines(dir_)); }
 
   // Whether the office server has left the bus within `ms`.
   static bool ServerGoneWithin(int ms) {

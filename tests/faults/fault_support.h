@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "platform/registry/registry.h"
+#include "support/log_lines.h"
 #include "support/program_environment.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
@@ -215,22 +216,6 @@ inline std::string LostValues(const ScratchDir& dir) {
     }
   }
   return lost;
-}
-
-// The program's log without the idle lines of its loop.
-inline std::vector<std::string> LogLines(const ScratchDir& dir) {
-  std::vector<std::string> lines;
-  std::istringstream log(ReadFile(dir.File("vocatodebug.log")));
-  for (std::string line; std::getline(log, line);) {
-    if (line != "Idle" && line != "IdleDone") lines.push_back(line);
-  }
-  return lines;
-}
-
-inline std::string Joined(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const std::string& line : lines) text += line + "\n";
-  return text;
 }
 
 }  // namespace parlotto::testing

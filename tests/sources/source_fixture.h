@@ -5,11 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/vocato_form.h"
+#include "support/log_lines.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 #include "support/speech_trace.h"
@@ -33,14 +33,7 @@ class SourceTest : public ::testing::Test {
   std::vector<std::string> Spoken() { return SpokenTexts(dir_.File("trace.txt")); }
   std::string Dialogs() { return ReadFile(dir_.File("dialogs.txt")); }
   // The debug log without the idle hook's entries.
-  std::string Log() {
-    std::string log;
-    std::istringstream lines(ReadFile(dir_.File("vocatodebug.log")));
-    for (std::string line; std::getline(lines, line);) {
-      if (line != "Idle" && line != "IdleDone") log += line + "\n";
-    }
-    return log;
-  }
+  std::string Log() { return Joined(LogLines(dir_)); }
 
   ScratchDir dir_;
 

@@ -10,7 +10,6 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -63,14 +62,7 @@ class ReadTextFileProgramTest : public ::testing::Test {
   }
 
   // The debug log without the idle hook's entries.
-  Texts Log() {
-    Texts entries;
-    std::istringstream log(ReadFile(dir_.File("vocatodebug.log")));
-    for (std::string line; std::getline(log, line);) {
-      if (line != "Idle" && line != "IdleDone") entries.push_back(line);
-    }
-    return entries;
-  }
+  Texts Log() { return testing::LogLines(dir_); }
 
   ScratchDir dir_;
 };
