@@ -6,7 +6,6 @@
 
 #include <atomic>
 
-#include "platform/new_files.h"
 #include "platform/places.h"
 
 namespace parlotto {
@@ -18,8 +17,9 @@ std::atomic<bool> g_first_write{true};
 // hard link planted under its name must not make us write to its target,
 // and a file of someone else's is not ours to fill.
 int OpenLog(const std::string& path, bool first) {
-  const int fd =
-      open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, NewFileMode());
+  // open() applies the umask itself; every log line comes here, so the
+  // umask is not looked up for it.
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0) return -1;
   struct stat st;
   const bool ours =
