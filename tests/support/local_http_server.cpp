@@ -29,11 +29,15 @@ void LocalHttpServer::Accept() {
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     if (silent_) continue;
     connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-      // One request per connection: the request line is all that matters.
-      if (!socket->canReadLine() || socket->property("answered").toBool()) return;
+      // The answer waits for the whole request: a socket closed with a part
+      // of it still unread is reset, and the browser may lose the answer.
+      QByteArray request = socket->property("request").toByteArray() + socket->readAll();
+      if (socket->property("answered").toBool()) return;
+      socket->setProperty("request", request);
+      if (!request.contains("\r\n\r\n")) return;
       socket->setProperty("answered", true);
-      const QList<QByteArray> request = socket->readLine().split(' ');
-      const QString path = request.size() > 1 ? QString::fromUtf8(request[1]) : QString();
+      const QList<QByteArray> line = request.left(request.indexOf("\r\n")).split(' ');
+      const QString path = line.size() > 1 ? QString::fromUtf8(line[1]) : QString();
       const auto found = pages_.find(path);
       const bool known = found != pages_.end();
       const Page page = known ? found->second : Page{"nicht gefunden", "text/plain", 0};
