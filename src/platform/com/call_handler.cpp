@@ -7,6 +7,7 @@
 
 #include "platform/com/bus_call.h"
 #include "platform/com/bus_names.h"
+#include "platform/com/deferred_call.h"
 #include "platform/com/error_info.h"
 #include "platform/com/interface_table.h"
 #include "platform/com/marshal.h"
@@ -86,25 +87,12 @@ QDBusMessage HandleDispatch(const QDBusMessage& message, IUnknown* object) {
     EXCEPINFO excep;
     UINT arg_err = 0;
     SetErrorInfo(0, nullptr);
+    ServedInvoke served(message);
     hr = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, &result, &excep,
                           &arg_err);
+    if (served.TakenOver(std::move(values))) return QDBusMessage();
     if (hr == DISP_E_EXCEPTION) hr = ErrorInfoFromException(excep, hr);
-    if (FAILED(hr)) return ErrorReply(message, hr);
-    QVariant marshalled_result;
-    hr = MarshalVariant(result, message.service(), &marshalled_result);
-    if (FAILED(hr)) return ErrorReply(message, hr);
-    QDBusArgument out;
-    out.beginArray(qMetaTypeId<QDBusVariant>());
-    for (const VARIANT& value : values) {
-      QVariant marshalled;
-      hr = MarshalVariant(value, message.service(), &marshalled);
-      if (FAILED(hr)) return ErrorReply(message, hr);
-      out << marshalled.value<QDBusVariant>();
-    }
-    out.endArray();
-    QDBusMessage reply = message.createReply();
-    reply << marshalled_result << QVariant::fromValue(out);
-    return reply;
+    return InvokeReply(message, hr, result, values);
   }
   if (member == QLatin1String("GetTypeInfo") && Takes(message, "")) {
     ComPtr<ITypeInfo> info;
@@ -203,6 +191,26 @@ bool Supports(IUnknown* object, REFIID iid) {
 }
 
 }  // namespace
+
+QDBusMessage InvokeReply(const QDBusMessage& call, HRESULT hr, const VARIANT& result,
+                         const std::vector<VARIANT>& args) {
+  if (FAILED(hr)) return ErrorReply(call, hr);
+  QVariant marshalled_result;
+  hr = MarshalVariant(result, call.service(), &marshalled_result);
+  if (FAILED(hr)) return ErrorReply(call, hr);
+  QDBusArgument out;
+  out.beginArray(qMetaTypeId<QDBusVariant>());
+  for (const VARIANT& value : args) {
+    QVariant marshalled;
+    hr = MarshalVariant(value, call.service(), &marshalled);
+    if (FAILED(hr)) return ErrorReply(call, hr);
+    out << marshalled.value<QDBusVariant>();
+  }
+  out.endArray();
+  QDBusMessage reply = call.createReply();
+  reply << marshalled_result << QVariant::fromValue(out);
+  return reply;
+}
 
 QDBusMessage HandleInterfaceCall(const QDBusMessage& message, IUnknown* object) {
   const QString name = message.interface();

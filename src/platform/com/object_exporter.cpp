@@ -140,7 +140,8 @@ class Exporter : public QDBusVirtualObject {
       Dispatch([error] { std::rethrow_exception(error); });
       reply = ErrorReply(message, RPC_E_SERVERFAULT);
     }
-    if (!message.isReplyRequired()) return true;
+    // Invalid: the object answers later.
+    if (!message.isReplyRequired() || reply.type() == QDBusMessage::InvalidMessage) return true;
     QDBusConnection(connection).send(reply);
     return true;
   }
