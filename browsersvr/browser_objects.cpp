@@ -3,6 +3,7 @@
 #include "browsersvr/navigation.h"
 #include "contracts/browser/browser_ids.h"
 #include "contracts/browser/browser_interfaces.h"
+#include "platform/com/deferred_call.h"
 #include "platform/com/error_info.h"
 #include "platform/com/typelib/type_info_cache.h"
 #include "platform/diagnostics.h"
@@ -17,6 +18,10 @@ ITypeInfo* TypeInfoOf(const IID& iid) {
 
 HRESULT Fail(HRESULT hr, const IID& iid, const QString& description) {
   return FailWithErrorInfo(hr, QStringLiteral("InternetExplorer.Application"), iid, description);
+}
+
+HRESULT Left(const IID& iid) {
+  return Fail(RPC_E_DISCONNECTED, iid, QStringLiteral("Die Webseite wurde verlassen."));
 }
 
 HRESULT Unanswered(FrameAnswer::Status status, const IID& iid) {
@@ -93,16 +98,30 @@ DocumentPart::DocumentPart(const IID& iid, std::shared_ptr<PageSession> session,
                            FramePath path)
     : BrowserObject(iid, std::move(session)), navigation_(navigation), path_(std::move(path)) {}
 
-HRESULT DocumentPart::Ask(FrameQuestion question, FrameAnswer* answer) {
-  if (session_->Navigation() != navigation_) {
-    return Fail(RPC_E_DISCONNECTED, iid(), QStringLiteral("Die Webseite wurde verlassen."));
+HRESULT DocumentPart::AnswerLater(FrameQuestion question, Reading read) {
+  if (session_->Navigation() != navigation_) return Left(iid());
+  // The page answers from another process. The call is answered from the
+  // event loop once it did: a loop nested here to wait can hold the
+  // engine's own work back, and with it the answer.
+  std::shared_ptr<DeferredCall> call = DeferCurrentCall();
+  if (!call) {
+    return Fail(E_UNEXPECTED, iid(),
+                QStringLiteral("Das Dokument antwortet nur Aufrufen über den Bus."));
   }
-  *answer = session_->Ask(path_, question);
+  ComPtr<DocumentPart> self(this);
+  session_->Ask(path_, question, [self, call, read = std::move(read)](const FrameAnswer& answer) {
+    VARIANT value;
+    HRESULT hr = self->Judge(answer);
+    if (SUCCEEDED(hr)) hr = read(answer, &value);
+    call->Finish(hr, value);
+  });
+  return S_OK;
+}
+
+HRESULT DocumentPart::Judge(const FrameAnswer& answer) {
   // The browser may have navigated while the page was asked.
-  if (session_->Navigation() != navigation_) {
-    return Fail(RPC_E_DISCONNECTED, iid(), QStringLiteral("Die Webseite wurde verlassen."));
-  }
-  if (answer->status != FrameAnswer::Status::kAnswered) return Unanswered(answer->status, iid());
+  if (session_->Navigation() != navigation_) return Left(iid());
+  if (answer.status != FrameAnswer::Status::kAnswered) return Unanswered(answer.status, iid());
   return S_OK;
 }
 
@@ -122,14 +141,12 @@ HRESULT HtmlDocument::InvokeMember(const FUNCDESC& func, std::vector<VARIANT>& a
     case DISPID_HTMLDocument_frames:
       args.back() = Part<HtmlFrames>(path_);
       return S_OK;
-    case DISPID_HTMLDocument_body: {
-      FrameAnswer answer;
-      const HRESULT hr = Ask(FrameQuestion::kHasBody, &answer);
-      if (FAILED(hr)) return hr;
-      // A document without a body (an XML one) has none to give.
-      args.back() = answer.has_body ? Part<HtmlElement>(path_) : VARIANT::Dispatch(nullptr);
-      return S_OK;
-    }
+    case DISPID_HTMLDocument_body:
+      return AnswerLater(FrameQuestion::kHasBody, [this](const FrameAnswer& answer, VARIANT* body) {
+        // A document without a body (an XML one) has none to give.
+        *body = answer.has_body ? Part<HtmlElement>(path_) : VARIANT::Dispatch(nullptr);
+        return S_OK;
+      });
     default:
       return DISP_E_MEMBERNOTFOUND;
   }
@@ -145,25 +162,27 @@ HRESULT HtmlFrames::InvokeMember(const FUNCDESC& func, std::vector<VARIANT>& arg
   if (func.memid != DISPID_HTMLFrames_length && func.memid != DISPID_HTMLFrames_item) {
     return DISP_E_MEMBERNOTFOUND;
   }
-  FrameAnswer answer;
-  const HRESULT hr = Ask(FrameQuestion::kFrameCount, &answer);
-  if (FAILED(hr)) return hr;
   if (func.memid == DISPID_HTMLFrames_length) {
-    args.back() = VARIANT::I4(answer.frame_count);
-    return S_OK;
+    return AnswerLater(FrameQuestion::kFrameCount, [](const FrameAnswer& answer, VARIANT* length) {
+      *length = VARIANT::I4(answer.frame_count);
+      return S_OK;
+    });
   }
   // Any number type the caller has (an unsigned one, too); frames by name
   // are not offered.
   VARIANT index;
   if (FAILED(VariantChangeType(&index, args.front(), VT_I4))) return DISP_E_TYPEMISMATCH;
-  if (index.lVal < 0 || index.lVal >= answer.frame_count) {
-    return Fail(DISP_E_BADINDEX, IID_IHTMLFramesCollection2,
-                QStringLiteral("Es gibt keinen Rahmen %1.").arg(index.lVal));
-  }
-  FramePath frame = path_;
-  frame.push_back(index.lVal);
-  args.back() = Part<HtmlWindow>(std::move(frame));
-  return S_OK;
+  return AnswerLater(FrameQuestion::kFrameCount,
+                     [this, at = index.lVal](const FrameAnswer& answer, VARIANT* window) {
+                       if (at < 0 || at >= answer.frame_count) {
+                         return Fail(DISP_E_BADINDEX, IID_IHTMLFramesCollection2,
+                                     QStringLiteral("Es gibt keinen Rahmen %1.").arg(at));
+                       }
+                       FramePath frame = path_;
+                       frame.push_back(at);
+                       *window = Part<HtmlWindow>(std::move(frame));
+                       return S_OK;
+                     });
 }
 
 HtmlWindow::HtmlWindow(IUnknown* outer, std::shared_ptr<PageSession> session, int navigation,
@@ -172,15 +191,14 @@ HtmlWindow::HtmlWindow(IUnknown* outer, std::shared_ptr<PageSession> session, in
   (void)outer;
 }
 
-HRESULT HtmlWindow::InvokeMember(const FUNCDESC& func, std::vector<VARIANT>& args) {
+HRESULT HtmlWindow::InvokeMember(const FUNCDESC& func, std::vector<VARIANT>& /*args*/) {
   if (func.memid != DISPID_HTMLWindow_document) return DISP_E_MEMBERNOTFOUND;
   // Asked now, so that a frame of another origin fails here, where a
   // caller expects it, and not at its body.
-  FrameAnswer answer;
-  const HRESULT hr = Ask(FrameQuestion::kHasBody, &answer);
-  if (FAILED(hr)) return hr;
-  args.back() = Part<HtmlDocument>(path_);
-  return S_OK;
+  return AnswerLater(FrameQuestion::kHasBody, [this](const FrameAnswer&, VARIANT* document) {
+    *document = Part<HtmlDocument>(path_);
+    return S_OK;
+  });
 }
 
 HtmlElement::HtmlElement(IUnknown* outer, std::shared_ptr<PageSession> session, int navigation,
@@ -189,13 +207,12 @@ HtmlElement::HtmlElement(IUnknown* outer, std::shared_ptr<PageSession> session, 
   (void)outer;
 }
 
-HRESULT HtmlElement::InvokeMember(const FUNCDESC& func, std::vector<VARIANT>& args) {
+HRESULT HtmlElement::InvokeMember(const FUNCDESC& func, std::vector<VARIANT>& /*args*/) {
   if (func.memid != DISPID_HTMLElement_outerText) return DISP_E_MEMBERNOTFOUND;
-  FrameAnswer answer;
-  const HRESULT hr = Ask(FrameQuestion::kBodyText, &answer);
-  if (FAILED(hr)) return hr;
-  args.back() = VARIANT::Bstr(answer.text);
-  return S_OK;
+  return AnswerLater(FrameQuestion::kBodyText, [](const FrameAnswer& answer, VARIANT* text) {
+    *text = VARIANT::Bstr(answer.text);
+    return S_OK;
+  });
 }
 
 HRESULT BrowserClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** out) {

@@ -6,6 +6,7 @@
 // disconnected instead of answering for another page.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "browsersvr/frame_query.h"
@@ -42,9 +43,17 @@ class DocumentPart : public BrowserObject {
   DocumentPart(const IID& iid, std::shared_ptr<PageSession> session, int navigation,
                FramePath path);
 
-  // Asks the page about this object's document; a failure (page left,
-  // frame gone, another origin, no answer) comes with its error info.
-  HRESULT Ask(FrameQuestion question, FrameAnswer* answer);
+  // What the caller gets of the page's answer: the member's value, or a
+  // failure with its error info.
+  using Reading = std::function<HRESULT(const FrameAnswer& answer, VARIANT* value)>;
+  // Asks the page about this object's document, and answers the call being
+  // served with what `read` makes of the answer once the page gave it. A
+  // failure (page left, frame gone, another origin, no answer) comes with
+  // its error info.
+  HRESULT AnswerLater(FrameQuestion question, Reading read);
+  // A failure with its error info for an answer that is none, or for a page
+  // the browser has left meanwhile.
+  HRESULT Judge(const FrameAnswer& answer);
   // A new object of type T for the document at `path` of this navigation.
   template <typename T>
   VARIANT Part(FramePath path) const;

@@ -1,10 +1,10 @@
 #include "browsersvr/page_session.h"
 
-#include <QEventLoop>
 #include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
 #include <cstdlib>
+#include <utility>
 
 #include "browsersvr/navigation.h"
 
@@ -99,28 +99,17 @@ void PageSession::End() {
   status_text_ = DoneText();
 }
 
-FrameAnswer PageSession::Ask(const FramePath& path, FrameQuestion question) {
-  // Shared with the callback, which may come after the wait has given up.
-  struct Wait {
-    QEventLoop loop;
-    QVariant result;
-    bool answered = false;
+void PageSession::Ask(const FramePath& path, FrameQuestion question, AnswerHandler handler) {
+  // Whichever comes first answers: the page, or the limit for a page whose
+  // scripts never give the engine back.
+  auto pending = std::make_shared<AnswerHandler>(std::move(handler));
+  auto answer = [pending](const FrameAnswer& given) {
+    if (AnswerHandler handler = std::exchange(*pending, nullptr)) handler(given);
   };
-  auto wait = std::make_shared<Wait>();
-  std::weak_ptr<Wait> waiting = wait;
   page_->runJavaScript(FrameScript(path, question, limits_.text_units),
-                       QWebEngineScript::ApplicationWorld, [waiting](const QVariant& result) {
-                         const std::shared_ptr<Wait> wait = waiting.lock();
-                         if (!wait) return;
-                         wait->result = result;
-                         wait->answered = true;
-                         wait->loop.quit();
-                       });
-  if (!wait->answered) {
-    QTimer::singleShot(limits_.script_ms, &wait->loop, &QEventLoop::quit);
-    wait->loop.exec();
-  }
-  return wait->answered ? ReadFrameAnswer(wait->result) : FrameAnswer{};
+                       QWebEngineScript::ApplicationWorld,
+                       [answer](const QVariant& result) { answer(ReadFrameAnswer(result)); });
+  QTimer::singleShot(limits_.script_ms, this, [answer] { answer(FrameAnswer{}); });
 }
 
 }  // namespace parlotto::browser

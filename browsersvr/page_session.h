@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QString>
 #include <QUrl>
+#include <functional>
 #include <memory>
 
 #include "browsersvr/frame_query.h"
@@ -39,9 +40,10 @@ class PageSession : public QObject {
   QString StatusText() const { return status_text_; }
   int Navigation() const { return navigation_; }
 
-  // Asks the page; the server's event loop keeps running meanwhile, so that
-  // other calls are answered, and the wait ends after the script limit.
-  FrameAnswer Ask(const FramePath& path, FrameQuestion question);
+  using AnswerHandler = std::function<void(const FrameAnswer&)>;
+  // Asks the page; `handler` gets the answer from the event loop, or no
+  // answer once the script limit has passed, and is called exactly once.
+  void Ask(const FramePath& path, FrameQuestion question, AnswerHandler handler);
 
  private:
   void Started();
