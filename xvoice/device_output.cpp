@@ -19,6 +19,10 @@ namespace {
 constexpr int kBufferMs = 500;
 // A device that takes nothing for this long counts as gone.
 constexpr int kStallMs = 5000;
+// A stall this long asks the sound server whether the device is still
+// there, again at this interval: a removed device ends the text at once,
+// not after kStallMs of silence. A device that plays is never asked.
+constexpr int kGoneCheckMs = 250;
 constexpr int kRanDryMs = 20;
 
 // Whether the last device would not start, so that it is reported once.
@@ -162,6 +166,8 @@ void DeviceOutput::Feed(PcmStream& stream) {
     since_progress_.restart();  // nothing waiting: no stall to measure
   } else if (since_progress_.elapsed() > kStallMs) {
     GiveUp(Stalled(QStringLiteral("took no audio for %1 s").arg(kStallMs / 1000)));
+  } else if (GoneWhileStalled(since_progress_.elapsed())) {
+    GiveUp(QStringLiteral("is gone"));
   }
 }
 
@@ -187,6 +193,9 @@ bool DeviceOutput::Finished(const PcmStream& stream) {
     return true;
   } else if (since_played_.elapsed() > kStallMs) {
     GiveUp(Stalled(QStringLiteral("stopped playing")));
+    return true;
+  } else if (GoneWhileStalled(since_played_.elapsed())) {
+    GiveUp(QStringLiteral("is gone"));
     return true;
   }
   std::int64_t text_us = (written_ - text_start_) * 1'000'000 / bytes_per_second_;
@@ -221,6 +230,13 @@ void DeviceOutput::Next() {
   since_start_.invalidate();
   since_progress_.restart();
   played_us_ = -1;
+}
+
+bool DeviceOutput::GoneWhileStalled(std::int64_t stalled_ms) {
+  if (stalled_ms < kGoneCheckMs) return false;
+  if (gone_asked_.isValid() && gone_asked_.elapsed() < kGoneCheckMs) return false;
+  gone_asked_.start();
+  return device_->Gone();
 }
 
 QString DeviceOutput::Stalled(const QString& why) const {

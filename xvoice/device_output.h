@@ -2,7 +2,7 @@
 // thread. One stream serves the texts of a reading one after the other:
 // opening a stream per text costs its set-up and the sound server's start
 // at every sentence. A device that fails, goes away or stops taking audio
-// ends the utterance with a log line.
+// ends the utterance with a log line; one that went away ends it at once.
 #pragma once
 
 #include <QByteArray>
@@ -58,6 +58,9 @@ class DeviceOutput final : public AudioOutput {
 
  private:
   void GiveUp(const QString& why);
+  // Whether a device that has taken or played nothing for `stalled_ms` is
+  // gone; the sound server is asked at most every quarter second.
+  bool GoneWhileStalled(std::int64_t stalled_ms);
   // What a device that stopped taking or playing audio is told apart by.
   QString Stalled(const QString& why) const;
 
@@ -71,6 +74,7 @@ class DeviceOutput final : public AudioOutput {
   QElapsedTimer since_start_;     // first write of the current text
   QElapsedTimer since_progress_;  // last write the device accepted
   QElapsedTimer since_played_;    // last advance of the device's clock
+  QElapsedTimer gone_asked_;      // last time the sound server was asked
   std::int64_t played_us_ = -1;
   bool failed_ = false;
 };

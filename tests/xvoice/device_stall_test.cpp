@@ -1,6 +1,7 @@
 // A device that stops taking or playing audio in the middle of a text: the
-// text ends after the stall, with one log line that tells a device that
-// went away (its sink unloaded, unplugged) from one that only hangs.
+// text ends, with one log line that tells a device that went away (its sink
+// unloaded, unplugged) from one that only hangs; only a hanging one costs
+// the whole stall limit.
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
@@ -51,7 +52,8 @@ class DeviceStallTest : public ::testing::Test {
   ~DeviceStallTest() override { SetDiagnosticSink({}); }
 
   // Feeds `bytes` of one text to a device that holds `capacity`, until the
-  // output ends the text; the log lines it wrote.
+  // output ends the text; the log lines it wrote. `waited_ms_` is how long
+  // that took.
   std::vector<std::string> StallWith(std::int64_t capacity, bool gone, std::int64_t bytes) {
     lines_.clear();
     DeviceOutput output(std::make_unique<StuckDevice>(capacity, gone), QStringLiteral("Kopfhörer"),
@@ -68,10 +70,17 @@ class DeviceStallTest : public ::testing::Test {
       }
       QThread::msleep(10);
     }
+    waited_ms_ = waited.elapsed();
     return lines_;
   }
 
+  // A removed device ends the text at once; only one that hangs costs the
+  // whole stall limit of 5 s.
+  void ExpectEndedAtOnce() const { EXPECT_LT(waited_ms_, 2500); }
+  void ExpectWaitedOutTheStall() const { EXPECT_GE(waited_ms_, 5000); }
+
   std::vector<std::string> lines_;
+  std::int64_t waited_ms_ = 0;
 };
 
 TEST_F(DeviceStallTest, ADeviceThatTakesNoMoreAudioIsCalledGoneOnlyWhenTheServerListsItNoMore) {
@@ -79,9 +88,11 @@ TEST_F(DeviceStallTest, ADeviceThatTakesNoMoreAudioIsCalledGoneOnlyWhenTheServer
   EXPECT_EQ(StallWith(kBytesPerSecond / 2, true, kBytesPerSecond * 2),
             std::vector<std::string>{
                 "speech runtime: audio device \"Kopfhörer\" is gone; the speech ends here"});
+  ExpectEndedAtOnce();
   EXPECT_EQ(StallWith(kBytesPerSecond / 2, false, kBytesPerSecond * 2),
             std::vector<std::string>{"speech runtime: audio device \"Kopfhörer\" took no audio "
                                      "for 5 s; the speech ends here"});
+  ExpectWaitedOutTheStall();
 }
 
 TEST_F(DeviceStallTest, ADeviceWhoseClockStandsStillIsCalledGoneOnlyWhenTheServerListsItNoMore) {
@@ -89,10 +100,12 @@ TEST_F(DeviceStallTest, ADeviceWhoseClockStandsStillIsCalledGoneOnlyWhenTheServe
   EXPECT_EQ(StallWith(kBytesPerSecond, true, kBytesPerSecond / 2),
             std::vector<std::string>{
                 "speech runtime: audio device \"Kopfhörer\" is gone; the speech ends here"});
+  ExpectEndedAtOnce();
   EXPECT_EQ(
       StallWith(kBytesPerSecond, false, kBytesPerSecond / 2),
       std::vector<std::string>{
           "speech runtime: audio device \"Kopfhörer\" stopped playing; the speech ends here"});
+  ExpectWaitedOutTheStall();
 }
 
 }  // namespace
