@@ -90,7 +90,7 @@ QDBusMessage HandleDispatch(const QDBusMessage& message, IUnknown* object) {
     ServedInvoke served(message);
     hr = dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, &result, &excep,
                           &arg_err);
-    if (served.TakenOver(std::move(values))) return QDBusMessage();
+    if (served.TakenOver(&values)) return QDBusMessage();
     if (hr == DISP_E_EXCEPTION) hr = ErrorInfoFromException(excep, hr);
     return InvokeReply(message, hr, result, values);
   }

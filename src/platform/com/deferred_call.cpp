@@ -10,7 +10,7 @@ namespace parlotto {
 
 class BusDeferredCall final : public DeferredCall {
  public:
-  explicit BusDeferredCall(QDBusMessage call) : call_(std::move(call)) {}
+  explicit BusDeferredCall(const QDBusMessage& call) : call_(call) {}
 
   // A call taken over and then dropped still gets its answer, so that the
   // caller does not wait out its own limit.
@@ -87,10 +87,10 @@ ServedInvoke::~ServedInvoke() {
   if (taken_ && !returned_) taken_->Abandon();
 }
 
-bool ServedInvoke::TakenOver(std::vector<VARIANT> args) {
+bool ServedInvoke::TakenOver(std::vector<VARIANT>* args) {
   returned_ = true;
   if (!taken_) return false;
-  taken_->Arm(std::move(args));
+  taken_->Arm(std::move(*args));
   return true;
 }
 

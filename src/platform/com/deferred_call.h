@@ -39,8 +39,8 @@ class ServedInvoke {
   ServedInvoke& operator=(const ServedInvoke&) = delete;
 
   // After the object returned: whether it took the call over. If it did,
-  // `args` go back with its answer.
-  bool TakenOver(std::vector<VARIANT> args);
+  // `args` are moved out, to go back with its answer.
+  bool TakenOver(std::vector<VARIANT>* args);
 
  private:
   friend std::shared_ptr<DeferredCall> DeferCurrentCall();
