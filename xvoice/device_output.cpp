@@ -21,7 +21,8 @@ constexpr int kBufferMs = 500;
 constexpr int kStallMs = 5000;
 // A stall this long asks the sound server whether the device is still
 // there, again at this interval: a removed device ends the text at once,
-// not after kStallMs of silence. A device that plays is never asked.
+// not after kStallMs of silence. A playing device is asked seldom if ever:
+// only one that takes its audio in large blocks pauses this long.
 constexpr int kGoneCheckMs = 250;
 constexpr int kRanDryMs = 20;
 
