@@ -47,6 +47,7 @@ class Later final : public ComObject, public IDispatch {
     }
     std::shared_ptr<DeferredCall> call = DeferCurrentCall();
     if (!call) return E_UNEXPECTED;
+    ++taken;
     taken_twice = DeferCurrentCall() != nullptr;
     switch (member) {
       case kLater:
@@ -69,6 +70,7 @@ class Later final : public ComObject, public IDispatch {
   }
 
   static inline bool taken_twice = false;
+  static inline int taken = 0;
 
  private:
   void* FindInterface(REFIID iid) override {
@@ -86,7 +88,8 @@ class DeferredCallTest : public testing::ComFixture {
   }
   void TearDown() override { QDBusConnection::disconnectFromBus(QStringLiteral("client")); }
 
-  QDBusPendingCall Invoke(Member member) {
+  QDBusPendingCall Invoke(Member member) { return Invoke(member, client_); }
+  QDBusPendingCall Invoke(Member member, QDBusConnection& caller) {
     QDBusMessage call =
         QDBusMessage::createMethodCall(ComConnection().baseService(), path_,
                                        QLatin1String(kDispatchInterface), QStringLiteral("Invoke"));
@@ -95,7 +98,7 @@ class DeferredCallTest : public testing::ComFixture {
     no_args.endArray();
     call << qint32(member) << quint16(DISPATCH_METHOD) << QVariant::fromValue(no_args)
          << QVariant::fromValue(QList<qint32>());
-    return client_.asyncCall(call, 10000);
+    return caller.asyncCall(call, 10000);
   }
 
   static qint32 Result(const QDBusPendingCall& call) {
@@ -143,6 +146,22 @@ TEST_F(DeferredCallTest, AFailureLaterCarriesItsErrorInfoAndADroppedCallIsAServe
   EXPECT_TRUE(failed.reply().errorMessage().startsWith(QStringLiteral("Später verweigert")))
       << failed.reply().errorMessage().toStdString();
   EXPECT_EQ(HResultOfReply(dropped.reply()), RPC_E_SERVERFAULT);
+}
+
+TEST_F(DeferredCallTest, ACallerThatLeavesBeforeItsAnswerCostsTheServerNothing) {
+  QDBusConnection leaver =
+      QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("leaver"));
+  ASSERT_TRUE(leaver.isConnected());
+  const int before = Later::taken;
+  Invoke(kLater, leaver);
+  ASSERT_TRUE(SpinUntil([&] { return Later::taken > before; }));
+  QDBusConnection::disconnectFromBus(QStringLiteral("leaver"));
+  // Past the moment the answer goes out to nobody.
+  SpinUntil([] { return false; }, 600);
+
+  QDBusPendingCall later = Invoke(kLater);
+  ASSERT_TRUE(SpinUntil([&] { return later.isFinished(); }));
+  EXPECT_EQ(Result(later), 42);
 }
 
 }  // namespace
