@@ -8,8 +8,13 @@ QUrl AddressOf(const QString& name) {
   const QString trimmed = name.trimmed();
   if (trimmed.isEmpty()) return {};
   const QFileInfo file(trimmed);
-  if (file.exists()) return QUrl::fromLocalFile(file.absoluteFilePath());
-  const QUrl address = QUrl::fromUserInput(trimmed);
+  QUrl address =
+      file.exists() ? QUrl::fromLocalFile(file.absoluteFilePath()) : QUrl::fromUserInput(trimmed);
+  // A FIFO would hold an engine thread for ever, and a folder is no page.
+  if (address.isLocalFile() && QFileInfo::exists(address.toLocalFile()) &&
+      !QFileInfo(address.toLocalFile()).isFile()) {
+    return {};
+  }
   return address.isValid() ? address : QUrl();
 }
 

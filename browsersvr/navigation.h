@@ -10,7 +10,7 @@ namespace parlotto::browser {
 // A name that is an existing file (absolute, or relative to the server's
 // directory) is that local file; anything else is an address as a user
 // would type it ("example.org" is http://example.org). Empty when the name
-// is neither.
+// is neither, or names a local folder, FIFO or device.
 QUrl AddressOf(const QString& name);
 
 // The status texts, as a German browser words them.

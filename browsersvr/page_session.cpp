@@ -14,11 +14,19 @@ namespace {
 // The pages' console is theirs: the server's log is for the server.
 class QuietPage final : public QWebEnginePage {
  public:
-  using QWebEnginePage::QWebEnginePage;
+  QuietPage(QWebEngineProfile* profile, const RequestGuard* guard)
+      : QWebEnginePage(profile), guard_(guard) {}
 
  protected:
   void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString&, int,
                                 const QString&) override {}
+  // The client's own navigation goes; what the page starts must be allowed.
+  bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool) override {
+    return type == NavigationTypeTyped || guard_->AllowsMove(url);
+  }
+
+ private:
+  const RequestGuard* guard_;
 };
 
 int PositiveFromEnvironment(const char* variable, int fallback) {
@@ -44,10 +52,11 @@ PageLimits PageLimits::FromEnvironment() {
 
 PageSession::PageSession(QWebEngineProfile* profile, PageLimits limits)
     : limits_(limits),
-      page_(std::make_unique<QuietPage>(profile)),
+      page_(std::make_unique<QuietPage>(profile, &guard_)),
       load_limit_(std::make_unique<QTimer>()) {
   // Nothing of the page may reach the desktop: no sound, no new windows.
   page_->setAudioMuted(true);
+  page_->setUrlRequestInterceptor(&guard_);
   connect(page_.get(), &QWebEnginePage::loadStarted, this, &PageSession::Started);
   connect(page_.get(), &QWebEnginePage::loadProgress, this, &PageSession::Progressed);
   connect(page_.get(), &QWebEnginePage::loadFinished, this, &PageSession::Finished);
@@ -72,6 +81,7 @@ void PageSession::Navigate(const QUrl& address) {
           ? address
           : QUrl();
   load_limit_->start(limits_.load_ms);
+  guard_.SetPage(address);
   page_->load(address);
 }
 

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "browsersvr/frame_query.h"
+#include "browsersvr/request_guard.h"
 
 class QTimer;
 class QWebEnginePage;
@@ -53,6 +54,8 @@ class PageSession : public QObject {
   void End();
 
   const PageLimits limits_;
+  // Declared before the page, which uses it until it is gone.
+  RequestGuard guard_;
   std::unique_ptr<QWebEnginePage> page_;
   std::unique_ptr<QTimer> load_limit_;
   bool busy_ = false;

@@ -97,7 +97,8 @@ int CheckInput(const std::string& pdf) {
   struct stat info {};
   if (stat(pdf.c_str(), &info) != 0)
     return errno == ENOENT || errno == ENOTDIR ? kNotFound : kCannotOpen;
-  std::FILE* file = S_ISDIR(info.st_mode) ? nullptr : std::fopen(pdf.c_str(), "rb");
+  // Only a regular file: the reader would wait for ever on a FIFO without a writer.
+  std::FILE* file = S_ISREG(info.st_mode) ? std::fopen(pdf.c_str(), "rb") : nullptr;
   if (file == nullptr) return kCannotOpen;
   std::fclose(file);
   return kConverted;

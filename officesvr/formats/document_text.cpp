@@ -1,8 +1,9 @@
 #include "officesvr/formats/document_text.h"
 
+#include <unistd.h>
+
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
+#include <cerrno>
 #include <optional>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "officesvr/formats/libreoffice_reader.h"
 #include "officesvr/formats/package_text.h"
 #include "officesvr/formats/plain_text_reader.h"
+#include "platform/safe_open/safe_open.h"
 #include "sources/rtf_reader.h"
 
 namespace parlotto::office {
@@ -61,15 +63,17 @@ DocumentText FromText(const std::string& file_name) {
 }  // namespace
 
 DocumentText ExtractDocumentText(const std::string& file_name) {
-  std::error_code error;
-  std::ifstream file(file_name, std::ios::binary);
-  if (!std::filesystem::is_regular_file(file_name, error) || !file) {
-    return {DocumentFailure::kCannotOpen, {}, "cannot open the file"};
+  // Asked without waiting: a FIFO would hold the worker, and the server, for ever.
+  const int fd = OpenRegularFile(file_name);
+  if (fd < 0) {
+    return {DocumentFailure::kCannotOpen,
+            {},
+            errno == EINVAL ? "not a regular file" : "cannot open the file"};
   }
   std::string head(8, '\0');
-  file.read(head.data(), static_cast<std::streamsize>(head.size()));
-  head.resize(static_cast<std::size_t>(file.gcount()));
-  file.close();
+  const ssize_t got = read(fd, head.data(), head.size());
+  close(fd);
+  head.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
   if (head.starts_with("PK\x03\x04") || head.starts_with("PK\x05\x06")) {
     DocumentText text = PackageFileToText(file_name);
     if (text.failure == DocumentFailure::kUnsupportedFormat)

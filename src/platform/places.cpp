@@ -1,5 +1,6 @@
 #include "platform/places.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -50,6 +51,18 @@ std::string TempDir() {
   std::string dir = Env("TEMP");
   if (dir.empty()) dir = Env("TMPDIR");
   if (dir.empty()) dir = "/tmp";
+  return WithSlash(dir);
+}
+
+std::string PrivateRuntimeDir() {
+  const std::string dir = Env("XDG_RUNTIME_DIR");
+  struct stat st {};
+  // Anything else is not the user's own: a name set to a shared directory
+  // must not bring the locks back where others can reach them.
+  if (dir.empty() || dir.front() != '/' || stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
+      st.st_uid != geteuid() || (st.st_mode & 077) != 0) {
+    return {};
+  }
   return WithSlash(dir);
 }
 

@@ -17,6 +17,10 @@ std::string SystemDir();
 // no directory), else $TMPDIR, else /tmp. With a trailing '/'.
 std::string TempDir();
 
+// $XDG_RUNTIME_DIR when it is a directory of this user's that nobody else may
+// enter, else empty. With a trailing '/'.
+std::string PrivateRuntimeDir();
+
 // Where the program keeps its converted text: the program directory when it
 // is writable, else $XDG_CACHE_HOME/parlotto/ (created on demand).
 std::string WorkFileDir();

@@ -9,6 +9,7 @@
 #include <optional>
 #include <utility>
 
+#include "platform/safe_open/safe_open.h"
 #include "sources/rtf_reader.h"
 #include "sources/text_decoder.h"
 
@@ -29,8 +30,8 @@ class FileDescriptor {
   int fd_;
 };
 
-// Reads at most `max_bytes` + 1 bytes, so that a file that grows, or a
-// device that never ends, is still found too large without filling memory.
+// Reads at most `max_bytes` + 1 bytes, so that a file that grows while it
+// is read is still found too large without filling memory.
 TextFileFailure ReadBounded(int fd, std::uintmax_t max_bytes, std::string& bytes) {
   constexpr std::size_t kChunk = std::size_t{64} << 10;
   while (bytes.size() <= max_bytes) {
@@ -53,16 +54,16 @@ TextFileFailure ReadBounded(int fd, std::uintmax_t max_bytes, std::string& bytes
 }  // namespace
 
 LoadedTextFile LoadTextFile(const std::string& name, std::uintmax_t max_bytes) {
-  FileDescriptor fd(::open(name.c_str(), O_RDONLY | O_CLOEXEC));
+  // Only a regular file: a FIFO without a writer would wait for ever, and a
+  // device never ends.
+  FileDescriptor fd(OpenRegularFile(name));
   struct stat status {};
-  if (fd.get() < 0 || ::fstat(fd.get(), &status) != 0 || S_ISDIR(status.st_mode)) {
-    return {TextFileFailure::kCannotOpen, {}};
-  }
-  if (S_ISREG(status.st_mode) && static_cast<std::uintmax_t>(status.st_size) > max_bytes) {
+  if (fd.get() < 0 || ::fstat(fd.get(), &status) != 0) return {TextFileFailure::kCannotOpen, {}};
+  if (static_cast<std::uintmax_t>(status.st_size) > max_bytes) {
     return {TextFileFailure::kTooLarge, {}};
   }
   std::string bytes;
-  if (S_ISREG(status.st_mode)) bytes.reserve(static_cast<std::size_t>(status.st_size));
+  bytes.reserve(static_cast<std::size_t>(status.st_size));
   const TextFileFailure failure = ReadBounded(fd.get(), max_bytes, bytes);
   if (failure != TextFileFailure::kNone) return {failure, {}};
 

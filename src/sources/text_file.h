@@ -14,7 +14,7 @@ inline constexpr std::uintmax_t kMaxTextFileBytes = std::uintmax_t{32} << 20;
 
 enum class TextFileFailure {
   kNone,
-  // Missing, a directory, no access.
+  // Missing, no access, or no regular file (a directory, FIFO or device).
   kCannotOpen,
   // Larger than the limit; nothing of it was read.
   kTooLarge,

@@ -103,6 +103,8 @@ void TVocatoForm::ApplicationEvents1Message(Msg& msg, bool& handled) {
   handled = true;
 }
 
-void TVocatoForm::ApplicationEvents1Idle(bool& done) { WriteDebugLog(done ? "IdleDone" : "Idle"); }
+void TVocatoForm::ApplicationEvents1Idle(bool& done) {
+  WriteDebugLogState(done ? "IdleDone" : "Idle");
+}
 
 }  // namespace parlotto

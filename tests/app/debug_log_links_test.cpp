@@ -1,6 +1,8 @@
 // The debug log in a shared temporary directory: what someone else put
-// under its name is never written to, and the program loses only its log.
+// under its name is never written to nor waited on, and the program loses
+// only its log.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,6 +25,7 @@ using testing::ScratchDir;
 void LogTwiceInAChild() {
   const pid_t pid = fork();
   if (pid == 0) {
+    alarm(10);  // a log that blocks would hold the whole program
     WriteDebugLog("eins");
     WriteDebugLog("zwei");
     _exit(0);
@@ -32,19 +35,21 @@ void LogTwiceInAChild() {
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
-TEST(DebugLogLinks, ALinkOrASecondNameOfAnotherFileIsNeitherTruncatedNorFilled) {
+TEST(DebugLogLinks, ALinkASecondNameOrAFifoIsNeitherWrittenNorWaitedOn) {
   ScratchDir dir;
   ScopedEnv temp("TEMP", dir.path().c_str());
   const std::string victim = dir.File("victim");
   const std::string log = dir.File("vocatodebug.log");
-  for (const bool hard : {false, true}) {
-    SCOPED_TRACE(hard ? "hard link" : "symlink");
+  for (const char* planted : {"symlink", "hard link", "fifo"}) {
+    SCOPED_TRACE(planted);
     testing::WriteFile(victim, "Geheim");
     fs::remove(log);
-    if (hard) {
+    if (planted == std::string("hard link")) {
       fs::create_hard_link(victim, log);
-    } else {
+    } else if (planted == std::string("symlink")) {
       fs::create_symlink(victim, log);
+    } else {
+      ASSERT_EQ(mkfifo(log.c_str(), 0666), 0);
     }
     LogTwiceInAChild();
     EXPECT_EQ(ReadFile(victim), "Geheim");

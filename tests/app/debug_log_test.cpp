@@ -85,5 +85,33 @@ TEST(DebugLog, WithoutTempTheTemporaryDirectoryOfTheSystemIsUsed) {
   EXPECT_EQ(ReadFile(dir.File("vocatodebug.log")), "Error:Load of Agent\n");
 }
 
+TEST(DebugLog, AStateIsLoggedOnceUntilAnotherEntryComes) {
+  ScratchDir dir;
+  ScopedEnv temp("TEMP", dir.path().c_str());
+  ASSERT_TRUE(InChild([] {
+    for (int call = 0; call < 1000; ++call) WriteDebugLogState("IdleDone");
+    WriteDebugLog("Text1");
+    WriteDebugLogState("IdleDone");
+    WriteDebugLogState("Idle");
+    WriteDebugLogState("Idle");
+  }));
+  EXPECT_EQ(ReadFile(dir.File("vocatodebug.log")), "IdleDone\nText1\nIdleDone\nIdle\n");
+}
+
+TEST(DebugLog, TheFileStopsGrowingAtItsLimitAndSaysSoOnce) {
+  ScratchDir dir;
+  ScopedEnv temp("TEMP", dir.path().c_str());
+  const std::string log = dir.File("vocatodebug.log");
+  ASSERT_TRUE(InChild([&] {
+    WriteDebugLog("Anfang");
+    // Filled from outside up to just below the limit, as a long run would.
+    ASSERT_EQ(truncate(log.c_str(), static_cast<off_t>(kMaxDebugLogBytes - 10)), 0);
+    for (int entry = 0; entry < 100; ++entry) WriteDebugLog("Wait for Buffer");
+  }));
+  const std::string text = ReadFile(log);
+  EXPECT_LT(text.size(), kMaxDebugLogBytes + 100);
+  EXPECT_TRUE(text.ends_with("Wait for Buffer\n(the log is full; later entries are dropped)\n"));
+}
+
 }  // namespace
 }  // namespace parlotto

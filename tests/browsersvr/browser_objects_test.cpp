@@ -12,6 +12,7 @@
 #include <QEventLoop>
 #include <QRegularExpression>
 #include <QUrl>
+#include <filesystem>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -335,6 +336,96 @@ TEST_F(BrowserServerTest, ALocalFileIsLoadedByItsNameAndAnEarlierDocumentIsThenG
   // Neither a file nor an address; and a name must be text.
   EXPECT_EQ(Navigate(QStringLiteral("  ")), E_INVALIDARG);
   EXPECT_EQ(CallMethod(browser_.Get(), "Navigate2", {VARIANT::I4(3)}), DISP_E_TYPEMISMATCH);
+}
+
+// A hostile file opened from the disk tries every way to read another file
+// and to send it to a listener of the test's: nothing arrives, nothing of
+// the other file is read, and the page's own parts beside it still work.
+TEST_F(BrowserServerTest, ALocalPageReadsNoOtherFileAndReachesNoNetwork) {
+  ScratchDir dir;
+  testing::WriteFile(dir.File("privat.txt"), "Streng geheim");
+  const std::string secret = "file://" + dir.File("privat.txt");
+  const std::string site = dir.File("seite");
+  std::filesystem::create_directories(site + "/seite_files");
+  testing::WriteFile(site + "/seite_files/stil.css", ".weg { display: none }");
+  testing::WriteFile(site + "/rahmen.html", "<html><body>Rahmen nebenan.</body></html>");
+  LocalHttpServer listener;
+  const std::string away = listener.Url(QStringLiteral("/weg")).toStdString();
+  const std::string ws = "ws://127.0.0.1:" + std::to_string(listener.port()) + "/weg";
+  const std::string page =
+      "<html><head><link rel=stylesheet href=seite_files/stil.css>"
+      "<link rel=stylesheet href='" +
+      away + ".css'><link rel=prefetch href='" + away +
+      "'>"
+      "</head><body><p>Hallo Seite.</p><p class=weg>Versteckt.</p>"
+      "<iframe src=rahmen.html></iframe><iframe src='" +
+      secret +
+      "'></iframe>"
+      "<img src='" +
+      away + ".png'><form id=f action='" + away +
+      "' method=post target=z>"
+      "<input name=a value=b></form><iframe name=z></iframe><script>"
+      "function show(t) { document.body.append(' ' + t); }"
+      "fetch('" +
+      secret +
+      "').then(r => r.text()).then(show, () => {});"
+      "var x = new XMLHttpRequest(); x.onload = () => show(x.responseText);"
+      "try { x.open('GET', '" +
+      secret +
+      "'); x.send(); } catch (e) {}"
+      "fetch('" +
+      away +
+      "').catch(() => {});"
+      "try { new WebSocket('" +
+      ws +
+      "'); } catch (e) {}"
+      "navigator.sendBeacon('" +
+      away +
+      "', 'x');"
+      "window.open('" +
+      away +
+      "');"
+      "if (navigator.serviceWorker) navigator.serviceWorker.register('sw.js').catch(() => {});"
+      "document.getElementById('f').submit();"
+      "setTimeout(() => { location.href = '" +
+      away +
+      "'; }, 200);"
+      "</script></body></html>";
+  testing::WriteFile(site + "/seite.html", page);
+
+  ASSERT_NO_FATAL_FAILURE(CreateBrowser());
+  Load(QString::fromStdString(site + "/seite.html"));
+  // Long enough for every channel to have tried.
+  SpinUntil([] { return false; }, 1500);
+  EXPECT_EQ(listener.Connections(), 0);
+
+  ComPtr<IDispatch> document = Document();
+  EXPECT_EQ(BodyText(document.Get()).trimmed(), QStringLiteral("Hallo Seite."));
+  ASSERT_EQ(FrameCount(document.Get()), 3);
+  HRESULT hr = E_FAIL;
+  EXPECT_EQ(BodyText(FrameDocument(document.Get(), 0, &hr).Get()),
+            QStringLiteral("Rahmen nebenan."));
+  ComPtr<IDispatch> other = FrameDocument(document.Get(), 1, &hr);
+  if (other) {
+    EXPECT_FALSE(BodyText(other.Get()).contains(QStringLiteral("geheim")));
+  }
+
+  // Nor does a page from the web reach the disk.
+  web_.Serve(QStringLiteral("/fern.html"),
+             QByteArray::fromStdString("<html><body>Fern.<iframe src='" + secret +
+                                       "'></iframe><script>"
+                                       "fetch('" +
+                                       secret +
+                                       "').then(r => r.text()).then(t => document.body.append(t),"
+                                       " () => {});</script></body></html>"));
+  Load(web_.Url(QStringLiteral("/fern.html")));
+  SpinUntil([] { return false; }, 500);
+  document = Document();
+  EXPECT_EQ(BodyText(document.Get()).trimmed(), QStringLiteral("Fern."));
+  other = FrameDocument(document.Get(), 0, &hr);
+  if (other) {
+    EXPECT_FALSE(BodyText(other.Get()).contains(QStringLiteral("geheim")));
+  }
 }
 
 TEST_F(BrowserServerTest, ALongTextIsCutAtTheLimitWithoutSplittingACharacter) {

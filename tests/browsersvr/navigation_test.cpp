@@ -3,6 +3,7 @@
 #include "browsersvr/navigation.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 
@@ -33,6 +34,13 @@ TEST(NavigationTest, AnythingElseIsAnAddressAsAUserWouldTypeIt) {
   // A missing file is not turned into a local address that cannot load.
   EXPECT_FALSE(AddressOf(QStringLiteral("fehlt-hier.html")).isLocalFile());
   EXPECT_TRUE(AddressOf(QString()).isEmpty());
+  // A folder is no page, and a FIFO would hold the engine.
+  testing::ScratchDir dir;
+  const std::string fifo = dir.File("fifo.html");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& name : {dir.path().string(), fifo, "file://" + fifo}) {
+    EXPECT_TRUE(AddressOf(QString::fromStdString(name)).isEmpty()) << name;
+  }
   EXPECT_TRUE(AddressOf(QStringLiteral("   ")).isEmpty());
 }
 

@@ -2,10 +2,12 @@
 // run a shell command, links planted in a shared temporary directory, a
 // umask, and another user on the session bus.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QProcess>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -181,6 +183,68 @@ TEST_F(SecurityTest, LinksPlantedUnderItsFileNamesAreNeverWrittenThrough) {
   EXPECT_EQ(ReadFile(victim), "Geheim");
   EXPECT_FALSE(fs::is_symlink(bin / "temp.txt"));
   EXPECT_EQ(ReadFile((bin / "temp.txt").string()), "Neuer Text.");
+}
+
+// Another user has put things under the name of the lock that serialises
+// server starts, in a shared temporary directory (the place of the lock when
+// the user has no private runtime directory): a lock of theirs held, a link
+// into a directory only the user may write, a FIFO. The character server
+// still starts at once, and nothing is made through the link.
+TEST_F(SecurityTest, AnotherUsersLockLinkOrFifoNeitherHoldsNorMisleadsAServerStart) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+  const fs::path shared = dir_.path() / "shared";
+  const fs::path closed = dir_.path() / "closed";
+  fs::create_directories(shared);
+  fs::create_directories(closed);
+  fs::permissions(shared, fs::perms(01777));
+  fs::permissions(closed, fs::perms(0700));
+  fs::permissions(dir_.path(), fs::perms(0711));  // the other user passes through
+  const fs::path lock = shared / "parlotto-com-0-{D45FD2FC-5C6E-11D1-9EC1-00C04FD7081F}.lock";
+  WriteFile(dir_.File("user.reg"),
+            "Windows Registry Editor Version 5.00\n\n"
+            "[HKEY_CURRENT_USER\\Software\\Zentravol\\Agent]\n\"noAgent\"=dword:00000000\n");
+  program_.SetTemp(shared.string());
+  program_.env().remove("XDG_RUNTIME_DIR");
+
+  QProcess holder;  // the other user, holding a lock of theirs under the name
+  holder.start("setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups", "--", "flock",
+                           FaultProgram::Q(lock.string()), "sleep", "120"});
+  ASSERT_TRUE(holder.waitForStarted());
+  for (int wait = 0; wait < 100 && !fs::exists(lock); ++wait) usleep(50000);
+  ASSERT_TRUE(fs::exists(lock));
+  const std::function<void()> plant[] = {
+      [] {},
+      [&] {
+        holder.kill();
+        holder.waitForFinished();
+        fs::remove(lock);
+        fs::create_symlink(closed / "made", lock);
+      },
+      [&] {
+        fs::remove(lock);
+        ASSERT_EQ(mkfifo(lock.c_str(), 0666), 0);
+      },
+  };
+  for (const auto& put : plant) {
+    put();
+    fs::remove(dir_.File("trace.txt"));
+    EXPECT_EQ(Run(testing::kFaultProgram, {"-d", "Hallo Welt."}).exit_code, 0);
+    const std::vector<std::string> spoken = program_.Spoken();
+    EXPECT_TRUE(spoken.size() == 1 && spoken[0].find("Hallo Welt.") != std::string::npos);
+    EXPECT_FALSE(fs::exists(closed / "made"));
+    // Each run starts the server anew.
+    ASSERT_TRUE(program_.NothingLeftRunning());
+  }
+  holder.kill();
+  holder.waitForFinished();
+
+  // With a private runtime directory the lock is there, out of everyone's way.
+  const fs::path runtime = dir_.path() / "runtime";
+  fs::create_directories(runtime);
+  fs::permissions(runtime, fs::perms(0700));
+  program_.env().insert("XDG_RUNTIME_DIR", FaultProgram::Q(runtime.string()));
+  EXPECT_EQ(Run(testing::kFaultProgram, {"-d", "Hallo Welt."}).exit_code, 0);
+  EXPECT_TRUE(fs::exists(runtime / lock.filename()));
 }
 
 // The session bus is one user's: the standard policy lets only its owner in.

@@ -3,6 +3,7 @@
 #include "sources/text_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
@@ -73,9 +74,14 @@ TEST_F(TextFileTest, AFileOverTheLimitIsRefusedUnread) {
   EXPECT_EQ(loaded.text, "");
 }
 
-TEST_F(TextFileTest, ADeviceWithoutEndIsCutAtTheLimit) {
-  // /dev/zero has no size to refuse it by; the read itself is bounded.
-  EXPECT_EQ(LoadTextFile("/dev/zero", std::uintmax_t{1} << 20).failure, TextFileFailure::kTooLarge);
+TEST_F(TextFileTest, WhatIsNoRegularFileIsRefusedWithoutWaitingOnIt) {
+  // A FIFO without a writer would block the open for ever; a device never ends.
+  const std::string fifo = dir_.File("fifo.txt");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& name : {fifo, std::string("/dev/zero")}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(LoadTextFile(name).failure, TextFileFailure::kCannotOpen);
+  }
 }
 
 }  // namespace

@@ -26,6 +26,7 @@ QString LocalHttpServer::Url(const QString& path) const {
 
 void LocalHttpServer::Accept() {
   while (QTcpSocket* socket = server_->nextPendingConnection()) {
+    ++connections_;
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     if (silent_) continue;
     connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {

@@ -27,6 +27,8 @@ class LocalHttpServer : public QObject {
 
   quint16 port() const;
   QString Url(const QString& path) const;
+  // Every connection made so far, whatever came over it (a WebSocket too).
+  int Connections() const { return connections_; }
 
  private:
   struct Page {
@@ -39,6 +41,7 @@ class LocalHttpServer : public QObject {
   QTcpServer* server_;
   std::map<QString, Page> pages_;
   bool silent_ = false;
+  int connections_ = 0;
 };
 
 // A port on 127.0.0.1 that nobody listens on (free when asked).

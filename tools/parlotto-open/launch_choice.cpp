@@ -76,6 +76,10 @@ LaunchChoice ChooseLaunch(const QString& target) {
   if (info.isDir()) {
     return {{}, QStringLiteral("„%1“ ist ein Ordner, keine Datei.").arg(file)};
   }
+  // A FIFO or a device would hold the look at its contents, and the reading after it.
+  if (info.exists() && !info.isFile()) {
+    return {{}, QStringLiteral("„%1“ ist keine gewöhnliche Datei.").arg(file)};
+  }
   const QMimeDatabase database;
   // A file that is there is judged by its name and contents; a missing one
   // by its name alone.

@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 
 #include "platform/com/apartment.h"
@@ -27,6 +28,7 @@
 #include "platform/diagnostics.h"
 #include "platform/places.h"
 #include "platform/registry/registry.h"
+#include "platform/safe_open/safe_open.h"
 
 namespace parlotto {
 namespace {
@@ -88,13 +90,20 @@ QString NameOwner(const QString& name) {
 }
 
 // Serialises the start of one class's server among the processes of this
-// user, so that two creators never start two servers.
+// user, so that two creators never start two servers. The lock lies in the
+// user's private runtime directory; without one, in the temporary directory
+// with the care a shared directory needs. A name there that is not our own
+// file gives no lock: two servers may start, but no other user can make a
+// creator wait or create a file through a link.
 class StartLock {
  public:
   explicit StartLock(REFCLSID clsid) {
-    std::string path = TempDir() + "parlotto-com-" + std::to_string(getuid()) + "-" +
-                       StringFromGUID(clsid) + ".lock";
-    fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const std::string name =
+        "parlotto-com-" + std::to_string(geteuid()) + "-" + StringFromGUID(clsid) + ".lock";
+    std::string dir = PrivateRuntimeDir();
+    if (dir.empty()) dir = TempDir();
+    fd_ = OpenOwnFile(dir + name, O_RDWR | O_CREAT, 0600);
+    if (fd_ < 0) ReportDiagnostic("no start lock at " + dir + name + ": " + std::strerror(errno));
   }
   ~StartLock() {
     if (fd_ >= 0) close(fd_);  // closing releases the lock

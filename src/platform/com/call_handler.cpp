@@ -38,7 +38,7 @@ QDBusMessage HandleClassFactory(const QDBusMessage& message, IUnknown* object) {
     return message.createReply(QVariant::fromValue(QDBusObjectPath(path)));
   }
   if (message.member() == QLatin1String("LockServer") && Takes(message, "b")) {
-    hr = factory->LockServer(args[0].toBool() ? 1 : 0);
+    hr = LockClassObject(message.path(), message.service(), args[0].toBool());
     if (FAILED(hr)) return ErrorReply(message, hr);
     return message.createReply();
   }

@@ -28,8 +28,9 @@ struct Loan {
 };
 
 struct Entry {
-  ComPtr<IUnknown> object;          // the identity; keeps the object while anyone holds it
-  std::map<QString, quint32> refs;  // by client
+  ComPtr<IUnknown> object;           // the identity; keeps the object while anyone holds it
+  std::map<QString, quint32> refs;   // by client
+  std::map<QString, quint32> locks;  // LockServer(TRUE) of a class object, by client
   bool is_class_object = false;
 };
 
@@ -92,6 +93,29 @@ class Exporter : public QDBusVirtualObject {
     entry.object = ComPtr<IUnknown>(class_object);
     entry.is_class_object = true;
     return S_OK;
+  }
+
+  // A lock counts for the client that made it, and an unlock takes back
+  // only one of the caller's own: a peer that never locked cannot stop a
+  // server that others use.
+  HRESULT LockServer(const QString& path, const QString& client, bool lock) {
+    auto it = entries_.find(path);
+    if (it == entries_.end() || !it->second.is_class_object) return RPC_E_DISCONNECTED;
+    ComPtr<IClassFactory> factory;
+    HRESULT hr = it->second.object->QueryInterface(IID_IClassFactory, factory.ReceiveVoid());
+    if (FAILED(hr)) return hr;
+    if (lock) {
+      hr = PeerFailure(client);
+      if (FAILED(hr)) return hr;
+      if (!WatchPeer(client)) return RPC_S_SERVER_UNAVAILABLE;
+      hr = factory->LockServer(1);
+      if (SUCCEEDED(hr)) ++it->second.locks[client];
+      return hr;
+    }
+    auto held = it->second.locks.find(client);
+    if (held == it->second.locks.end()) return S_OK;
+    if (--held->second == 0) it->second.locks.erase(held);
+    return factory->LockServer(0);
   }
 
   void Withdraw(REFCLSID clsid) {
@@ -231,8 +255,18 @@ class Exporter : public QDBusVirtualObject {
   void ForgetClient(const QString& client) {
     std::erase_if(loans_, [&](const auto& loan) { return loan.second.lender == client; });
     std::vector<QString> paths;
+    std::vector<QString> locked;
     for (const auto& [path, entry] : entries_) {
       if (entry.refs.count(client)) paths.push_back(path);
+      if (entry.locks.count(client)) locked.push_back(path);
+    }
+    for (const QString& path : locked) {
+      // Looked up anew: an unlock may end what the table holds.
+      auto it = entries_.find(path);
+      while (it != entries_.end() && it->second.locks.count(client)) {
+        LockServer(path, client, false);
+        it = entries_.find(path);
+      }
     }
     for (const QString& path : paths) Drop(path, client, 0);
   }
@@ -323,6 +357,10 @@ HRESULT PublishClassObject(REFCLSID clsid, IUnknown* class_object) {
 }
 
 void WithdrawClassObject(REFCLSID clsid) { Exporter::Instance().Withdraw(clsid); }
+
+HRESULT LockClassObject(const QString& path, const QString& client, bool lock) {
+  return Exporter::Instance().LockServer(path, client, lock);
+}
 
 int ExportedReferenceCount() { return Exporter::Instance().ReferenceCount(); }
 

@@ -31,6 +31,12 @@ HRESULT FindExportedObject(const QString& path, IUnknown** object);
 HRESULT PublishClassObject(REFCLSID clsid, IUnknown* class_object);
 void WithdrawClassObject(REFCLSID clsid);
 
+// IClassFactory::LockServer of the class object at `path`, called by
+// `client`: a lock is counted for that client, an unlock takes back one of
+// its own locks and is nothing (S_OK) for a client without one, and a client
+// that leaves the bus has all of its locks taken back.
+HRESULT LockClassObject(const QString& path, const QString& client, bool lock);
+
 // The number of references that other processes hold on this process's
 // objects (class objects not counted), for tests and diagnostics.
 int ExportedReferenceCount();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/new_files.h"
+#include "platform/safe_open/safe_open.h"
 
 namespace parlotto {
 namespace {
@@ -57,20 +58,18 @@ bool FileStamp::operator==(const FileStamp& other) const {
 ReadStatus ReadHiveFile(const std::string& path, std::string* bytes, FileStamp* stamp,
                         std::string* error) {
   bytes->clear();
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Asked before anything is read: a FIFO under the hive's name would hold
+  // every start of the program.
+  int fd = OpenRegularFile(path);
   if (fd < 0) {
     if (errno == ENOENT) return ReadStatus::kMissing;
-    *error = Failure("cannot open", path, errno);
+    *error = errno == EINVAL ? "cannot read " + path + ": not a regular file"
+                             : Failure("cannot open", path, errno);
     return ReadStatus::kError;
   }
   struct stat st;
   if (fstat(fd, &st) != 0) {
     *error = Failure("cannot stat", path, errno);
-    close(fd);
-    return ReadStatus::kError;
-  }
-  if (!S_ISREG(st.st_mode)) {
-    *error = "cannot read " + path + ": not a regular file";
     close(fd);
     return ReadStatus::kError;
   }

@@ -9,6 +9,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusPendingCall>
 #include <QProcess>
 
 #include "platform/com/bus_names.h"
@@ -20,6 +21,24 @@ namespace parlotto {
 namespace {
 
 const CLSID kForwardedClass = MakeGuid("{6A0F3C52-2B7D-4E1A-9C44-0D5E8B1F7A21}");
+const CLSID kLockedClass = MakeGuid("{0C1D2E3F-4A5B-4C6D-8E7F-90A1B2C3D4E5}");
+
+// A class object that counts the locks it holds, as a server's lifetime does.
+class LockCounter final : public IClassFactory {
+ public:
+  HRESULT QueryInterface(REFIID iid, void** out) override {
+    *out = iid == IID_IUnknown || iid == IID_IClassFactory ? this : nullptr;
+    return *out ? S_OK : E_NOINTERFACE;
+  }
+  ULONG AddRef() override { return 1; }
+  ULONG Release() override { return 1; }
+  HRESULT CreateInstance(IUnknown*, REFIID, void**) override { return E_NOTIMPL; }
+  HRESULT LockServer(BOOL lock) override {
+    locks += lock ? 1 : -1;
+    return S_OK;
+  }
+  int locks = 0;
+};
 
 // An object that only counts how many of its kind are alive.
 class Tracked final : public ComObject {
@@ -142,6 +161,48 @@ TEST_F(ObjectExporterTest, ReferencesForNamesNotOnTheBusAreNotKept) {
     EXPECT_TRUE(SpinUntil([] { return ExportedReferenceCount() == 0; }));
   }
   EXPECT_EQ(Tracked::alive, 0);
+}
+
+TEST_F(ObjectExporterTest, OnlyTheClientThatLockedAServerTakesTheLockBack) {
+  LockCounter counter;
+  DWORD cookie = 0;
+  ASSERT_EQ(CoRegisterClassObject(kLockedClass, &counter, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
+                                  &cookie),
+            S_OK);
+  {
+    QDBusConnection holder = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "holder");
+    QDBusConnection stranger =
+        QDBusConnection::connectToBus(QDBusConnection::SessionBus, "stranger");
+    // Sent from other connections of this process, so the loop must run meanwhile.
+    auto lock = [](QDBusConnection& from, bool value) {
+      QDBusMessage call = QDBusMessage::createMethodCall(
+          OwnBusName(), ClassObjectPath(kLockedClass), QLatin1String(kClassFactoryInterface),
+          QStringLiteral("LockServer"));
+      call << value;
+      QDBusPendingCall pending = from.asyncCall(call);
+      SpinUntil([&] { return pending.isFinished(); });
+      return pending.isError() ? E_FAIL : S_OK;
+    };
+    const struct {
+      QDBusConnection* from;
+      bool lock;
+      int locks_after;
+    } steps[] = {
+        {&stranger, false, 0},                         // nothing to take back, and never below zero
+        {&holder, true, 1},    {&stranger, false, 1},  // not the stranger's lock
+        {&holder, false, 0},   {&holder, false, 0},   {&holder, true, 1}, {&holder, true, 2},
+    };
+    for (const auto& step : steps) {
+      EXPECT_EQ(lock(*step.from, step.lock), S_OK);
+      EXPECT_EQ(counter.locks, step.locks_after);
+    }
+  }
+  // A holder that leaves the bus has its locks taken back (no copy of the
+  // connection is left to keep it open).
+  QDBusConnection::disconnectFromBus("holder");
+  EXPECT_TRUE(SpinUntil([&] { return counter.locks == 0; }));
+  QDBusConnection::disconnectFromBus("stranger");
+  CoRevokeClassObject(cookie);
 }
 
 TEST_F(ObjectExporterTest, AProxyPassedOnBecomesTheReceiversOwnReference) {

@@ -3,6 +3,7 @@
 #include "parlotto-open/launch_choice.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -122,8 +123,12 @@ TEST_F(LaunchChoiceTest, AddressesAndFileUrls) {
 }
 
 TEST_F(LaunchChoiceTest, WhatCannotBeReadIsRefusedWithAReasonAndAMissingFileIsHandedOn) {
-  for (const QString& target : {Make("Bild.png", std::string(kPng, sizeof kPng - 1)),
-                                QString::fromStdString(dir_.File("")), QString()}) {
+  // A FIFO would hold the look at its contents for ever.
+  const std::string fifo = dir_.File("fifo.txt");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const QString& target :
+       {Make("Bild.png", std::string(kPng, sizeof kPng - 1)), QString::fromStdString(dir_.File("")),
+        QString::fromStdString(fifo), QString()}) {
     SCOPED_TRACE(target.toStdString());
     const LaunchChoice choice = ChooseLaunch(target);
     EXPECT_TRUE(choice.arguments.isEmpty());
