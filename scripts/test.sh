@@ -9,7 +9,7 @@ scripts/setup-debian.sh
 
 build=build-test
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DPARLOTTO_SANITIZE=ON -DPARLOTTO_WERROR=ON
+  -DPARLOTTO_SANITIZE=ON -DPARLOTTO_WERROR=ON -DPARLOTTO_TESTS=ON
 cmake --build "$build" -j"$(nproc)"
 
 # Formatting of every file, clang-tidy on the files that changed.
