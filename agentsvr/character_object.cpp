@@ -4,7 +4,7 @@
 
 #include "contracts/agent/agent_marshal.h"
 #include "platform/com/error_info.h"
-#include "platform/com/server_lifetime.h"
+#include "platform/com_runtime/server_lifetime.h"
 
 namespace parlotto::agent {
 namespace {

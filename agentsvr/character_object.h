@@ -15,8 +15,8 @@
 #include "agentsvr/stage.h"
 #include "contracts/agent/agent_interfaces.h"
 #include "platform/com/com_object.h"
-#include "platform/com/interface_table.h"
-#include "platform/com/typelib/type_info_dispatch.h"
+#include "platform/com_runtime/interface_table.h"
+#include "platform/typelib/type_info_dispatch.h"
 
 namespace parlotto::agent {
 

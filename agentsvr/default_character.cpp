@@ -2,7 +2,7 @@
 
 #include <QDir>
 
-#include "platform/places.h"
+#include "platform/places/places.h"
 
 namespace parlotto::agent {
 

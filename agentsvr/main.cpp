@@ -9,11 +9,11 @@
 
 #include "agentsvr/server_object.h"
 #include "contracts/agent/agent_interfaces.h"
-#include "platform/com/activation.h"
-#include "platform/com/apartment.h"
-#include "platform/com/server_lifetime.h"
-#include "platform/diagnostics.h"
-#include "platform/places.h"
+#include "platform/com_runtime/activation.h"
+#include "platform/com_runtime/apartment.h"
+#include "platform/com_runtime/server_lifetime.h"
+#include "platform/places/diagnostics.h"
+#include "platform/places/places.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <utility>
 
-#include "platform/com/remote_object.h"
-#include "platform/diagnostics.h"
+#include "platform/com_runtime/remote_object.h"
+#include "platform/places/diagnostics.h"
 
 namespace parlotto::agent {
 namespace {

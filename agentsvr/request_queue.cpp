@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/diagnostics.h"
+#include "platform/places/diagnostics.h"
 #include "xvoice/speech_text.h"
 
 namespace parlotto::agent {

@@ -9,9 +9,9 @@
 #include "agentsvr/notify_sinks.h"
 #include "contracts/agent/agent_interfaces.h"
 #include "platform/com/com_object.h"
-#include "platform/com/interface_table.h"
-#include "platform/com/server_class_factory.h"
-#include "platform/com/typelib/type_info_dispatch.h"
+#include "platform/com_runtime/interface_table.h"
+#include "platform/com_runtime/server_class_factory.h"
+#include "platform/typelib/type_info_dispatch.h"
 
 namespace parlotto::agent {
 

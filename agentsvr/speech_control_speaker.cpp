@@ -5,12 +5,12 @@
 #include <vector>
 
 #include "contracts/speech_control/speech_control_ids.h"
-#include "platform/com/activation.h"
 #include "platform/com/com_object.h"
-#include "platform/com/connection_point.h"
 #include "platform/com/error_info.h"
 #include "platform/com/no_type_info.h"
-#include "platform/diagnostics.h"
+#include "platform/com_runtime/activation.h"
+#include "platform/com_runtime/connection_point.h"
+#include "platform/places/diagnostics.h"
 #include "xvoice/name_guid.h"
 #include "xvoice/voice_catalog.h"
 

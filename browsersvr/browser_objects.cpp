@@ -3,10 +3,10 @@
 #include "browsersvr/navigation.h"
 #include "contracts/browser/browser_ids.h"
 #include "contracts/browser/browser_interfaces.h"
-#include "platform/com/deferred_call.h"
 #include "platform/com/error_info.h"
-#include "platform/com/typelib/type_info_cache.h"
-#include "platform/diagnostics.h"
+#include "platform/com_runtime/deferred_call.h"
+#include "platform/places/diagnostics.h"
+#include "platform/typelib/type_info_cache.h"
 
 namespace parlotto::browser {
 namespace {

@@ -11,8 +11,8 @@
 
 #include "browsersvr/frame_query.h"
 #include "browsersvr/page_session.h"
-#include "platform/com/automation_object.h"
-#include "platform/com/server_class_factory.h"
+#include "platform/com_runtime/automation_object.h"
+#include "platform/com_runtime/server_class_factory.h"
 
 class QWebEngineProfile;
 

@@ -13,10 +13,10 @@
 
 #include "browsersvr/browser_objects.h"
 #include "contracts/browser/browser_ids.h"
-#include "platform/com/activation.h"
-#include "platform/com/apartment.h"
-#include "platform/com/server_lifetime.h"
-#include "platform/diagnostics.h"
+#include "platform/com_runtime/activation.h"
+#include "platform/com_runtime/apartment.h"
+#include "platform/com_runtime/server_lifetime.h"
+#include "platform/places/diagnostics.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 // The engine's own library frees some of its objects through a base of

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "browsersvr/request_policy.h"
-#include "platform/diagnostics.h"
+#include "platform/places/diagnostics.h"
 
 namespace parlotto::browser {
 namespace {

@@ -25,13 +25,13 @@
 #include <vector>
 
 #include "fuzz_input.h"
-#include "platform/com/apartment.h"
-#include "platform/com/automation_object.h"
-#include "platform/com/bus_names.h"
-#include "platform/com/interface_table.h"
-#include "platform/com/object_exporter.h"
-#include "platform/com/server_class_factory.h"
-#include "platform/com/typelib/type_lib.h"
+#include "platform/com_runtime/apartment.h"
+#include "platform/com_runtime/automation_object.h"
+#include "platform/com_runtime/bus_names.h"
+#include "platform/com_runtime/interface_table.h"
+#include "platform/com_runtime/object_exporter.h"
+#include "platform/com_runtime/server_class_factory.h"
+#include "platform/typelib/type_lib.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/com/typelib/description_parser.h"
-#include "platform/com/typelib/type_lib.h"
+#include "platform/typelib/description_parser.h"
+#include "platform/typelib/type_lib.h"
 
 namespace {
 

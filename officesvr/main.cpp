@@ -5,8 +5,8 @@
 
 #include "contracts/office/word_ids.h"
 #include "officesvr/word_objects.h"
-#include "platform/com/apartment.h"
-#include "platform/com/server_lifetime.h"
+#include "platform/com_runtime/apartment.h"
+#include "platform/com_runtime/server_lifetime.h"
 
 int main(int argc, char** argv) {
   using namespace parlotto;

@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "officesvr/document_session.h"
-#include "platform/com/automation_object.h"
-#include "platform/com/server_class_factory.h"
+#include "platform/com_runtime/automation_object.h"
+#include "platform/com_runtime/server_class_factory.h"
 
 namespace parlotto::office {
 

@@ -1,6 +1,6 @@
 #include "officesvr/word_typelib.h"
 
-#include "platform/com/typelib/type_info_cache.h"
+#include "platform/typelib/type_info_cache.h"
 
 namespace parlotto::office {
 

@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "agentsvr/character_file.h"
-#include "platform/places.h"
+#include "platform/places/places.h"
 
 namespace parlotto::vsettings {
 namespace {

@@ -3,9 +3,9 @@
 #include <QApplication>
 #include <cstdlib>
 
-#include "platform/com/apartment.h"
-#include "platform/dialogs.h"
-#include "platform/fonts.h"
+#include "platform/com_runtime/apartment.h"
+#include "platform/gui/dialogs.h"
+#include "platform/gui/fonts.h"
 #include "vsettings/settings_dialog.h"
 #include "vsettings/speech_runtime.h"
 #include "vsettings/stored_settings.h"

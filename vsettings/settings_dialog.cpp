@@ -22,8 +22,8 @@
 #include <cmath>
 
 #include "app/settings_key.h"
-#include "platform/dialogs.h"
-#include "platform/places.h"
+#include "platform/gui/dialogs.h"
+#include "platform/places/places.h"
 #include "vsettings/character_preview.h"
 #include "vsettings/speech_runtime.h"
 #include "xvoice/speech_values.h"

@@ -4,10 +4,10 @@
 #include <utility>
 
 #include "contracts/speech_control/speech_control_ids.h"
-#include "platform/com/activation.h"
 #include "platform/com/error_info.h"
 #include "platform/com/hresult.h"
 #include "platform/com/variant.h"
+#include "platform/com_runtime/activation.h"
 #include "xvoice/speech_values.h"
 
 namespace parlotto::vsettings {

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <set>
 
-#include "platform/clock.h"
+#include "platform/loop/clock.h"
 #include "xvoice/device_output.h"
 
 namespace parlotto::xvoice {

@@ -10,7 +10,7 @@
 #include <memory>
 #include <mutex>
 
-#include "platform/window_messages.h"
+#include "platform/loop/window_messages.h"
 #include "xvoice/audio_output.h"
 #include "xvoice/audio_target.h"
 #include "xvoice/lip_sync.h"

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "platform/places.h"
+#include "platform/places/places.h"
 
 namespace parlotto::xvoice {
 namespace {

@@ -4,7 +4,7 @@
 #include <QThread>
 #include <string>
 
-#include "platform/diagnostics.h"
+#include "platform/places/diagnostics.h"
 
 namespace parlotto::xvoice {
 

@@ -11,8 +11,8 @@
 
 #include "contracts/speech_control/speech_control_ids.h"
 #include "platform/com/error_info.h"
-#include "platform/diagnostics.h"
-#include "platform/window_messages.h"
+#include "platform/loop/window_messages.h"
+#include "platform/places/diagnostics.h"
 #include "xvoice/audio_target.h"
 #include "xvoice/speech_engine.h"
 #include "xvoice/speech_text.h"

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "platform/com/com_object.h"
-#include "platform/com/connection_point.h"
-#include "platform/com/typelib/type_info_dispatch.h"
-#include "platform/window_messages.h"
+#include "platform/com_runtime/connection_point.h"
+#include "platform/loop/window_messages.h"
+#include "platform/typelib/type_info_dispatch.h"
 
 namespace parlotto::xvoice {
 

@@ -12,7 +12,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/window_messages.h"
+#include "platform/loop/window_messages.h"
 #include "xvoice/audio_player.h"
 #include "xvoice/audio_target.h"
 #include "xvoice/speech_values.h"

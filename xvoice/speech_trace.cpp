@@ -10,8 +10,8 @@
 #include <set>
 #include <string>
 
-#include "platform/clock.h"
-#include "platform/diagnostics.h"
+#include "platform/loop/clock.h"
+#include "platform/places/diagnostics.h"
 
 namespace parlotto::xvoice {
 namespace {

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <tuple>
 
-#include "platform/diagnostics.h"
+#include "platform/places/diagnostics.h"
 #include "xvoice/name_guid.h"
 
 namespace parlotto::xvoice {

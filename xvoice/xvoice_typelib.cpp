@@ -1,7 +1,7 @@
 #include "xvoice/xvoice_typelib.h"
 
 #include "contracts/speech_control/speech_control_ids.h"
-#include "platform/com/typelib/type_info_cache.h"
+#include "platform/typelib/type_info_cache.h"
 
 namespace parlotto::xvoice {
 

@@ -14,9 +14,9 @@
 #include <cstdio>
 
 #include "contracts/browser/browser_ids.h"
-#include "platform/com/activation.h"
-#include "platform/com/apartment.h"
-#include "platform/com/late_bound.h"
+#include "platform/com_runtime/activation.h"
+#include "platform/com_runtime/apartment.h"
+#include "platform/com_runtime/late_bound.h"
 
 namespace parlotto {
 namespace {

@@ -30,9 +30,9 @@
 
 #include "contracts/agent/agent_interfaces.h"
 #include "contracts/agent/ignored_notifications.h"
-#include "platform/com/activation.h"
-#include "platform/com/apartment.h"
-#include "platform/com/bus_names.h"
+#include "platform/com_runtime/activation.h"
+#include "platform/com_runtime/apartment.h"
+#include "platform/com_runtime/bus_names.h"
 
 namespace parlotto {
 namespace {

@@ -13,11 +13,11 @@
 
 #include "contracts/speech_control/speech_control_ids.h"
 #include "german_text.h"
-#include "platform/com/activation.h"
-#include "platform/com/apartment.h"
 #include "platform/com/com_object.h"
-#include "platform/com/connection_point.h"
 #include "platform/com/no_type_info.h"
+#include "platform/com_runtime/activation.h"
+#include "platform/com_runtime/apartment.h"
+#include "platform/com_runtime/connection_point.h"
 
 namespace parlotto::bench {
 namespace {

@@ -1,7 +1,7 @@
 // The program's own window messages, posted to the main window.
 #pragma once
 
-#include "platform/window_messages.h"
+#include "platform/loop/window_messages.h"
 
 namespace parlotto {
 

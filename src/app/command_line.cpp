@@ -78,7 +78,7 @@ std::string Operand(const std::vector<std::string>& args) {
   return args.size() >= 2 ? args[1] : std::string();
 }
 
-bool FileExists(const std::string& name) {
+bool NamesAFile(const std::string& name) {
   if (name.empty()) return false;
   std::error_code ec;
   auto status = std::filesystem::status(name, ec);

@@ -47,6 +47,6 @@ std::string UsageText();
 std::string VersionText();
 
 // Whether `name` names an existing file (not a directory); "" never does.
-bool FileExists(const std::string& name);
+bool NamesAFile(const std::string& name);
 
 }  // namespace parlotto

@@ -7,7 +7,7 @@
 #include <atomic>
 #include <mutex>
 
-#include "platform/places.h"
+#include "platform/places/places.h"
 #include "platform/safe_open/safe_open.h"
 
 namespace parlotto {

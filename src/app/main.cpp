@@ -11,11 +11,11 @@
 #include "app/debug_log.h"
 #include "app/vocato_form.h"
 #include "automation/server_module.h"
-#include "platform/diagnostics.h"
-#include "platform/dialogs.h"
-#include "platform/dispatch.h"
-#include "platform/fonts.h"
-#include "platform/termination_signals.h"
+#include "platform/gui/dialogs.h"
+#include "platform/gui/fonts.h"
+#include "platform/loop/exception_guard.h"
+#include "platform/loop/termination_signals.h"
+#include "platform/places/diagnostics.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ int RunProgram(const std::vector<std::string>& args) {
   QApplication::exec();
   // A termination signal ends the loop without closing: the close runs here,
   // once, where no reading is waiting any more.
-  if (!form->Closed()) Dispatch([&form] { form->Close(); });
+  if (!form->Closed()) RunGuarded([&form] { form->Close(); });
   return 0;
 }
 

@@ -7,10 +7,10 @@
 #include "app/debug_log.h"
 #include "app/startup_settings.h"
 #include "contracts/agent/agent_interfaces.h"
-#include "platform/clock.h"
-#include "platform/com/apartment.h"
-#include "platform/dialogs.h"
-#include "platform/termination_signals.h"
+#include "platform/com_runtime/apartment.h"
+#include "platform/gui/dialogs.h"
+#include "platform/loop/clock.h"
+#include "platform/loop/termination_signals.h"
 #include "speech/agent_notify_sink.h"
 #include "speech/speech_control_host.h"
 
@@ -79,7 +79,7 @@ void TVocatoForm::ApplyCommandLine(const std::vector<std::string>& args) {
   // else happens, even before the file is known to exist.
   if (run_mode == rmPdfDocument) ShowWaitDialog();
 
-  if (entry->missing_file_message != nullptr && !FileExists(operand)) {
+  if (entry->missing_file_message != nullptr && !NamesAFile(operand)) {
     // The dialog runs its own message loop: the start timer must not start
     // a source (and then end the program) behind the user's back.
     Start.SetEnabled(false);

@@ -14,9 +14,9 @@ class QMenu;
 
 #include "app/run_mode.h"
 #include "contracts/agent/agent_interfaces.h"
-#include "platform/application_events.h"
-#include "platform/timer.h"
-#include "platform/window_messages.h"
+#include "platform/loop/application_events.h"
+#include "platform/loop/timer.h"
+#include "platform/loop/window_messages.h"
 
 namespace parlotto {
 

@@ -7,15 +7,15 @@
 #include "app/vocato_form.h"
 #include "automation/server_module.h"
 #include "automation/vocato_ids.h"
-#include "platform/clock.h"
-#include "platform/com/activation.h"
 #include "platform/com/error_info.h"
-#include "platform/com/interface_table.h"
-#include "platform/com/typelib/type_info_dispatch.h"
-#include "platform/com/typelib/type_lib_file.h"
-#include "platform/new_files.h"
-#include "platform/places.h"
-#include "platform/shell.h"
+#include "platform/com_runtime/activation.h"
+#include "platform/com_runtime/interface_table.h"
+#include "platform/gui/shell.h"
+#include "platform/loop/clock.h"
+#include "platform/places/new_files.h"
+#include "platform/places/places.h"
+#include "platform/typelib/type_info_dispatch.h"
+#include "platform/typelib/type_lib_file.h"
 
 namespace parlotto {
 namespace {

@@ -9,14 +9,14 @@
 
 #include "automation/read_some_text_impl.h"
 #include "automation/vocato_ids.h"
-#include "platform/application_events.h"
-#include "platform/com/activation.h"
-#include "platform/com/apartment.h"
-#include "platform/com/server_class_factory.h"
 #include "platform/com/typeinfo.h"
-#include "platform/com/typelib/type_lib_file.h"
-#include "platform/dialogs.h"
+#include "platform/com_runtime/activation.h"
+#include "platform/com_runtime/apartment.h"
+#include "platform/com_runtime/server_class_factory.h"
+#include "platform/gui/dialogs.h"
+#include "platform/loop/application_events.h"
 #include "platform/registry/registry.h"
+#include "platform/typelib/type_lib_file.h"
 
 namespace parlotto {
 namespace {

@@ -4,9 +4,9 @@
 
 #include "app/debug_log.h"
 #include "app/vocato_form.h"
-#include "platform/com/com_check.h"
-#include "platform/com/late_bound.h"
-#include "platform/shell_windows.h"
+#include "platform/com_runtime/com_check.h"
+#include "platform/com_runtime/late_bound.h"
+#include "platform/shell_windows/shell_windows.h"
 
 namespace parlotto {
 

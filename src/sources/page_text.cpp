@@ -2,8 +2,8 @@
 // with frames a blank and the text of each frame of the first level that the
 // browser lets us reach.
 #include "app/vocato_form.h"
-#include "platform/com/com_check.h"
-#include "platform/com/late_bound.h"
+#include "platform/com_runtime/com_check.h"
+#include "platform/com_runtime/late_bound.h"
 
 namespace parlotto {
 namespace {

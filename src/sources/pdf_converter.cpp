@@ -13,8 +13,8 @@
 #include <cstring>
 
 #include "contracts/pdf_converter/parse_pdf.h"
-#include "platform/clock.h"
-#include "platform/termination_signals.h"
+#include "platform/loop/clock.h"
+#include "platform/loop/termination_signals.h"
 
 namespace parlotto {
 namespace {

@@ -11,9 +11,9 @@
 #include "app/debug_log.h"
 #include "app/vocato_form.h"
 #include "contracts/pdf_converter/parse_pdf.h"
-#include "platform/dialogs.h"
-#include "platform/new_files.h"
-#include "platform/places.h"
+#include "platform/gui/dialogs.h"
+#include "platform/places/new_files.h"
+#include "platform/places/places.h"
 #include "sources/pdf_converter.h"
 #include "ui/dialogs/wait_dialog.h"
 

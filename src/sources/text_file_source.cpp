@@ -20,7 +20,7 @@ void TVocatoForm::ReadTextFile(const std::string& file_name) {
     ~ClearBusy() { g_reading_text_file = false; }
   } clear_busy;
 
-  if (!FileExists(file_name)) return;
+  if (!NamesAFile(file_name)) return;
   LoadedTextFile loaded = LoadTextFile(file_name);
   if (loaded.failure != TextFileFailure::kNone) {
     WriteDebugLog(TextFileFailureMessage(loaded.failure, file_name));

@@ -7,11 +7,11 @@
 #include "app/debug_log.h"
 #include "app/vocato_form.h"
 #include "contracts/browser/browser_ids.h"
-#include "platform/clock.h"
-#include "platform/com/activation.h"
-#include "platform/com/com_check.h"
-#include "platform/com/late_bound.h"
-#include "platform/window_messages.h"
+#include "platform/com_runtime/activation.h"
+#include "platform/com_runtime/com_check.h"
+#include "platform/com_runtime/late_bound.h"
+#include "platform/loop/clock.h"
+#include "platform/loop/window_messages.h"
 #include "ui/dialogs/wait_dialog.h"
 
 namespace parlotto {

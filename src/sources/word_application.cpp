@@ -1,9 +1,9 @@
 #include "sources/word_application.h"
 
 #include "contracts/office/word_ids.h"
-#include "platform/com/activation.h"
-#include "platform/com/com_check.h"
-#include "platform/com/late_bound.h"
+#include "platform/com_runtime/activation.h"
+#include "platform/com_runtime/com_check.h"
+#include "platform/com_runtime/late_bound.h"
 
 namespace parlotto {
 

@@ -5,9 +5,9 @@
 
 #include "app/debug_log.h"
 #include "app/vocato_form.h"
-#include "platform/com/com_check.h"
-#include "platform/com/late_bound.h"
-#include "platform/dialogs.h"
+#include "platform/com_runtime/com_check.h"
+#include "platform/com_runtime/late_bound.h"
+#include "platform/gui/dialogs.h"
 #include "sources/word_application.h"
 
 namespace parlotto {

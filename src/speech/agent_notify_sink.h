@@ -7,7 +7,7 @@
 
 #include "contracts/agent/agent_interfaces.h"
 #include "contracts/agent/ignored_notifications.h"
-#include "platform/window_messages.h"
+#include "platform/loop/window_messages.h"
 
 namespace parlotto {
 

@@ -8,9 +8,9 @@
 
 #include "app/settings_key.h"
 #include "app/vocato_form.h"
-#include "platform/clock.h"
-#include "platform/message_wait.h"
-#include "platform/places.h"
+#include "platform/loop/clock.h"
+#include "platform/loop/message_wait.h"
+#include "platform/places/places.h"
 #include "platform/registry/registry.h"
 #include "speech/speech_control_host.h"
 #include "ui/error_dialogs.h"

@@ -11,8 +11,8 @@
 #include "app/debug_log.h"
 #include "app/settings_key.h"
 #include "app/vocato_form.h"
-#include "platform/com/activation.h"
-#include "platform/places.h"
+#include "platform/com_runtime/activation.h"
+#include "platform/places/places.h"
 #include "platform/registry/registry.h"
 #include "speech/agent_notify_sink.h"
 #include "ui/error_dialogs.h"
@@ -25,7 +25,7 @@ constexpr LONG kLanguageGerman = 7;
 // Where a saved position off the screen puts the character instead.
 constexpr LONG kOffScreenPosition = 128;
 
-bool FileExists(const std::string& path) {
+bool PathExists(const std::string& path) {
   std::error_code ec;
   return std::filesystem::exists(path, ec);
 }
@@ -52,7 +52,7 @@ std::string ReadStringOrEmpty(const Registry& registry, const char* name) {
 
 }  // namespace
 
-bool TVocatoForm::HasAgentServer() { return FileExists(SystemDir() + "agent/AgentSvr"); }
+bool TVocatoForm::HasAgentServer() { return PathExists(SystemDir() + "agent/AgentSvr"); }
 
 bool TVocatoForm::HasCharacters() {
   const QDir chars(QString::fromStdString(SystemDir() + "agent/chars/"));
@@ -104,7 +104,7 @@ bool TVocatoForm::LoadCharacter() {
   agent_server = server;
 
   VARIANT load_key;
-  if (!character_file.empty() && FileExists(character_file)) {
+  if (!character_file.empty() && PathExists(character_file)) {
     load_key = VARIANT::Bstr(QString::fromStdString(character_file));
   }
   // A failure result shows as a missing character below; only a call that

@@ -3,7 +3,7 @@
 // each piece to be spoken.
 #include "app/debug_log.h"
 #include "app/vocato_form.h"
-#include "platform/message_wait.h"
+#include "platform/loop/message_wait.h"
 #include "speech/replace_text.h"
 #include "speech/text_pieces.h"
 

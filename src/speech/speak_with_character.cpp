@@ -3,10 +3,10 @@
 
 #include "app/debug_log.h"
 #include "app/vocato_form.h"
-#include "platform/clock.h"
-#include "platform/com/apartment.h"
-#include "platform/com/remote_object.h"
-#include "platform/message_wait.h"
+#include "platform/com_runtime/apartment.h"
+#include "platform/com_runtime/remote_object.h"
+#include "platform/loop/clock.h"
+#include "platform/loop/message_wait.h"
 #include "speech/agent_notify_sink.h"
 #include "speech/speech_control_host.h"
 

@@ -7,8 +7,8 @@
 #include "app/app_messages.h"
 #include "app/debug_log.h"
 #include "app/vocato_form.h"
-#include "platform/clock.h"
-#include "platform/notify_icon.h"
+#include "platform/gui/notify_icon.h"
+#include "platform/loop/clock.h"
 
 namespace parlotto {
 namespace {

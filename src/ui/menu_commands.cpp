@@ -1,7 +1,7 @@
 // What the menu commands do, from the tray menu and the character's menu.
 #include "app/vocato_form.h"
-#include "platform/places.h"
-#include "platform/shell.h"
+#include "platform/gui/shell.h"
+#include "platform/places/places.h"
 #include "speech/speech_control_host.h"
 
 namespace parlotto {

@@ -7,10 +7,10 @@
 #include <cstdio>
 
 #include "contracts/agent/agent_interfaces.h"
-#include "platform/com/activation.h"
-#include "platform/com/apartment.h"
-#include "platform/com/notify_sink_base.h"
 #include "platform/com/variant.h"
+#include "platform/com_runtime/activation.h"
+#include "platform/com_runtime/apartment.h"
+#include "platform/com_runtime/notify_sink_base.h"
 
 namespace {
 

@@ -22,12 +22,12 @@
 #include <vector>
 
 #include "agentsvr/character_file_builder.h"
-#include "platform/clock.h"
-#include "platform/com/activation.h"
-#include "platform/com/apartment.h"
-#include "platform/com/bus_names.h"
 #include "platform/com/error_info.h"
-#include "platform/com/notify_sink_base.h"
+#include "platform/com_runtime/activation.h"
+#include "platform/com_runtime/apartment.h"
+#include "platform/com_runtime/bus_names.h"
+#include "platform/com_runtime/notify_sink_base.h"
+#include "platform/loop/clock.h"
 #include "platform/registry/registry.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"

@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/com/apartment.h"
+#include "platform/com_runtime/apartment.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 #include "support/speech_trace.h"

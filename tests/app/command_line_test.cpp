@@ -35,15 +35,15 @@ TEST(CommandLine, TheOperandIsTheSecondArgumentOnly) {
   EXPECT_EQ(Operand(Args{"-wget", "not a url at all"}), "not a url at all");
 }
 
-TEST(CommandLine, FileExistsAcceptsFilesOnly) {
+TEST(CommandLine, NamesAFileAcceptsFilesOnly) {
   testing::ScratchDir dir;
   std::string file = dir.File("Brief an Oma.txt");
   testing::WriteFile(file, "Hallo");
-  EXPECT_TRUE(FileExists(file));
-  EXPECT_FALSE(FileExists(dir.path().string()));
-  EXPECT_FALSE(FileExists(""));
-  EXPECT_FALSE(FileExists(dir.File("fehlt.txt")));
-  EXPECT_FALSE(FileExists("https://example.org/seite.html"));
+  EXPECT_TRUE(NamesAFile(file));
+  EXPECT_FALSE(NamesAFile(dir.path().string()));
+  EXPECT_FALSE(NamesAFile(""));
+  EXPECT_FALSE(NamesAFile(dir.File("fehlt.txt")));
+  EXPECT_FALSE(NamesAFile("https://example.org/seite.html"));
 }
 
 TEST(CommandLine, HelpAndVersionCountOnlyAsTheOnlyArgument) {

@@ -18,10 +18,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/clock.h"
 #include "platform/com/com_object.h"
 #include "platform/com/no_type_info.h"
-#include "platform/timer.h"
+#include "platform/loop/clock.h"
+#include "platform/loop/timer.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 #include "support/speech_trace.h"

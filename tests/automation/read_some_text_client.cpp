@@ -17,11 +17,11 @@
 #include <string>
 
 #include "automation/vocato_ids.h"
-#include "platform/com/activation.h"
-#include "platform/com/apartment.h"
 #include "platform/com/error_info.h"
-#include "platform/com/late_bound.h"
-#include "platform/com/remote_object.h"
+#include "platform/com_runtime/activation.h"
+#include "platform/com_runtime/apartment.h"
+#include "platform/com_runtime/late_bound.h"
+#include "platform/com_runtime/remote_object.h"
 
 namespace parlotto {
 namespace {

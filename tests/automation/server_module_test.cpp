@@ -12,9 +12,9 @@
 
 #include "automation/read_some_text_impl.h"
 #include "automation/vocato_ids.h"
-#include "platform/application_events.h"
-#include "platform/com/activation.h"
-#include "platform/com/connection_point.h"
+#include "platform/com_runtime/activation.h"
+#include "platform/com_runtime/connection_point.h"
+#include "platform/loop/application_events.h"
 #include "platform/registry/registry.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"

@@ -18,11 +18,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/com/activation.h"
-#include "platform/com/apartment.h"
-#include "platform/com/bus_names.h"
 #include "platform/com/guid.h"
 #include "platform/com/idispatch.h"
+#include "platform/com_runtime/activation.h"
+#include "platform/com_runtime/apartment.h"
+#include "platform/com_runtime/bus_names.h"
 #include "platform/registry/registry.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "contracts/agent/agent_interfaces.h"
-#include "platform/com/bus_names.h"
+#include "platform/com_runtime/bus_names.h"
 #include "support/program_environment.h"
 #include "support/scratch_dir.h"
 #include "support/speech_trace.h"

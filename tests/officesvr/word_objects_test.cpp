@@ -16,10 +16,10 @@
 
 #include "contracts/office/word_ids.h"
 #include "officesvr/document_session.h"
-#include "platform/com/apartment.h"
 #include "platform/com/error_info.h"
-#include "platform/com/late_bound.h"
-#include "platform/com/server_lifetime.h"
+#include "platform/com_runtime/apartment.h"
+#include "platform/com_runtime/late_bound.h"
+#include "platform/com_runtime/server_lifetime.h"
 
 namespace parlotto::office {
 namespace {

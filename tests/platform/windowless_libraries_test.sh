@@ -5,8 +5,8 @@
 set -euo pipefail
 build=$1
 status=0
-for library in "$build"/src/platform/com/libparlotto_com_runtime.so \
-               "$build"/src/platform/libparlotto_platform.so \
+for library in "$build"/src/platform/com_runtime/libparlotto_com_runtime.so \
+               "$build"/src/platform/loop/libparlotto_loop.so \
                "$build"/src/contracts/agent/libparlotto_agent_interfaces.so \
                "$build"/system/speech/xvoice.so; do
   if [ ! -f "$library" ]; then

@@ -17,9 +17,9 @@
 
 #include "app/debug_log.h"
 #include "app/vocato_form.h"
-#include "platform/clock.h"
-#include "platform/dialogs.h"
-#include "platform/termination_signals.h"
+#include "platform/gui/dialogs.h"
+#include "platform/loop/clock.h"
+#include "platform/loop/termination_signals.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 #include "ui/dialogs/wait_dialog.h"

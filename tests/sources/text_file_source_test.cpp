@@ -15,7 +15,7 @@
 
 #include "app/debug_log.h"
 #include "app/vocato_form.h"
-#include "platform/timer.h"
+#include "platform/loop/timer.h"
 #include "sources/source_fixture.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"

@@ -12,10 +12,10 @@
 
 #include "app/vocato_form.h"
 #include "contracts/browser/browser_ids.h"
-#include "platform/com/activation.h"
-#include "platform/com/apartment.h"
 #include "platform/com/com_object.h"
-#include "platform/com/object_factory.h"
+#include "platform/com_runtime/activation.h"
+#include "platform/com_runtime/apartment.h"
+#include "platform/com_runtime/object_factory.h"
 #include "sources/source_fixture.h"
 #include "support/named_dispatch.h"
 #include "ui/dialogs/wait_dialog.h"

@@ -12,11 +12,11 @@
 
 #include "app/vocato_form.h"
 #include "contracts/office/word_ids.h"
-#include "platform/com/activation.h"
-#include "platform/com/apartment.h"
 #include "platform/com/com_object.h"
 #include "platform/com/error_info.h"
-#include "platform/com/object_factory.h"
+#include "platform/com_runtime/activation.h"
+#include "platform/com_runtime/apartment.h"
+#include "platform/com_runtime/object_factory.h"
 #include "sources/source_fixture.h"
 #include "support/named_dispatch.h"
 

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "app/app_messages.h"
-#include "platform/com/activation.h"
-#include "platform/com/com_fixture.h"
+#include "platform/com_runtime/activation.h"
+#include "platform/com_runtime/com_fixture.h"
 
 namespace parlotto {
 namespace {

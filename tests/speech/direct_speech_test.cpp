@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/vocato_form.h"
-#include "platform/timer.h"
+#include "platform/loop/timer.h"
 #include "speech/direct_speech_fixture.h"
 #include "speech/speech_control_host.h"
 #include "support/scoped_env.h"

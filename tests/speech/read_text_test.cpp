@@ -14,7 +14,7 @@
 #include "app/vocato_form.h"
 #include "platform/com/com_object.h"
 #include "platform/com/no_type_info.h"
-#include "platform/window_messages.h"
+#include "platform/loop/window_messages.h"
 #include "speech/direct_speech_fixture.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"

@@ -10,7 +10,7 @@
 #include "app/vocato_form.h"
 #include "platform/com/com_object.h"
 #include "platform/com/no_type_info.h"
-#include "platform/timer.h"
+#include "platform/loop/timer.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 

@@ -4,7 +4,7 @@
 #include <QApplication>
 #include <cstdlib>
 
-#include "platform/fonts.h"
+#include "platform/gui/fonts.h"
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);

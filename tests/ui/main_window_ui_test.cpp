@@ -10,8 +10,8 @@
 
 #include "app/app_messages.h"
 #include "app/vocato_form.h"
-#include "platform/notify_icon.h"
-#include "platform/places.h"
+#include "platform/gui/notify_icon.h"
+#include "platform/places/places.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 

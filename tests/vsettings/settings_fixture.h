@@ -9,7 +9,7 @@
 #include <string>
 
 #include "app/settings_key.h"
-#include "platform/com/apartment.h"
+#include "platform/com_runtime/apartment.h"
 #include "platform/registry/reg_value.h"
 #include "platform/registry/registry.h"
 #include "support/scoped_env.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/diagnostics.h"
+#include "platform/places/diagnostics.h"
 #include "xvoice/device_output.h"
 #include "xvoice/finished_text.h"
 

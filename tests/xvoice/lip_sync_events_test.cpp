@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "contracts/speech_control/speech_control_ids.h"
-#include "platform/clock.h"
 #include "platform/com/typeinfo.h"
+#include "platform/loop/clock.h"
 #include "xvoice_fixture.h"
 
 namespace parlotto::testing {

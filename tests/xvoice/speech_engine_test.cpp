@@ -10,7 +10,7 @@
 #include <regex>
 
 #include "contracts/speech_control/speech_control_ids.h"
-#include "platform/clock.h"
+#include "platform/loop/clock.h"
 #include "xvoice_fixture.h"
 
 namespace parlotto::testing {

@@ -8,10 +8,10 @@
 #include <sstream>
 
 #include "contracts/speech_control/speech_control_ids.h"
-#include "platform/clock.h"
-#include "platform/com/activation.h"
-#include "platform/com/apartment.h"
-#include "platform/diagnostics.h"
+#include "platform/com_runtime/activation.h"
+#include "platform/com_runtime/apartment.h"
+#include "platform/loop/clock.h"
+#include "platform/places/diagnostics.h"
 
 namespace parlotto::testing {
 

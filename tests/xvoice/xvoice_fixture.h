@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "platform/com/com_object.h"
-#include "platform/com/connection_point.h"
 #include "platform/com/idispatch.h"
+#include "platform/com_runtime/connection_point.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 

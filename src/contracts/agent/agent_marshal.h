@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "contracts/agent/agent_interfaces.h"
-#include "platform/com/interface_table.h"
+#include "platform/com_runtime/interface_table.h"
 
 namespace parlotto {
 

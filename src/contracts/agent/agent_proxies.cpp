@@ -1,6 +1,6 @@
 // Proxies: the character server's interfaces as a client process sees them.
 #include "contracts/agent/agent_marshal.h"
-#include "platform/com/dual_proxy.h"
+#include "platform/com_runtime/dual_proxy.h"
 
 namespace parlotto {
 namespace {

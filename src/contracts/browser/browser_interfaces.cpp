@@ -3,9 +3,9 @@
 #include <memory>
 
 #include "contracts/browser/browser_ids.h"
-#include "platform/com/dual_proxy.h"
-#include "platform/com/interface_table.h"
-#include "platform/com/typelib/type_info_cache.h"
+#include "platform/com_runtime/dual_proxy.h"
+#include "platform/com_runtime/interface_table.h"
+#include "platform/typelib/type_info_cache.h"
 
 namespace parlotto::browser {
 namespace {

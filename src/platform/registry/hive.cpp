@@ -8,7 +8,7 @@
 #include <map>
 #include <system_error>
 
-#include "platform/diagnostics.h"
+#include "platform/places/diagnostics.h"
 #include "platform/registry/reg_text.h"
 
 namespace parlotto {

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/new_files.h"
+#include "platform/places/new_files.h"
 #include "platform/safe_open/safe_open.h"
 
 namespace parlotto {

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <unordered_set>
 
-#include "platform/places.h"
+#include "platform/places/places.h"
 #include "platform/registry/hive.h"
 #include "platform/registry/reg_text.h"
 #include "platform/registry/reg_tree.h"

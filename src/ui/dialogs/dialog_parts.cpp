@@ -7,7 +7,7 @@
 #include <QScreen>
 #include <QWidget>
 
-#include "platform/shell.h"
+#include "platform/gui/shell.h"
 #include "ui/htmlabel/htmlabel.h"
 
 namespace parlotto {

@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "platform/dialogs.h"
+#include "platform/gui/dialogs.h"
 #include "ui/dialogs/dialog_parts.h"
 #include "ui/error_dialogs.h"
 #include "ui/htmlabel/htmlabel.h"

@@ -8,7 +8,7 @@
 #include <QToolTip>
 #include <algorithm>
 
-#include "platform/shell.h"
+#include "platform/gui/shell.h"
 #include "ui/htmlabel/image_list.h"
 #include "ui/htmlabel/markup_text.h"
 #include "ui/htmlabel/picture_cache.h"

@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/com/activation.h"
-#include "platform/com/com_fixture.h"
 #include "platform/com/com_object.h"
 
 namespace parlotto {

@@ -1,8 +1,6 @@
 // HRESULT names and the system texts for them.
 #include <gtest/gtest.h>
 
-#include "platform/com/activation.h"
-#include "platform/com/com_fixture.h"
 #include "platform/com/com_object.h"
 #include "platform/com/error_info.h"
 

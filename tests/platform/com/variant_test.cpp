@@ -1,8 +1,6 @@
 // VARIANT conversion as automation does it.
 #include <gtest/gtest.h>
 
-#include "platform/com/activation.h"
-#include "platform/com/com_fixture.h"
 #include "platform/com/com_object.h"
 #include "platform/com/error_info.h"
 

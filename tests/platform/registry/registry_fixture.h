@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/diagnostics.h"
+#include "platform/places/diagnostics.h"
 #include "platform/registry/registry.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"

@@ -1,0 +1,90 @@
+#include "platform/places/places.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#ifndef PARLOTTO_INSTALLED_SYSTEM_DIR
+#define PARLOTTO_INSTALLED_SYSTEM_DIR "/usr/local/lib/parlotto/system"
+#endif
+
+namespace parlotto {
+namespace {
+
+std::string WithSlash(std::string dir) {
+  if (dir.empty() || dir.back() != '/') dir += '/';
+  return dir;
+}
+
+std::string Env(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? std::string(value) : std::string();
+}
+
+std::string HomeDir() {
+  std::string home = Env("HOME");
+  return home.empty() ? std::string("/") : home;
+}
+
+}  // namespace
+
+std::string ProgramDir() {
+  std::error_code ec;
+  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) return WithSlash(std::filesystem::current_path(ec).string());
+  return WithSlash(exe.parent_path().string());
+}
+
+std::string SystemDir() {
+  std::string dir = Env("PARLOTTO_SYSTEM_DIR");
+  if (!dir.empty()) return WithSlash(dir);
+  std::string beside = ProgramDir() + "system";
+  std::error_code ec;
+  if (std::filesystem::is_directory(beside, ec)) return WithSlash(beside);
+  return WithSlash(PARLOTTO_INSTALLED_SYSTEM_DIR);
+}
+
+std::string TempDir() {
+  std::string dir = Env("TEMP");
+  if (dir.empty()) dir = Env("TMPDIR");
+  if (dir.empty()) dir = "/tmp";
+  return WithSlash(dir);
+}
+
+std::string PrivateRuntimeDir() {
+  const std::string dir = Env("XDG_RUNTIME_DIR");
+  struct stat st {};
+  // Anything else is not the user's own: a name set to a shared directory
+  // must not bring the locks back where others can reach them.
+  if (dir.empty() || dir.front() != '/' || stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) ||
+      st.st_uid != geteuid() || (st.st_mode & 077) != 0) {
+    return {};
+  }
+  return WithSlash(dir);
+}
+
+std::string ConfigHome() {
+  std::string dir = Env("XDG_CONFIG_HOME");
+  if (dir.empty()) dir = HomeDir() + "/.config";
+  return WithSlash(dir);
+}
+
+std::string CacheHome() {
+  std::string dir = Env("XDG_CACHE_HOME");
+  if (dir.empty()) dir = HomeDir() + "/.cache";
+  return WithSlash(dir);
+}
+
+std::string WorkFileDir() {
+  std::string program_dir = ProgramDir();
+  if (access(program_dir.c_str(), W_OK) == 0) return program_dir;
+  std::string dir = CacheHome() + "parlotto/";
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  return dir;
+}
+
+}  // namespace parlotto

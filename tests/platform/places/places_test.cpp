@@ -1,0 +1,55 @@
+// The places the program looks for its files.
+#include "platform/places/places.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "support/scoped_env.h"
+#include "support/scratch_dir.h"
+
+namespace parlotto {
+namespace {
+
+using parlotto::testing::ReadFile;
+using parlotto::testing::ScopedEnv;
+using parlotto::testing::ScratchDir;
+
+TEST(Places, TempDirFallsBackInOrderAndKeepsANonexistentTemp) {
+  {
+    ScopedEnv temp("TEMP", "/nonexistent/dir");
+    EXPECT_EQ(TempDir(), "/nonexistent/dir/");
+  }
+  {
+    ScopedEnv temp("TEMP", nullptr);
+    ScopedEnv tmpdir("TMPDIR", "/var/tmp");
+    EXPECT_EQ(TempDir(), "/var/tmp/");
+  }
+  {
+    ScopedEnv temp("TEMP", "");
+    ScopedEnv tmpdir("TMPDIR", nullptr);
+    EXPECT_EQ(TempDir(), "/tmp/");
+  }
+}
+
+TEST(Places, SystemDirPrefersTheEnvironmentThenTheBuildTree) {
+  {
+    ScopedEnv system("PARLOTTO_SYSTEM_DIR", "/srv/parlotto-system");
+    EXPECT_EQ(SystemDir(), "/srv/parlotto-system/");
+  }
+  ScopedEnv system("PARLOTTO_SYSTEM_DIR", nullptr);
+  std::string program_dir = ProgramDir();
+  ASSERT_FALSE(program_dir.empty());
+  EXPECT_EQ(program_dir.back(), '/');
+  if (std::filesystem::is_directory(program_dir + "system")) {
+    EXPECT_EQ(SystemDir(), program_dir + "system/");
+  } else {
+    EXPECT_NE(SystemDir(), program_dir + "system/");
+  }
+}
+
+}  // namespace
+}  // namespace parlotto
