@@ -15,7 +15,7 @@
 
 #include "officesvr/formats/compound_file.h"
 #include "officesvr/formats/package_text.h"
-#include "sources/text_decoder.h"
+#include "text_formats/text_decoder.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "ui/htmlabel/html_paint.h"
-#include "ui/htmlabel/image_list.h"
-#include "ui/htmlabel/markup_text.h"
-#include "ui/htmlabel/picture_container.h"
+#include "htmlabel/html_paint.h"
+#include "htmlabel/image_list.h"
+#include "htmlabel/markup_text.h"
+#include "htmlabel/picture_container.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "sources/rtf_reader.h"
-#include "sources/text_decoder.h"
+#include "text_formats/rtf_reader.h"
+#include "text_formats/text_decoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string rtf(reinterpret_cast<const char*>(data), size);

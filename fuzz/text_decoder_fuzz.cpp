@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "sources/text_decoder.h"
+#include "text_formats/text_decoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   parlotto::DecodedText decoded =

@@ -21,9 +21,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/settings_key.h"
 #include "platform/gui/dialogs.h"
 #include "platform/places/places.h"
+#include "settings_key/settings_key.h"
 #include "vsettings/character_preview.h"
 #include "vsettings/speech_runtime.h"
 #include "xvoice/speech_values.h"

@@ -2,8 +2,8 @@
 
 #include <utility>
 
-#include "app/settings_key.h"
 #include "platform/registry/registry.h"
+#include "settings_key/settings_key.h"
 
 namespace parlotto::vsettings {
 namespace {

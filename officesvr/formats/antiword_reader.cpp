@@ -2,7 +2,7 @@
 
 #include "officesvr/formats/converter_process.h"
 #include "officesvr/formats/plain_text_reader.h"
-#include "sources/text_decoder.h"
+#include "text_formats/text_decoder.h"
 
 namespace parlotto::office {
 namespace {

@@ -13,7 +13,7 @@
 #include "officesvr/formats/package_text.h"
 #include "officesvr/formats/plain_text_reader.h"
 #include "platform/safe_open/safe_open.h"
-#include "sources/rtf_reader.h"
+#include "text_formats/rtf_reader.h"
 
 namespace parlotto::office {
 namespace {

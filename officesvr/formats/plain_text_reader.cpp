@@ -1,6 +1,6 @@
 #include "officesvr/formats/plain_text_reader.h"
 
-#include "sources/text_file.h"
+#include "text_formats/text_file.h"
 
 namespace parlotto::office {
 

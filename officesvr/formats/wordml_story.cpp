@@ -4,7 +4,7 @@
 #include <array>
 #include <charconv>
 
-#include "sources/utf8.h"
+#include "text_formats/utf8.h"
 
 namespace parlotto::office {
 namespace {

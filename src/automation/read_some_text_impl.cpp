@@ -3,10 +3,10 @@
 #include <mutex>
 #include <stdexcept>
 
-#include "app/debug_log.h"
-#include "app/vocato_form.h"
 #include "automation/server_module.h"
 #include "automation/vocato_ids.h"
+#include "parlotto/debug_log.h"
+#include "parlotto/vocato_form.h"
 #include "platform/com/error_info.h"
 #include "platform/com_runtime/activation.h"
 #include "platform/com_runtime/interface_table.h"

@@ -18,9 +18,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/vocato_form.h"
 #include "automation/server_module.h"
 #include "automation/vocato_ids.h"
+#include "parlotto/vocato_form.h"
 #include "platform/com/error_info.h"
 #include "platform/loop/clock.h"
 #include "platform/places/places.h"

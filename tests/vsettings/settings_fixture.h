@@ -8,10 +8,10 @@
 #include <map>
 #include <string>
 
-#include "app/settings_key.h"
 #include "platform/com_runtime/apartment.h"
 #include "platform/registry/reg_value.h"
 #include "platform/registry/registry.h"
+#include "settings_key/settings_key.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 

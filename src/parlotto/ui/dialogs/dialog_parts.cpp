@@ -1,0 +1,69 @@
+#include "parlotto/ui/dialogs/dialog_parts.h"
+
+#include <QBitmap>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPixmap>
+#include <QScreen>
+#include <QWidget>
+
+#include "parlotto/ui/htmlabel.h"
+#include "platform/gui/shell.h"
+
+namespace parlotto {
+
+void ApplyFormFont(QWidget* form) {
+  QFont font(QStringLiteral("MS Sans Serif"));
+  font.setPointSize(8);
+  form->setFont(font);
+}
+
+QLabel* CreateImage1(QWidget* form, const QRect& geometry) {
+  auto* image = new QLabel(form);
+  image->setObjectName(QStringLiteral("Image1"));
+  QPixmap picture(QStringLiteral(":/parlotto/icons/image1.png"));
+  picture.setMask(picture.createMaskFromColor(Qt::white, Qt::MaskInColor));
+  image->setPixmap(picture);
+  image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  image->setGeometry(geometry);
+  return image;
+}
+
+THTMLabel* CreateHTMLabel1(QWidget* form, const QRect& geometry, const QString& markup) {
+  auto* label = new THTMLabel(form);
+  label->setObjectName(QStringLiteral("HTMLabel1"));
+  label->setFont(form->font());
+  label->SetAnchorHint(false);
+  label->SetAutoSizing(false);
+  label->SetAutoSizeType(asVertical);
+  label->SetEllipsis(false);
+  label->SetHover(false);
+  label->SetHoverColor(clNone);
+  label->SetHoverFontColor(clNone);
+  label->SetShadowColor(clGray);
+  label->SetShadowOffset(2);
+  label->SetURLColor(clBlue);
+  label->SetVAlignment(tvaTop);
+  label->setGeometry(geometry);
+  label->HTMLText().Assign(QStringList{markup});
+  return label;
+}
+
+void OpenLinks(const QStringList& addresses) {
+  for (const QString& address : addresses) {
+    ShellExecute(0, "open", address.toStdString(), "", "", SW_SHOW);
+  }
+}
+
+void CentreOnDesktop(QWidget* form) {
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return;
+  QRect area = screen->availableGeometry();
+  QRect frame = form->frameGeometry();
+  frame.moveCenter(area.center());
+  form->move(frame.topLeft());
+}
+
+QSize ClientForOuterSize(const QSize& outer) { return outer - QSize(2 * 4, 23 + 2 * 4); }
+
+}  // namespace parlotto

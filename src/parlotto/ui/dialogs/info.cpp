@@ -1,0 +1,52 @@
+#include "parlotto/ui/dialogs/info.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+
+#include "parlotto/ui/dialogs/dialog_parts.h"
+#include "parlotto/ui/htmlabel.h"
+
+namespace parlotto {
+
+TInfo* Info = nullptr;
+
+namespace {
+
+QString InfoMarkup() {
+  return QStringLiteral(
+             "<IMG src=\"0\"></IMG><P align=\"center\"><FONT face=\"Tahoma\"><B>Parlotto</B><br>"
+             "Das Vorleseprogramm für Linux<br>"
+             "© Zentravol 2026<br>"
+             "<A href=\"linktome\">") +
+         QString::fromLatin1(kMakerSite).section(QStringLiteral("://"), 1) +
+         QStringLiteral("</A></FONT></P>");
+}
+
+}  // namespace
+
+TInfo::TInfo() : QWidget(nullptr, kToolWindowFlags) {
+  setWindowTitle(QStringLiteral("Info"));
+  ApplyFormFont(this);
+  setFixedSize(331, 128);
+  HTMLabel1 = CreateHTMLabel1(this, QRect(48, 32, 233, 81), InfoMarkup());
+  Image1 = CreateImage1(this, QRect(16, 32, 49, 57));
+  connect(HTMLabel1, &THTMLabel::OnAnchorClick, this,
+          [this](const QString& anchor) { HTMLabel1AnchorClick(anchor); });
+  CentreOnDesktop(this);
+}
+
+void TInfo::ShowInFront() {
+  show();
+  raise();
+  activateWindow();
+}
+
+void TInfo::HTMLabel1AnchorClick(const QString&) { OpenLinks({QLatin1String(kMakerSite) + "/"}); }
+
+void TInfo::closeEvent(QCloseEvent* event) {
+  // The window lives as long as the program; closing only hides it.
+  hide();
+  event->ignore();
+}
+
+}  // namespace parlotto

@@ -1,0 +1,163 @@
+// The read routine's waits, with every fixed wait scaled up a hundredfold:
+// a per-piece wait is then 5 s and the final wait 50 s, so a reading that
+// returns within seconds has waited for its end events, not its intervals.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "parlotto/app_messages.h"
+#include "parlotto/speech/direct_speech_fixture.h"
+#include "parlotto/vocato_form.h"
+#include "platform/com/com_object.h"
+#include "platform/com/no_type_info.h"
+#include "platform/loop/window_messages.h"
+#include "support/scoped_env.h"
+#include "support/scratch_dir.h"
+#include "support/speech_trace.h"
+
+namespace parlotto {
+namespace {
+
+using testing::ScopedEnv;
+using testing::ScratchDir;
+
+// Read once by the clock, at its first use, which comes after this.
+const bool kScaled = setenv("PARLOTTO_TIME_SCALE", "100", 1) == 0;
+
+constexpr qint64 kPieceWaitMs = qint64{50} * 100;
+constexpr qint64 kFinalWaitMs = qint64{500} * 100;
+
+// Posts `message` to `window` after a short while, from another thread, as
+// the speech runtime and the character server do.
+std::thread PostSoon(HWND window, UINT message) {
+  return std::thread([=] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    PostMessage(window, message, 0, 0);
+  });
+}
+
+// A character that is busy from each Speak on; it goes idle when the test
+// says so.
+class QuietCharacter final : public ComObject, public NoTypeInfo<IAgentCharacterEx> {
+ public:
+  QuietCharacter(IUnknown* outer, HWND main_window) : ComObject(outer), main_window_(main_window) {}
+
+  PARLOTTO_DELEGATING_UNKNOWN
+
+  int spoken = 0;
+
+  HRESULT SetPosition(LONG, LONG) override { return S_OK; }
+  HRESULT GetPosition(LONG*, LONG*) override { return S_OK; }
+  HRESULT GetOriginalSize(LONG*, LONG*) override { return S_OK; }
+  HRESULT GetVisible(LONG* out) override {
+    *out = 1;
+    return S_OK;
+  }
+  HRESULT Show(LONG, LONG* req) override { return Request(req); }
+  HRESULT Hide(LONG, LONG* req) override { return Request(req); }
+  HRESULT Play(const BSTR&, LONG* req) override { return Request(req); }
+  HRESULT Speak(const BSTR&, const BSTR&, LONG* req) override {
+    ++spoken;
+    PostMessage(main_window_, UM_CHARACTER_BUSY, 0, 0);
+    return Request(req);
+  }
+  HRESULT Stop(LONG) override { return S_OK; }
+  HRESULT StopAll(LONG) override { return S_OK; }
+  HRESULT SetLanguageID(LONG) override { return S_OK; }
+  HRESULT SetTTSModeID(const BSTR&) override { return S_OK; }
+
+ private:
+  HRESULT Request(LONG* req) {
+    *req = ++requests_;
+    return S_OK;
+  }
+  void* FindInterface(REFIID iid) override {
+    return iid == IID_IAgentCharacterEx ? static_cast<IAgentCharacterEx*>(this) : nullptr;
+  }
+
+  HWND main_window_;
+  LONG requests_ = 0;
+};
+
+using ReadTextWaitTest = testing::DirectSpeechFixture;
+
+TEST_F(ReadTextWaitTest, EachDirectPieceEndsAtItsEndEventNotAfterItsInterval) {
+  ASSERT_TRUE(kScaled);
+  TVocatoForm form(std::vector<std::string>{"-d", "x"});
+  form.Start.SetEnabled(false);
+  std::string text;
+  for (int i = 1; i <= 8; ++i) text += "Dies ist der Satz Nummer " + std::to_string(i) + ".\n";
+  text += std::string(600 - text.size() + 20, 'a') + "\n";
+  form.text_to_read = text;
+  QElapsedTimer elapsed;
+  elapsed.start();
+  form.ReadText();
+  const qint64 took = elapsed.elapsed();
+  const std::vector<std::string> spoken = testing::SpokenTexts(trace_);
+  ASSERT_EQ(spoken.size(), 9u);
+  // Waiting out even half of the intervals would take more than 20 s.
+  EXPECT_LT(took, kPieceWaitMs * static_cast<qint64>(spoken.size()) / 2);
+  EXPECT_TRUE(form.speech_finished);
+}
+
+TEST_F(ReadTextWaitTest, APieceSpokenByTheCharacterEndsWhenItGoesIdle) {
+  ASSERT_TRUE(kScaled);
+  TVocatoForm form(std::vector<std::string>{"-d", "x"});
+  form.Start.SetEnabled(false);
+  auto* fake = new QuietCharacter(nullptr, form.Handle());
+  form.character = ComPtr<IAgentCharacterEx>(static_cast<IAgentCharacterEx*>(fake));
+  form.character_loaded = true;
+  std::thread idle = PostSoon(form.Handle(), UM_CHARACTER_IDLE);
+  QElapsedTimer elapsed;
+  elapsed.start();
+  form.SpeakWithCharacter("Hallo");
+  const qint64 took = elapsed.elapsed();
+  idle.join();
+  EXPECT_EQ(fake->spoken, 1);
+  EXPECT_TRUE(form.speech_finished);
+  EXPECT_LT(took, kPieceWaitMs / 2);
+}
+
+TEST_F(ReadTextWaitTest, TheFinalWaitEndsWhenTheSpeechIsOverNotAfterItsInterval) {
+  ASSERT_TRUE(kScaled);
+  TVocatoForm form(std::vector<std::string>{"-d", "x"});
+  form.Start.SetEnabled(false);
+  // Loaded, but without a control: the piece is handed to nothing and its
+  // end comes only with the message below, in the final wait.
+  form.direct_speech_loaded = true;
+  form.text_to_read = "Hallo";
+  std::thread idle = PostSoon(form.Handle(), UM_CHARACTER_IDLE);
+  QElapsedTimer elapsed;
+  elapsed.start();
+  form.ReadText();
+  const qint64 took = elapsed.elapsed();
+  idle.join();
+  EXPECT_TRUE(form.speech_finished);
+  EXPECT_EQ(form.text_to_read, "");
+  EXPECT_LT(took, kFinalWaitMs / 2);
+}
+
+TEST_F(ReadTextWaitTest, TheStopFlagSetByAMessageEndsTheFinalWaitAtOnce) {
+  ASSERT_TRUE(kScaled);
+  TVocatoForm form(std::vector<std::string>{"-d", "x"});
+  form.Start.SetEnabled(false);
+  form.direct_speech_loaded = true;
+  form.text_to_read = "Hallo";
+  std::thread quit = PostSoon(form.Handle(), UM_QUIT);
+  QElapsedTimer elapsed;
+  elapsed.start();
+  form.ReadText();
+  const qint64 took = elapsed.elapsed();
+  quit.join();
+  EXPECT_TRUE(form.stop_flag);
+  EXPECT_FALSE(form.speech_finished);
+  EXPECT_LT(took, kFinalWaitMs / 2);
+}
+
+}  // namespace
+}  // namespace parlotto

@@ -1,0 +1,171 @@
+// Speaking through a character, with a character of the test's own that
+// records what it is asked and goes idle after each utterance.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <string>
+#include <vector>
+
+#include "parlotto/app_messages.h"
+#include "parlotto/vocato_form.h"
+#include "platform/com/com_object.h"
+#include "platform/com/no_type_info.h"
+#include "platform/loop/timer.h"
+#include "support/scoped_env.h"
+#include "support/scratch_dir.h"
+
+namespace parlotto {
+namespace {
+
+using testing::ScopedEnv;
+using testing::ScratchDir;
+
+class FakeCharacter final : public ComObject, public NoTypeInfo<IAgentCharacterEx> {
+ public:
+  FakeCharacter(IUnknown* outer, HWND main_window) : ComObject(outer), main_window_(main_window) {}
+
+  PARLOTTO_DELEGATING_UNKNOWN
+
+  std::vector<std::string> calls;
+  LONG visible = 0;
+  bool goes_idle = true;
+
+  HRESULT SetPosition(LONG, LONG) override { return S_OK; }
+  HRESULT GetPosition(LONG*, LONG*) override { return S_OK; }
+  HRESULT GetOriginalSize(LONG*, LONG*) override { return S_OK; }
+  HRESULT GetVisible(LONG* out) override {
+    calls.emplace_back("GetVisible");
+    *out = visible;
+    return S_OK;
+  }
+  HRESULT Show(LONG fast, LONG* req) override {
+    calls.emplace_back("Show " + std::to_string(fast));
+    visible = 1;
+    *req = ++requests_;
+    return S_OK;
+  }
+  HRESULT Hide(LONG fast, LONG* req) override {
+    calls.emplace_back("Hide " + std::to_string(fast));
+    *req = ++requests_;
+    return S_OK;
+  }
+  HRESULT Play(const BSTR& animation, LONG* req) override {
+    calls.emplace_back("Play " + animation.toStdString());
+    *req = ++requests_;
+    return S_OK;
+  }
+  HRESULT Speak(const BSTR& text, const BSTR&, LONG* req) override {
+    calls.emplace_back("Speak " + text.toStdString());
+    *req = ++requests_;
+    // As the server does: busy while it speaks, idle afterwards.
+    PostMessage(main_window_, UM_CHARACTER_BUSY, 0, 0);
+    if (goes_idle) PostMessage(main_window_, UM_CHARACTER_IDLE, 0, 0);
+    return S_OK;
+  }
+  HRESULT Stop(LONG req) override {
+    calls.emplace_back("Stop " + std::to_string(req));
+    return S_OK;
+  }
+  HRESULT StopAll(LONG) override { return S_OK; }
+  HRESULT SetLanguageID(LONG) override { return S_OK; }
+  HRESULT SetTTSModeID(const BSTR&) override { return S_OK; }
+
+  LONG requests() const { return requests_; }
+
+ private:
+  void* FindInterface(REFIID iid) override {
+    return iid == IID_IAgentCharacterEx ? static_cast<IAgentCharacterEx*>(this) : nullptr;
+  }
+
+  HWND main_window_;
+  LONG requests_ = 0;
+};
+
+class CharacterSpeechTest : public ::testing::Test {
+ protected:
+  CharacterSpeechTest()
+      : hive_(dir_.File("user.reg")),
+        hive_env_("PARLOTTO_USER_HIVE", hive_.c_str()),
+        temp_env_("TEMP", dir_.path().c_str()),
+        form_(std::vector<std::string>{"-d", "x"}) {
+    form_.Start.SetEnabled(false);
+    fake_ = new FakeCharacter(nullptr, form_.Handle());
+    form_.character = ComPtr<IAgentCharacterEx>(static_cast<IAgentCharacterEx*>(fake_));
+    form_.character_loaded = true;
+  }
+
+  void Settings(const std::string& values) {
+    testing::WriteFile(hive_,
+                       "Windows Registry Editor Version 5.00\n\n"
+                       "[HKEY_CURRENT_USER\\Software\\Zentravol\\Agent]\n" +
+                           values);
+  }
+
+  ScratchDir dir_;
+  std::string hive_;
+  ScopedEnv hive_env_;
+  ScopedEnv temp_env_;
+  TVocatoForm form_;
+  FakeCharacter* fake_;
+};
+
+TEST_F(CharacterSpeechTest, TagsComeFromTheSettingsInPitchSpeedVolumeOrder) {
+  Settings(
+      "\"Speed\"=dword:00000096\n\"VolumeL\"=dword:00009c40\n\"VolumeR\"=dword:00004e20\n"
+      "\"Pitch\"=dword:00000064\n");
+  form_.BuildSpeechTags();
+  fake_->visible = 1;
+  form_.SpeakWithCharacter("Guten Tag.");
+  EXPECT_EQ(fake_->calls, (std::vector<std::string>{
+                              "GetVisible", "Play ReadContinued",
+                              "Speak  \\Pit=100\\  \\Spd=150\\  \\Vol=30000\\  Guten Tag."}));
+  EXPECT_TRUE(form_.speech_finished);
+  EXPECT_EQ(form_.current_request_id, fake_->requests());
+}
+
+TEST_F(CharacterSpeechTest, OneMissingValueEmptiesAllTagsAndNoKeyKeepsThem) {
+  Settings(
+      "\"Speed\"=dword:00000096\n\"VolumeL\"=dword:ffffffff\n\"VolumeR\"=dword:80000000\n"
+      "\"Pitch\"=dword:00000064\n");
+  form_.BuildSpeechTags();
+  EXPECT_EQ(form_.volume_tag, " \\Vol=-1073741824\\ ");  // the mean, rounded toward zero
+  EXPECT_EQ(form_.pitch_tag, " \\Pit=100\\ ");
+
+  testing::WriteFile(hive_, "Windows Registry Editor Version 5.00\n");
+  form_.BuildSpeechTags();
+  EXPECT_EQ(form_.pitch_tag, " \\Pit=100\\ ");
+
+  Settings("\"Speed\"=dword:00000096\n\"VolumeL\"=dword:00000001\n\"Pitch\"=dword:00000064\n");
+  form_.BuildSpeechTags();
+  EXPECT_EQ(form_.pitch_tag + form_.speed_tag + form_.volume_tag, "");
+  fake_->visible = 1;
+  form_.SpeakWithCharacter("Hallo");
+  EXPECT_EQ(fake_->calls.back(), "Speak  Hallo");  // one space even without tags
+}
+
+TEST_F(CharacterSpeechTest, AHiddenCharacterIsShownFirst) {
+  form_.SpeakWithCharacter("Hallo");
+  EXPECT_EQ(fake_->calls, (std::vector<std::string>{"GetVisible", "Show 0", "Play ReadContinued",
+                                                    "Speak  Hallo"}));
+}
+
+TEST_F(CharacterSpeechTest, TheStopFlagEndsTheWaitAndQuitStopsAndHides) {
+  fake_->visible = 1;
+  fake_->goes_idle = false;
+  Timer quit(100, true, [this] { PostMessage(form_.Handle(), UM_QUIT, 0, 0); });
+  form_.SpeakWithCharacter("Ein langer Text");
+  EXPECT_TRUE(form_.stop_flag);
+  EXPECT_EQ(form_.run_mode, rmNone);
+  ASSERT_GE(fake_->calls.size(), 2u);
+  EXPECT_EQ(fake_->calls[fake_->calls.size() - 2], "Stop 2");
+  EXPECT_EQ(fake_->calls.back(), "Hide 0");
+  EXPECT_EQ(form_.current_request_id, 3);
+
+  // Once stopped, nothing more is spoken.
+  size_t before = fake_->calls.size();
+  form_.SpeakWithCharacter("Noch etwas");
+  EXPECT_EQ(fake_->calls.size(), before);
+}
+
+}  // namespace
+}  // namespace parlotto
