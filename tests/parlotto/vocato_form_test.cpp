@@ -26,6 +26,7 @@
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 #include "support/speech_trace.h"
+#include "support/fake_character.h"
 
 namespace parlotto {
 namespace {
@@ -151,37 +152,15 @@ TEST_F(VocatoFormTest, ASourceThatThrowsStillArmsTheEndTimer) {
 
 // A character whose Stop fails the way a broken server's proxy may: with an
 // exception instead of an error code.
-class BrokenCharacter final : public ComObject, public NoTypeInfo<IAgentCharacterEx> {
+class BrokenCharacter final : public testing::FakeCharacter {
  public:
-  BrokenCharacter() : ComObject(nullptr) {}
-
-  PARLOTTO_DELEGATING_UNKNOWN
-
   int stop_alls = 0;
 
-  HRESULT SetPosition(LONG, LONG) override { return S_OK; }
-  HRESULT GetPosition(LONG*, LONG*) override { return S_OK; }
-  HRESULT GetOriginalSize(LONG*, LONG*) override { return S_OK; }
-  HRESULT GetVisible(LONG* out) override {
-    *out = 1;
-    return S_OK;
-  }
-  HRESULT Show(LONG, LONG*) override { return S_OK; }
-  HRESULT Hide(LONG, LONG*) override { return S_OK; }
-  HRESULT Play(const BSTR&, LONG*) override { return S_OK; }
-  HRESULT Speak(const BSTR&, const BSTR&, LONG*) override { return S_OK; }
   HRESULT Stop(LONG) override { throw std::runtime_error("Der Server antwortet nicht."); }
   HRESULT StopAll(LONG types) override {
     EXPECT_EQ(types, static_cast<LONG>(0xFFFFFFFF));
     ++stop_alls;
     return S_OK;
-  }
-  HRESULT SetLanguageID(LONG) override { return S_OK; }
-  HRESULT SetTTSModeID(const BSTR&) override { return S_OK; }
-
- private:
-  void* FindInterface(REFIID iid) override {
-    return iid == IID_IAgentCharacterEx ? static_cast<IAgentCharacterEx*>(this) : nullptr;
   }
 };
 

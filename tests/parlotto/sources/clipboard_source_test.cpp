@@ -19,6 +19,7 @@
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 #include "support/speech_trace.h"
+#include "support/fake_character.h"
 
 namespace parlotto {
 namespace {
@@ -102,37 +103,14 @@ TEST_F(ReadClipboardTest, ASecondCallDuringTheReadingReturnsFalseAndReadsNothing
 }
 
 // A character that records the animations it is asked to play.
-class RecordingCharacter final : public ComObject, public NoTypeInfo<IAgentCharacterEx> {
+class RecordingCharacter final : public testing::FakeCharacter {
  public:
-  RecordingCharacter() : ComObject(nullptr) {}
-
-  PARLOTTO_DELEGATING_UNKNOWN
-
   std::vector<std::string> played;
 
-  HRESULT SetPosition(LONG, LONG) override { return S_OK; }
-  HRESULT GetPosition(LONG*, LONG*) override { return S_OK; }
-  HRESULT GetOriginalSize(LONG*, LONG*) override { return S_OK; }
-  HRESULT GetVisible(LONG* out) override {
-    *out = 1;
-    return S_OK;
-  }
-  HRESULT Show(LONG, LONG*) override { return S_OK; }
-  HRESULT Hide(LONG, LONG*) override { return S_OK; }
   HRESULT Play(const BSTR& animation, LONG* req_id) override {
     played.push_back(animation.toStdString());
     *req_id = static_cast<LONG>(played.size()) + 40;
     return S_OK;
-  }
-  HRESULT Speak(const BSTR&, const BSTR&, LONG*) override { return S_OK; }
-  HRESULT Stop(LONG) override { return S_OK; }
-  HRESULT StopAll(LONG) override { return S_OK; }
-  HRESULT SetLanguageID(LONG) override { return S_OK; }
-  HRESULT SetTTSModeID(const BSTR&) override { return S_OK; }
-
- private:
-  void* FindInterface(REFIID iid) override {
-    return iid == IID_IAgentCharacterEx ? static_cast<IAgentCharacterEx*>(this) : nullptr;
   }
 };
 

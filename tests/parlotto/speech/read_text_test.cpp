@@ -19,6 +19,7 @@
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 #include "support/speech_trace.h"
+#include "support/fake_character.h"
 
 namespace parlotto {
 namespace {
@@ -43,45 +44,21 @@ std::thread PostSoon(HWND window, UINT message) {
 
 // A character that is busy from each Speak on; it goes idle when the test
 // says so.
-class QuietCharacter final : public ComObject, public NoTypeInfo<IAgentCharacterEx> {
+class QuietCharacter final : public testing::FakeCharacter {
  public:
-  QuietCharacter(IUnknown* outer, HWND main_window) : ComObject(outer), main_window_(main_window) {}
-
-  PARLOTTO_DELEGATING_UNKNOWN
+  QuietCharacter(IUnknown* outer, HWND main_window)
+      : FakeCharacter(outer), main_window_(main_window) {}
 
   int spoken = 0;
 
-  HRESULT SetPosition(LONG, LONG) override { return S_OK; }
-  HRESULT GetPosition(LONG*, LONG*) override { return S_OK; }
-  HRESULT GetOriginalSize(LONG*, LONG*) override { return S_OK; }
-  HRESULT GetVisible(LONG* out) override {
-    *out = 1;
-    return S_OK;
-  }
-  HRESULT Show(LONG, LONG* req) override { return Request(req); }
-  HRESULT Hide(LONG, LONG* req) override { return Request(req); }
-  HRESULT Play(const BSTR&, LONG* req) override { return Request(req); }
   HRESULT Speak(const BSTR&, const BSTR&, LONG* req) override {
     ++spoken;
     PostMessage(main_window_, UM_CHARACTER_BUSY, 0, 0);
-    return Request(req);
+    return NextRequest(req);
   }
-  HRESULT Stop(LONG) override { return S_OK; }
-  HRESULT StopAll(LONG) override { return S_OK; }
-  HRESULT SetLanguageID(LONG) override { return S_OK; }
-  HRESULT SetTTSModeID(const BSTR&) override { return S_OK; }
 
  private:
-  HRESULT Request(LONG* req) {
-    *req = ++requests_;
-    return S_OK;
-  }
-  void* FindInterface(REFIID iid) override {
-    return iid == IID_IAgentCharacterEx ? static_cast<IAgentCharacterEx*>(this) : nullptr;
-  }
-
   HWND main_window_;
-  LONG requests_ = 0;
 };
 
 using ReadTextWaitTest = testing::DirectSpeechFixture;

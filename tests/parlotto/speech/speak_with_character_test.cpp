@@ -13,6 +13,7 @@
 #include "platform/loop/timer.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
+#include "support/fake_character.h"
 
 namespace parlotto {
 namespace {
@@ -20,19 +21,15 @@ namespace {
 using testing::ScopedEnv;
 using testing::ScratchDir;
 
-class FakeCharacter final : public ComObject, public NoTypeInfo<IAgentCharacterEx> {
+class FakeCharacter final : public testing::FakeCharacter {
  public:
-  FakeCharacter(IUnknown* outer, HWND main_window) : ComObject(outer), main_window_(main_window) {}
-
-  PARLOTTO_DELEGATING_UNKNOWN
+  FakeCharacter(IUnknown* outer, HWND main_window)
+      : testing::FakeCharacter(outer), main_window_(main_window) {}
 
   std::vector<std::string> calls;
   LONG visible = 0;
   bool goes_idle = true;
 
-  HRESULT SetPosition(LONG, LONG) override { return S_OK; }
-  HRESULT GetPosition(LONG*, LONG*) override { return S_OK; }
-  HRESULT GetOriginalSize(LONG*, LONG*) override { return S_OK; }
   HRESULT GetVisible(LONG* out) override {
     calls.emplace_back("GetVisible");
     *out = visible;
@@ -41,44 +38,30 @@ class FakeCharacter final : public ComObject, public NoTypeInfo<IAgentCharacterE
   HRESULT Show(LONG fast, LONG* req) override {
     calls.emplace_back("Show " + std::to_string(fast));
     visible = 1;
-    *req = ++requests_;
-    return S_OK;
+    return NextRequest(req);
   }
   HRESULT Hide(LONG fast, LONG* req) override {
     calls.emplace_back("Hide " + std::to_string(fast));
-    *req = ++requests_;
-    return S_OK;
+    return NextRequest(req);
   }
   HRESULT Play(const BSTR& animation, LONG* req) override {
     calls.emplace_back("Play " + animation.toStdString());
-    *req = ++requests_;
-    return S_OK;
+    return NextRequest(req);
   }
   HRESULT Speak(const BSTR& text, const BSTR&, LONG* req) override {
     calls.emplace_back("Speak " + text.toStdString());
-    *req = ++requests_;
     // As the server does: busy while it speaks, idle afterwards.
     PostMessage(main_window_, UM_CHARACTER_BUSY, 0, 0);
     if (goes_idle) PostMessage(main_window_, UM_CHARACTER_IDLE, 0, 0);
-    return S_OK;
+    return NextRequest(req);
   }
   HRESULT Stop(LONG req) override {
     calls.emplace_back("Stop " + std::to_string(req));
     return S_OK;
   }
-  HRESULT StopAll(LONG) override { return S_OK; }
-  HRESULT SetLanguageID(LONG) override { return S_OK; }
-  HRESULT SetTTSModeID(const BSTR&) override { return S_OK; }
-
-  LONG requests() const { return requests_; }
 
  private:
-  void* FindInterface(REFIID iid) override {
-    return iid == IID_IAgentCharacterEx ? static_cast<IAgentCharacterEx*>(this) : nullptr;
-  }
-
   HWND main_window_;
-  LONG requests_ = 0;
 };
 
 class CharacterSpeechTest : public ::testing::Test {
