@@ -9,7 +9,7 @@
 #include <functional>
 #include <vector>
 
-#include "agentsvr/character.h"
+#include "character_format/character.h"
 
 namespace parlotto::agent {
 

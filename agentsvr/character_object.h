@@ -8,11 +8,11 @@
 #include <memory>
 #include <vector>
 
-#include "agentsvr/character.h"
 #include "agentsvr/notify_sinks.h"
 #include "agentsvr/request_queue.h"
 #include "agentsvr/speech_control_speaker.h"
 #include "agentsvr/stage.h"
+#include "character_format/character.h"
 #include "contracts/agent/agent_interfaces.h"
 #include "platform/com/com_object.h"
 #include "platform/com_runtime/interface_table.h"

@@ -5,8 +5,8 @@
 
 #include <memory>
 
-#include "agentsvr/character.h"
 #include "agentsvr/stage.h"
+#include "character_format/character.h"
 
 namespace parlotto::agent {
 

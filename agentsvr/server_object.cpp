@@ -3,10 +3,10 @@
 #include <QFileInfo>
 #include <optional>
 
-#include "agentsvr/character_file.h"
 #include "agentsvr/character_object.h"
 #include "agentsvr/character_window.h"
 #include "agentsvr/default_character.h"
+#include "character_format/character_file.h"
 #include "contracts/agent/agent_marshal.h"
 #include "platform/com/error_info.h"
 #include "platform/com_runtime/server_lifetime.h"

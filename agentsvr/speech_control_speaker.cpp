@@ -7,11 +7,11 @@
 #include "contracts/speech_control/speech_control_ids.h"
 #include "platform/com/com_object.h"
 #include "platform/com/error_info.h"
+#include "platform/com/name_based_guid.h"
 #include "platform/com/no_type_info.h"
 #include "platform/com_runtime/activation.h"
 #include "platform/com_runtime/connection_point.h"
 #include "platform/places/diagnostics.h"
-#include "xvoice/name_guid.h"
 #include "xvoice/voice_catalog.h"
 
 namespace parlotto::agent {
@@ -194,8 +194,8 @@ bool SpeechControlSpeaker::SelectVoice(const QString& voice) {
   const QString identifier = IdentifierOf(voice);
   const int mode = identifier.isEmpty()
                        ? 0
-                       : FindMode(QString::fromStdString(StringFromGUID(xvoice::NameBasedGuid(
-                             xvoice::kModeIdNamespace, identifier.toStdString()))));
+                       : FindMode(QString::fromStdString(StringFromGUID(
+                             NameBasedGuid(xvoice::kModeIdNamespace, identifier.toStdString()))));
   if (!control_) return false;
   // Mode 0 is the runtime's default voice.
   VARIANT value = VARIANT::I4(mode);

@@ -1,6 +1,6 @@
 #include "browsersvr/browser_objects.h"
 
-#include "browsersvr/navigation.h"
+#include "browsersvr/browser_pages/navigation.h"
 #include "contracts/browser/browser_ids.h"
 #include "contracts/browser/browser_interfaces.h"
 #include "platform/com/error_info.h"

@@ -9,7 +9,7 @@
 #include <functional>
 #include <memory>
 
-#include "browsersvr/frame_query.h"
+#include "browsersvr/browser_pages/frame_query.h"
 #include "browsersvr/page_session.h"
 #include "platform/com_runtime/automation_object.h"
 #include "platform/com_runtime/server_class_factory.h"

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <utility>
 
-#include "browsersvr/navigation.h"
+#include "browsersvr/browser_pages/navigation.h"
 
 namespace parlotto::browser {
 namespace {

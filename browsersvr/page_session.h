@@ -10,7 +10,7 @@
 #include <functional>
 #include <memory>
 
-#include "browsersvr/frame_query.h"
+#include "browsersvr/browser_pages/frame_query.h"
 #include "browsersvr/request_guard.h"
 
 class QTimer;

@@ -3,7 +3,7 @@
 #include <QWebEngineUrlRequestInfo>
 #include <utility>
 
-#include "browsersvr/request_policy.h"
+#include "browsersvr/browser_pages/request_policy.h"
 #include "platform/places/diagnostics.h"
 
 namespace parlotto::browser {

@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "agentsvr/character_archive.h"
+#include "character_format/character_archive.h"
 
 namespace {
 

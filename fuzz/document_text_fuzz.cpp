@@ -13,8 +13,8 @@
 #include <string>
 #include <string_view>
 
-#include "officesvr/formats/compound_file.h"
-#include "officesvr/formats/package_text.h"
+#include "officesvr/document_text/compound_file.h"
+#include "officesvr/document_text/package_text.h"
 #include "text_formats/text_decoder.h"
 
 namespace {

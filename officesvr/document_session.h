@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "officesvr/formats/document_text.h"
+#include "officesvr/document_text/document_text.h"
 
 namespace parlotto::office {
 

@@ -6,7 +6,7 @@
 #include <array>
 #include <string_view>
 
-#include "p2tdll/line_builder.h"
+#include "p2tdll/p2t_layout/line_builder.h"
 
 namespace parlotto::p2t {
 namespace {

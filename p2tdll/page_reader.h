@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "p2tdll/running_lines.h"
+#include "p2tdll/p2t_layout/running_lines.h"
 
 namespace poppler {
 class document;

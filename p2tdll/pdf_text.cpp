@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "contracts/pdf_converter/parse_pdf.h"
-#include "p2tdll/columns.h"
+#include "p2tdll/p2t_layout/columns.h"
+#include "p2tdll/p2t_layout/paragraphs.h"
+#include "p2tdll/p2t_layout/running_lines.h"
 #include "p2tdll/page_reader.h"
-#include "p2tdll/paragraphs.h"
-#include "p2tdll/running_lines.h"
 
 namespace parlotto::p2t {
 namespace {

@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <optional>
 
-#include "agentsvr/character_file.h"
+#include "character_format/character_file.h"
 #include "platform/places/places.h"
 
 namespace parlotto::vsettings {

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <tuple>
 
+#include "platform/com/name_based_guid.h"
 #include "platform/places/diagnostics.h"
-#include "xvoice/name_guid.h"
 
 namespace parlotto::xvoice {
 namespace {

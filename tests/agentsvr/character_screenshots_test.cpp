@@ -18,8 +18,8 @@
 #include <QWidget>
 #include <QWindow>
 
-#include "agentsvr/character_file.h"
 #include "agentsvr/character_window.h"
+#include "character_format/character_file.h"
 
 namespace parlotto::agent {
 namespace {

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "agentsvr/character_file_builder.h"
+#include "character_format/character_file_builder.h"
 #include "platform/com/error_info.h"
 #include "platform/com_runtime/activation.h"
 #include "platform/com_runtime/apartment.h"

@@ -3,7 +3,7 @@
 // with a faint patch (alpha 60) at the top left; the rest around it is clear.
 #pragma once
 
-#include "agentsvr/character.h"
+#include "character_format/character.h"
 
 namespace parlotto::agent::test {
 
