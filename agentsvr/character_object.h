@@ -8,10 +8,10 @@
 #include <memory>
 #include <vector>
 
+#include "agentsvr/agent_queue/request_queue.h"
+#include "agentsvr/agent_queue/speech_control_speaker.h"
+#include "agentsvr/agent_queue/stage.h"
 #include "agentsvr/notify_sinks.h"
-#include "agentsvr/request_queue.h"
-#include "agentsvr/speech_control_speaker.h"
-#include "agentsvr/stage.h"
 #include "character_format/character.h"
 #include "contracts/agent/agent_interfaces.h"
 #include "platform/com/com_object.h"

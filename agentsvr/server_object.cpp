@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "agentsvr/character_object.h"
-#include "agentsvr/character_window.h"
+#include "agentsvr/character_window/character_window.h"
 #include "agentsvr/default_character.h"
 #include "character_format/character_file.h"
 #include "contracts/agent/agent_marshal.h"

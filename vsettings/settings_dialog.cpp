@@ -26,7 +26,7 @@
 #include "settings_key/settings_key.h"
 #include "vsettings/character_preview.h"
 #include "vsettings/speech_runtime.h"
-#include "xvoice/speech_values.h"
+#include "xvoice/xvoice_text/speech_values.h"
 
 namespace parlotto::vsettings {
 namespace {

@@ -8,7 +8,7 @@
 #include "platform/com/hresult.h"
 #include "platform/com/variant.h"
 #include "platform/com_runtime/activation.h"
-#include "xvoice/speech_values.h"
+#include "xvoice/xvoice_text/speech_values.h"
 
 namespace parlotto::vsettings {
 namespace {

@@ -13,12 +13,12 @@
 #include "platform/com/error_info.h"
 #include "platform/loop/window_messages.h"
 #include "platform/places/diagnostics.h"
-#include "xvoice/audio_target.h"
 #include "xvoice/speech_engine.h"
-#include "xvoice/speech_text.h"
 #include "xvoice/speech_trace.h"
-#include "xvoice/speech_values.h"
-#include "xvoice/voice_catalog.h"
+#include "xvoice/xvoice_audio/audio_target.h"
+#include "xvoice/xvoice_synthesis/voice_catalog.h"
+#include "xvoice/xvoice_text/speech_text.h"
+#include "xvoice/xvoice_text/speech_values.h"
 
 namespace parlotto::xvoice {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "xvoice/voice_catalog.h"
+#include "xvoice/xvoice_synthesis/voice_catalog.h"
 
 namespace parlotto::xvoice {
 namespace {

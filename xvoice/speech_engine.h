@@ -13,11 +13,11 @@
 #include <string>
 
 #include "platform/loop/window_messages.h"
-#include "xvoice/audio_player.h"
-#include "xvoice/audio_target.h"
-#include "xvoice/speech_values.h"
-#include "xvoice/synthesizer.h"
-#include "xvoice/word_positions.h"
+#include "xvoice/xvoice_audio/audio_player.h"
+#include "xvoice/xvoice_audio/audio_target.h"
+#include "xvoice/xvoice_lipsync/word_positions.h"
+#include "xvoice/xvoice_synthesis/synthesizer.h"
+#include "xvoice/xvoice_text/speech_values.h"
 
 namespace parlotto::xvoice {
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "agentsvr/recording_stage.h"
+#include "agentsvr/agent_queue/recording_stage.h"
 #include "platform/com/error_info.h"
 #include "platform/com_runtime/apartment.h"
 #include "platform/com_runtime/notify_sink_base.h"

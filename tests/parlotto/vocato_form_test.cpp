@@ -23,10 +23,10 @@
 #include "platform/com/no_type_info.h"
 #include "platform/loop/clock.h"
 #include "platform/loop/timer.h"
+#include "support/fake_character.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 #include "support/speech_trace.h"
-#include "support/fake_character.h"
 
 namespace parlotto {
 namespace {

@@ -18,7 +18,7 @@
 #include "support/speech_trace.h"
 #include "vsettings/settings_dialog.h"
 #include "vsettings/settings_fixture.h"
-#include "xvoice/speech_values.h"
+#include "xvoice/xvoice_text/speech_values.h"
 
 namespace parlotto::vsettings {
 namespace {

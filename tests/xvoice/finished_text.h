@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "xvoice/pcm_stream.h"
+#include "xvoice/xvoice_audio/pcm_stream.h"
 
 namespace parlotto::xvoice::testing {
 

@@ -16,10 +16,10 @@
 #include "platform/com/com_object.h"
 #include "platform/com/no_type_info.h"
 #include "platform/loop/window_messages.h"
+#include "support/fake_character.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 #include "support/speech_trace.h"
-#include "support/fake_character.h"
 
 namespace parlotto {
 namespace {

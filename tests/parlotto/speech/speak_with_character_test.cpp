@@ -11,9 +11,9 @@
 #include "platform/com/com_object.h"
 #include "platform/com/no_type_info.h"
 #include "platform/loop/timer.h"
+#include "support/fake_character.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
-#include "support/fake_character.h"
 
 namespace parlotto {
 namespace {

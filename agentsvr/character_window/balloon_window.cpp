@@ -1,0 +1,144 @@
+#include "agentsvr/character_window/balloon_window.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+#include <algorithm>
+
+#include "agentsvr/character_window/display.h"
+
+namespace parlotto::agent {
+
+namespace {
+
+constexpr int kPadding = 12;
+constexpr int kRadius = 10;
+constexpr int kTailBase = 16;
+constexpr qreal kBorder = 1.5;
+constexpr qreal kMinPointSize = 11;
+const QColor kFill(255, 253, 231);
+const QColor kBorderColor(70, 70, 70);
+const QColor kTextColor(20, 20, 20);
+const QColor kHighlight(255, 201, 77);
+
+QFont BalloonFont() {
+  QFont font = QApplication::font();
+  if (font.pointSizeF() < kMinPointSize) font.setPointSizeF(kMinPointSize);
+  return font;
+}
+
+QRect ScreenFor(const QRect& figure) {
+  QScreen* screen = QGuiApplication::screenAt(figure.center());
+  if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+  return screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
+}  // namespace
+
+BalloonWindow::BalloonWindow()
+    : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                           Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint) {
+  setObjectName("parlotto-character-balloon");
+  setAttribute(Qt::WA_TranslucentBackground);
+  setAttribute(Qt::WA_ShowWithoutActivating);
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+  linger_.setSingleShot(true);
+  connect(&linger_, &QTimer::timeout, this, &BalloonWindow::HideNow);
+}
+
+BalloonWindow::~BalloonWindow() = default;
+
+void BalloonWindow::ShowText(const QString& text, const QRect& figure, QPoint anchor) {
+  linger_.stop();
+  text_ = std::make_unique<BalloonText>(text, BalloonFont());
+  highlight_start_ = -1;
+  highlight_length_ = 0;
+  first_line_ = 0;
+  figure_ = figure;
+  anchor_ = anchor;
+  Place();
+  show();
+  if (OnRealDisplay()) raise();
+  update();
+}
+
+void BalloonWindow::Highlight(int start, int length) {
+  if (!text_) return;
+  highlight_start_ = start;
+  highlight_length_ = length;
+  first_line_ = text_->FirstShownLine(start);
+  update();
+}
+
+void BalloonWindow::Follow(const QRect& figure, QPoint anchor) {
+  figure_ = figure;
+  anchor_ = anchor;
+  if (text_ && isVisible()) Place();
+}
+
+void BalloonWindow::HideLater() {
+  if (isVisible()) linger_.start(kLingerMs);
+}
+
+void BalloonWindow::HideNow() {
+  linger_.stop();
+  hide();
+  text_.reset();
+}
+
+void BalloonWindow::Place() {
+  const QSize body = text_->Size() + QSize(2 * kPadding, 2 * kPadding);
+  placement_ = PlaceBalloon(body, figure_, anchor_, ScreenFor(figure_));
+  const QRect window = placement_.body.united(QRect(placement_.tip, QSize(1, 1)));
+  setGeometry(window);
+  // Without a compositor the corners would show black; the mask keeps them
+  // out, and the edge half-pixels it lets through blend into the border.
+  if (OnRealDisplay()) setMask(QRegion(Shape(0).toFillPolygon().toPolygon()));
+  update();
+}
+
+QPainterPath BalloonWindow::Shape(qreal inset) const {
+  // In window coordinates, `inset` inside the window's edges.
+  const QPoint offset = geometry().topLeft();
+  const QRectF body =
+      QRectF(placement_.body.translated(-offset)).adjusted(inset, inset, -inset, -inset);
+  QPainterPath path;
+  path.addRoundedRect(body, kRadius, kRadius);
+  const QPointF tip = placement_.tip - offset;
+  const bool tip_outside = placement_.below ? tip.y() < body.top() : tip.y() > body.bottom();
+  if (tip_outside) {
+    const qreal edge = placement_.below ? body.top() + 1 : body.bottom() - 1;
+    const qreal base =
+        std::clamp(tip.x() - kTailBase / 2.0, body.left() + kRadius,
+                   std::max(body.left() + kRadius, body.right() - kRadius - kTailBase));
+    QPainterPath tail;
+    tail.moveTo(base, edge);
+    tail.lineTo(tip);
+    tail.lineTo(base + kTailBase, edge);
+    tail.closeSubpath();
+    path = path.united(tail);
+  }
+  return path;
+}
+
+void BalloonWindow::paintEvent(QPaintEvent* /*event*/) {
+  if (!text_) return;
+  QPainter painter(this);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(QPen(kBorderColor, kBorder));
+  painter.setBrush(kFill);
+  painter.drawPath(Shape(kBorder));  // inset so the stroke is not cut
+  const QPointF origin =
+      placement_.body.topLeft() - geometry().topLeft() + QPoint(kPadding, kPadding);
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(kHighlight);
+  for (const QRectF& rect : text_->RangeRects(highlight_start_, highlight_length_, first_line_)) {
+    painter.drawRoundedRect(rect.translated(origin).adjusted(-2, 0, 2, 0), 4, 4);
+  }
+  painter.setPen(kTextColor);
+  text_->Draw(&painter, origin, first_line_);
+}
+
+}  // namespace parlotto::agent

@@ -1,0 +1,50 @@
+// The speech balloon: a frameless, translucent top-level window of its own
+// beside the figure, a rounded box with a tail towards the character,
+// holding the spoken text with the current word highlighted.
+#pragma once
+
+#include <QPainterPath>
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+#include <optional>
+
+#include "agentsvr/character_window/balloon_layout.h"
+
+namespace parlotto::agent {
+
+class BalloonWindow : public QWidget {
+ public:
+  static constexpr int kLingerMs = 1500;  // how long it stays after the speech
+
+  BalloonWindow();
+  ~BalloonWindow() override;
+
+  // Shows `text` for the character at `figure` (screen pixels) whose
+  // balloon points at `anchor`; nothing highlighted yet.
+  void ShowText(const QString& text, const QRect& figure, QPoint anchor);
+  // Highlights [start, start + length) of the text; the shown lines follow.
+  void Highlight(int start, int length);
+  // Places the balloon anew after the figure has moved.
+  void Follow(const QRect& figure, QPoint anchor);
+  void HideLater();
+  void HideNow();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QPainterPath Shape(qreal inset) const;
+  void Place();
+
+  std::unique_ptr<BalloonText> text_;
+  int highlight_start_ = -1;
+  int highlight_length_ = 0;
+  int first_line_ = 0;
+  QRect figure_;
+  QPoint anchor_;
+  BalloonPlacement placement_;
+  QTimer linger_;
+};
+
+}  // namespace parlotto::agent

@@ -1,0 +1,373 @@
+#include "agentsvr/character_window/character_window.h"
+
+#include <QtGui/qguiapplication_platform.h>
+#include <xcb/xcb.h>
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QRegion>
+#include <QTimer>
+#include <QWidget>
+#include <cstdlib>
+#include <optional>
+#include <utility>
+
+#include "agentsvr/character_window/animation_player.h"
+#include "agentsvr/character_window/balloon_window.h"
+#include "agentsvr/character_window/display.h"
+
+namespace parlotto::agent {
+
+namespace {
+
+// How long the figure rests on an animation's end frame before it begins
+// to idle; short gaps between requests show no idle movement.
+constexpr int kIdleDelayMs = 2000;
+
+// Whether a compositing manager blends translucent windows into what is
+// behind them. Without one the X server shows a window's pixels as they
+// are, so half-transparent ones come out dark.
+bool Composited() {
+  const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  // Not X11: the platform blends. The offscreen platform offers the X11
+  // interface too, without a connection.
+  xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
+  if (connection == nullptr) return true;
+  // The manager owns the selection _NET_WM_CM_S<screen>; ours is the first.
+  static constexpr char kSelection[] = "_NET_WM_CM_S0";
+  xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+      connection, xcb_intern_atom(connection, 1, sizeof kSelection - 1, kSelection), nullptr);
+  if (atom == nullptr) return false;
+  const xcb_atom_t selection = atom->atom;
+  std::free(atom);
+  if (selection == XCB_ATOM_NONE) return false;
+  xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(
+      connection, xcb_get_selection_owner(connection, selection), nullptr);
+  const bool owned = owner != nullptr && owner->owner != XCB_WINDOW_NONE;
+  std::free(owner);
+  return owned;
+}
+
+// The pixels of at least `min_alpha`, as rows of runs: the figure's shape.
+// Input goes only there, and nothing else is drawn.
+QRegion OpaqueRegion(const QImage& frame, int min_alpha) {
+  const QImage image = frame.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  std::vector<QRect> runs;
+  for (int y = 0; y < image.height(); ++y) {
+    const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+    int x = 0;
+    while (x < image.width()) {
+      while (x < image.width() && qAlpha(row[x]) < min_alpha) ++x;
+      const int start = x;
+      while (x < image.width() && qAlpha(row[x]) >= min_alpha) ++x;
+      if (x > start) runs.emplace_back(start, y, x - start, 1);
+    }
+  }
+  QRegion region;
+  region.setRects(runs.data(), static_cast<int>(runs.size()));
+  return region;
+}
+
+// The figure: draws the current frame, moves under the left button, opens
+// the menu on a right click.
+class FigureWidget : public QWidget {
+ public:
+  FigureWidget(const Character& character, std::function<void(QPoint)> dragging,
+               std::function<void(QPoint)> dropped, std::function<void(QPoint)> menu)
+      : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                             Qt::NoDropShadowWindowHint),
+        character_(character),
+        masks_(character.frames.size()),
+        // Unblended, faint pixels (shadows, the outer edge) would be dark
+        // blots: the shape leaves them out then.
+        min_alpha_(Composited() ? 1 : 128),
+        dragging_(std::move(dragging)),
+        dropped_(std::move(dropped)),
+        menu_(std::move(menu)) {
+    setObjectName("parlotto-character");
+    setWindowTitle(character.name);
+    setAttribute(Qt::WA_TranslucentBackground);
+    // Showing the character must not take the focus from the user's work.
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setFixedSize(character.frame_size);
+  }
+
+  void SetFrame(int frame) {
+    if (frame == frame_) return;
+    frame_ = frame;
+    if (Valid(frame) && OnRealDisplay()) {
+      if (!masks_[frame]) masks_[frame] = OpaqueRegion(character_.frames[frame], min_alpha_);
+      if (masks_[frame]->isEmpty())
+        clearMask();
+      else
+        setMask(*masks_[frame]);
+    }
+    update();
+  }
+
+ protected:
+  void paintEvent(QPaintEvent* /*event*/) override {
+    if (!Valid(frame_)) return;
+    QPainter painter(this);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(0, 0, character_.frames[frame_]);
+  }
+
+  void mousePressEvent(QMouseEvent* event) override {
+    if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
+    grip_ = event->globalPosition().toPoint() - pos();
+    press_position_ = pos();
+  }
+
+  void mouseMoveEvent(QMouseEvent* event) override {
+    if (!grip_ || !(event->buttons() & Qt::LeftButton)) return;
+    move(event->globalPosition().toPoint() - *grip_);
+    dragging_(pos());
+  }
+
+  void mouseReleaseEvent(QMouseEvent* event) override {
+    if (event->button() != Qt::LeftButton || !grip_) return QWidget::mouseReleaseEvent(event);
+    grip_.reset();
+    if (pos() != press_position_) dropped_(pos());
+  }
+
+  void contextMenuEvent(QContextMenuEvent* event) override { menu_(event->globalPos()); }
+
+ private:
+  bool Valid(int frame) const {
+    return frame >= 0 && frame < static_cast<int>(character_.frames.size());
+  }
+
+  const Character& character_;
+  std::vector<std::optional<QRegion>> masks_;  // made when a frame is first shown
+  int min_alpha_;
+  int frame_ = -1;
+  std::optional<QPoint> grip_;  // the pointer's offset from the top left while dragging
+  QPoint press_position_;
+  std::function<void(QPoint)> dragging_;
+  std::function<void(QPoint)> dropped_;
+  std::function<void(QPoint)> menu_;
+};
+
+class CharacterWindow : public Stage {
+ public:
+  explicit CharacterWindow(const Character& character)
+      : character_(character),
+        figure_(
+            character_, [this](QPoint) { FollowFigure(); },
+            [this](QPoint top_left) {
+              Post([this, top_left] {
+                if (on_moved) on_moved(top_left);
+              });
+            },
+            [this](QPoint at) { OpenMenu(at); }),
+        player_([this](int frame) { figure_.SetFrame(frame); }) {
+    if (const Animation* idle = Find("idle"); idle != nullptr && !idle->steps.empty()) {
+      rest_frame_ = idle->steps.front().frame;
+    }
+    figure_.SetFrame(rest_frame_);
+    idle_delay_.setSingleShot(true);
+    idle_delay_.setInterval(kIdleDelayMs);
+    QObject::connect(&idle_delay_, &QTimer::timeout, &figure_, [this] { StartIdle(); });
+  }
+
+  void Show(bool fast, std::function<void()> done) override {
+    player_.Stop();
+    visible_ = true;
+    figure_.show();
+    if (OnRealDisplay()) figure_.raise();
+    const Animation* show = fast ? nullptr : Find("show");
+    if (show == nullptr) {
+      Rest();
+      Post(std::move(done));
+      return;
+    }
+    player_.Play(
+        *show, [this, show] { EndAnimation(*show); }, std::move(done));
+  }
+
+  void Hide(bool fast, std::function<void()> done) override {
+    // Not visible first, so that ending what runs starts no idle loop.
+    visible_ = false;
+    player_.Stop();
+    balloon_.HideNow();
+    const Animation* hide = fast || !figure_.isVisible() ? nullptr : Find("hide");
+    if (hide == nullptr) {
+      figure_.hide();
+      Post(std::move(done));
+      return;
+    }
+    player_.Play(
+        *hide,
+        [this, hide] {
+          figure_.hide();
+          rest_frame_ = EndFrame(*hide);
+          figure_.SetFrame(rest_frame_);
+        },
+        std::move(done));
+  }
+
+  bool Play(const QString& name, std::function<void()> done) override {
+    const Animation* animation = Find(name);
+    if (animation == nullptr) return false;
+    player_.Stop();
+    player_.Play(
+        *animation, [this, animation] { EndAnimation(*animation); }, std::move(done));
+    return true;
+  }
+
+  // Only a requested animation: the idle loop is no request.
+  void StopAnimation() override {
+    if (player_.Playing()) player_.Stop();
+  }
+
+  void SpeechStarted(const QString& text) override {
+    speaking_ = true;
+    if (player_.Looping()) player_.Stop();
+    if (!player_.Playing()) figure_.SetFrame(rest_frame_);
+    // Nothing to read (a text of speech tags only): no empty balloon.
+    if (visible_ && !text.trimmed().isEmpty()) {
+      balloon_.ShowText(text, figure_.geometry(), Anchor());
+    } else {
+      balloon_.HideNow();
+    }
+  }
+
+  void SpeakingWord(int start, int length) override { balloon_.Highlight(start, length); }
+
+  void SpeakingMouth(MouthShape shape) override {
+    // A requested animation has the figure to itself while it runs.
+    if (!player_.Playing()) figure_.SetFrame(MouthFrame(shape));
+  }
+
+  void SpeechEnded() override {
+    speaking_ = false;
+    balloon_.HideLater();
+    if (!player_.Playing()) Rest();
+  }
+
+  // From the moment a Show starts until a Hide has ended.
+  bool Visible() const override { return figure_.isVisible(); }
+  QPoint Position() const override { return figure_.pos(); }
+  void SetPosition(QPoint top_left) override {
+    figure_.move(top_left);
+    FollowFigure();
+  }
+  QSize FrameSize() const override { return character_.frame_size; }
+
+  void SetMenu(const std::vector<MenuCommand>& commands, const QString& hide_caption) override {
+    commands_ = commands;
+    hide_caption_ = hide_caption;
+  }
+
+ private:
+  const Animation* Find(const QString& name) const {
+    const auto it = character_.animations.find(name.toLower());
+    return it == character_.animations.end() ? nullptr : &it->second;
+  }
+
+  int EndFrame(const Animation& animation) const {
+    return animation.end_frame >= 0 ? animation.end_frame : IdleFrame();
+  }
+
+  int IdleFrame() const {
+    const Animation* idle = Find("idle");
+    return idle != nullptr && !idle->steps.empty() ? idle->steps.front().frame : 0;
+  }
+
+  // Shapes without a frame of their own: closed lips look like the rest
+  // frame, every other sound like the open mouth.
+  int MouthFrame(MouthShape shape) const {
+    if (shape < 0 || shape >= kMouthShapeCount) return rest_frame_;
+    const int own = character_.mouth_frames[static_cast<std::size_t>(shape)];
+    if (own >= 0) return own;
+    if (shape == kMouthRest || shape == kMouthClosed) return rest_frame_;
+    const int open = character_.mouth_frames[kMouthOpen];
+    return open >= 0 ? open : rest_frame_;
+  }
+
+  void EndAnimation(const Animation& animation) {
+    rest_frame_ = EndFrame(animation);
+    Rest();
+  }
+
+  // The figure at rest; it idles after a while if nothing else comes.
+  void Rest() {
+    figure_.SetFrame(rest_frame_);
+    idle_delay_.start();
+  }
+
+  void StartIdle() {
+    const Animation* idle = Find("idle");
+    if (visible_ && !speaking_ && !player_.Playing() && idle != nullptr) player_.Loop(*idle);
+  }
+
+  QPoint Anchor() const { return figure_.pos() + character_.balloon_anchor; }
+
+  void FollowFigure() { balloon_.Follow(figure_.geometry(), Anchor()); }
+
+  void OpenMenu(QPoint at) {
+    menu_ = std::make_unique<QMenu>();
+    menu_->setObjectName("parlotto-character-menu");
+    bool any = false;
+    for (const MenuCommand& command : commands_) {
+      if (!command.visible) continue;
+      QAction* action = menu_->addAction(command.caption);
+      action->setEnabled(command.enabled);
+      const LONG id = command.id;
+      QObject::connect(action, &QAction::triggered, &figure_, [this, id] {
+        Post([this, id] {
+          if (on_command) on_command(id);
+        });
+      });
+      any = true;
+    }
+    if (!hide_caption_.isEmpty()) {
+      if (any) menu_->addSeparator();
+      QAction* hide = menu_->addAction(hide_caption_);
+      QObject::connect(hide, &QAction::triggered, &figure_, [this] {
+        Post([this] {
+          if (on_hide_chosen) on_hide_chosen();
+        });
+      });
+    }
+    if (menu_->isEmpty()) return;
+    menu_->popup(at);
+  }
+
+  // Callbacks run from the event loop, so that whoever they reach may
+  // change or even destroy this window.
+  void Post(std::function<void()> call) {
+    if (call) QMetaObject::invokeMethod(&figure_, std::move(call), Qt::QueuedConnection);
+  }
+
+  Character character_;
+  FigureWidget figure_;
+  BalloonWindow balloon_;
+  AnimationPlayer player_;
+  QTimer idle_delay_;
+  std::unique_ptr<QMenu> menu_;
+  std::vector<MenuCommand> commands_;
+  QString hide_caption_;
+  int rest_frame_ = 0;
+  bool visible_ = false;  // shown or showing, and no Hide since
+  bool speaking_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Stage> CreateCharacterWindow(const Character& character) {
+  if (QGuiApplication::platformName().startsWith("wayland")) {
+    // Wayland lets no client place its windows; the character's position
+    // would be ignored and misreported.
+    qWarning("The character window needs X11: run with QT_QPA_PLATFORM=xcb (XWayland).");
+  }
+  return std::make_unique<CharacterWindow>(character);
+}
+
+}  // namespace parlotto::agent
