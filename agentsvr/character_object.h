@@ -26,7 +26,7 @@ class CharacterObject final : public ComObject,
  public:
   // Longer texts are refused: a reader sends pieces of a few hundred
   // characters, and the balloon and the speech must stay responsive.
-  static constexpr qsizetype kMaxSpeakLength = 8 * 1024 * 1024;
+  static constexpr qsizetype kMaxSpeakLength = qsizetype{8} * 1024 * 1024;
 
   // The character stands on `stage` (its window; a recording one in tests).
   CharacterObject(IUnknown* outer, LONG char_id, const Character& character,

@@ -9,7 +9,9 @@
 #include <string>
 #include <string_view>
 
-typedef struct _xmlTextReader* xmlTextReaderPtr;
+// libxml2's own name for its reader, declared here so that users of this
+// header need not see libxml2.
+typedef struct _xmlTextReader* xmlTextReaderPtr;  // NOLINT(bugprone-reserved-identifier)
 
 namespace parlotto::office {
 
