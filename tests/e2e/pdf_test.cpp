@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "p2tdll/pdf_maker.h"
+#include "support/program_environment.h"
 #include "support/scratch_dir.h"
 #include "support/speech_trace.h"
 
@@ -30,16 +31,10 @@ class PdfProgramTest : public ::testing::Test {
 
   // Runs `program` in the scratch directory; false when it did not end.
   bool Run(const std::string& program, const QStringList& args) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("PARLOTTO_USER_HIVE", QString::fromStdString(dir_.File("user.reg")));
-    env.insert("PARLOTTO_DIALOGS", QString::fromStdString("record:" + dir_.File("dialogs.txt")));
-    env.insert("PARLOTTO_SPEECH_TRACE", QString::fromStdString(dir_.File("trace.txt")));
-    env.insert("PARLOTTO_AUDIO", "null");
+    QProcessEnvironment env = testing::ProgramEnvironment(dir_, dir_.File("trace.txt"));
     env.insert("PARLOTTO_TIME_SCALE", "0.02");
     // A copy of the program finds its speech runtime in the build tree.
     env.insert("PARLOTTO_SYSTEM_DIR", PARLOTTO_BUILD_DIR "/system");
-    env.insert("TEMP", QString::fromStdString(dir_.path().string()));
-    env.insert("QT_QPA_PLATFORM", "offscreen");
     QProcess process;
     process.setProcessEnvironment(env);
     process.setWorkingDirectory(QString::fromStdString(dir_.path().string()));

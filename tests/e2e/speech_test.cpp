@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "support/program_environment.h"
 #include "support/scratch_dir.h"
 #include "support/speech_trace.h"
 
@@ -27,14 +28,9 @@ class SpeechTest : public ::testing::Test {
   }
 
   QProcessEnvironment Environment(const QString& audio) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("PARLOTTO_USER_HIVE", QString::fromStdString(dir_.File("user.reg")));
-    env.insert("PARLOTTO_DIALOGS", QString::fromStdString("record:" + dir_.File("dialogs.txt")));
-    env.insert("PARLOTTO_SPEECH_TRACE", QString::fromStdString(dir_.File("trace.txt")));
+    QProcessEnvironment env = testing::ProgramEnvironment(dir_, dir_.File("trace.txt"));
     env.insert("PARLOTTO_AUDIO", audio);
     env.insert("PARLOTTO_TIME_SCALE", "0.02");
-    env.insert("TEMP", QString::fromStdString(dir_.path().string()));
-    env.insert("QT_QPA_PLATFORM", "offscreen");
     return env;
   }
 
