@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "support/program_environment.h"
 #include "support/scratch_dir.h"
 #include "support/speech_trace.h"
 
@@ -26,13 +27,7 @@ class MainTest : public ::testing::Test {
  protected:
   MainTest() {
     testing::WriteFile(dir_.File("user.reg"), testing::kReadAloudWithoutCharacterHive);
-    env_ = QProcessEnvironment::systemEnvironment();
-    env_.insert("PARLOTTO_USER_HIVE", QString::fromStdString(dir_.File("user.reg")));
-    env_.insert("PARLOTTO_DIALOGS", QString::fromStdString("record:" + dir_.File("dialogs.txt")));
-    env_.insert("PARLOTTO_SPEECH_TRACE", QString::fromStdString(trace_));
-    env_.insert("PARLOTTO_AUDIO", "null");
-    env_.insert("TEMP", QString::fromStdString(dir_.path().string()));
-    env_.insert("QT_QPA_PLATFORM", "offscreen");
+    env_ = testing::ProgramEnvironment(dir_, trace_);
     env_.remove("PARLOTTO_TIME_SCALE");
   }
 
