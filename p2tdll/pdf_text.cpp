@@ -2,7 +2,7 @@
 
 #include <poppler-document.h>
 #include <poppler-global.h>
-#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -16,6 +16,7 @@
 #include "p2tdll/p2t_layout/paragraphs.h"
 #include "p2tdll/p2t_layout/running_lines.h"
 #include "p2tdll/page_reader.h"
+#include "platform/safe_open/safe_open.h"
 
 namespace parlotto::p2t {
 namespace {
@@ -94,13 +95,10 @@ unsigned ReadingThreads() {
 }
 
 int CheckInput(const std::string& pdf) {
-  struct stat info {};
-  if (stat(pdf.c_str(), &info) != 0)
-    return errno == ENOENT || errno == ENOTDIR ? kNotFound : kCannotOpen;
   // Only a regular file: the reader would wait for ever on a FIFO without a writer.
-  std::FILE* file = S_ISREG(info.st_mode) ? std::fopen(pdf.c_str(), "rb") : nullptr;
-  if (file == nullptr) return kCannotOpen;
-  std::fclose(file);
+  const int fd = OpenRegularFile(pdf);
+  if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? kNotFound : kCannotOpen;
+  close(fd);
   return kConverted;
 }
 

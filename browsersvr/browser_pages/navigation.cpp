@@ -11,10 +11,8 @@ QUrl AddressOf(const QString& name) {
   QUrl address =
       file.exists() ? QUrl::fromLocalFile(file.absoluteFilePath()) : QUrl::fromUserInput(trimmed);
   // A FIFO would hold an engine thread for ever, and a folder is no page.
-  if (address.isLocalFile() && QFileInfo::exists(address.toLocalFile()) &&
-      !QFileInfo(address.toLocalFile()).isFile()) {
-    return {};
-  }
+  const QFileInfo local(address.toLocalFile());
+  if (address.isLocalFile() && local.exists() && !local.isFile()) return {};
   return address.isValid() ? address : QUrl();
 }
 

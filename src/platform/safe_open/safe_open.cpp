@@ -34,18 +34,14 @@ int OpenRegularFile(const std::string& path) {
   return fd;
 }
 
-bool IsRegularFile(const std::string& path) {
-  struct stat st {};
-  return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-int OpenOwnFile(const std::string& path, int flags, mode_t mode) {
+int OpenOwnFile(const std::string& path, int flags, mode_t mode, struct stat* opened) {
   const int fd = OpenWithoutWaiting(path, flags | O_NOFOLLOW, mode);
   if (fd < 0) return -1;
   struct stat st {};
   const bool ours =
       fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1 && st.st_uid == geteuid();
   if (!ours) return Refuse(fd, EPERM);
+  if (opened != nullptr) *opened = st;
   return fd;
 }
 

@@ -3,6 +3,7 @@
 // or a file someone else planted in a shared directory must not be written.
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <string>
@@ -14,13 +15,11 @@ namespace parlotto {
 // a FIFO, a socket, a device or a directory. The open itself never waits.
 int OpenRegularFile(const std::string& path);
 
-// Whether `path` names a regular file (links followed); asks without opening.
-bool IsRegularFile(const std::string& path);
-
 // Opens (with `flags`, O_CREAT allowed, `mode` for a new file) a file of this
 // user's in a directory that others may write to: never through a link, never
 // blocking, and only when it is a regular file with one name, owned by this
 // user. -1 otherwise; nothing is written or truncated before the checks.
-int OpenOwnFile(const std::string& path, int flags, mode_t mode);
+// `opened` (may be null) gets the status the checks saw.
+int OpenOwnFile(const std::string& path, int flags, mode_t mode, struct stat* opened = nullptr);
 
 }  // namespace parlotto

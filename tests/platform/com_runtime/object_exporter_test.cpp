@@ -15,6 +15,7 @@
 #include "platform/com_runtime/bus_names.h"
 #include "platform/com_runtime/com_fixture.h"
 #include "platform/com_runtime/notify_sink_base.h"
+#include "platform/com_runtime/object_factory.h"
 #include "platform/com_runtime/served_class.h"
 
 namespace parlotto {
@@ -22,23 +23,6 @@ namespace {
 
 const CLSID kForwardedClass = MakeGuid("{6A0F3C52-2B7D-4E1A-9C44-0D5E8B1F7A21}");
 const CLSID kLockedClass = MakeGuid("{0C1D2E3F-4A5B-4C6D-8E7F-90A1B2C3D4E5}");
-
-// A class object that counts the locks it holds, as a server's lifetime does.
-class LockCounter final : public IClassFactory {
- public:
-  HRESULT QueryInterface(REFIID iid, void** out) override {
-    *out = iid == IID_IUnknown || iid == IID_IClassFactory ? this : nullptr;
-    return *out ? S_OK : E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return 1; }
-  ULONG Release() override { return 1; }
-  HRESULT CreateInstance(IUnknown*, REFIID, void**) override { return E_NOTIMPL; }
-  HRESULT LockServer(BOOL lock) override {
-    locks += lock ? 1 : -1;
-    return S_OK;
-  }
-  int locks = 0;
-};
 
 // An object that only counts how many of its kind are alive.
 class Tracked final : public ComObject {
@@ -164,10 +148,11 @@ TEST_F(ObjectExporterTest, ReferencesForNamesNotOnTheBusAreNotKept) {
 }
 
 TEST_F(ObjectExporterTest, OnlyTheClientThatLockedAServerTakesTheLockBack) {
-  LockCounter counter;
+  auto* counter = new testing::ObjectFactory<Tracked>;
+  ComPtr<IClassFactory> factory(counter);
   DWORD cookie = 0;
-  ASSERT_EQ(CoRegisterClassObject(kLockedClass, &counter, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
-                                  &cookie),
+  ASSERT_EQ(CoRegisterClassObject(kLockedClass, factory.Get(), CLSCTX_LOCAL_SERVER,
+                                  REGCLS_MULTIPLEUSE, &cookie),
             S_OK);
   {
     QDBusConnection holder = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "holder");
@@ -194,13 +179,13 @@ TEST_F(ObjectExporterTest, OnlyTheClientThatLockedAServerTakesTheLockBack) {
     };
     for (const auto& step : steps) {
       EXPECT_EQ(lock(*step.from, step.lock), S_OK);
-      EXPECT_EQ(counter.locks, step.locks_after);
+      EXPECT_EQ(counter->locks, step.locks_after);
     }
   }
   // A holder that leaves the bus has its locks taken back (no copy of the
   // connection is left to keep it open).
   QDBusConnection::disconnectFromBus("holder");
-  EXPECT_TRUE(SpinUntil([&] { return counter.locks == 0; }));
+  EXPECT_TRUE(SpinUntil([&] { return counter->locks == 0; }));
   QDBusConnection::disconnectFromBus("stranger");
   CoRevokeClassObject(cookie);
 }

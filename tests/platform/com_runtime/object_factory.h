@@ -28,7 +28,13 @@ class ObjectFactory final : public IClassFactory {
   HRESULT CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
     return ComObject::Create<T>(outer, iid, out);
   }
-  HRESULT LockServer(BOOL) override { return S_OK; }
+  // Counts as a server's lifetime would, so tests see which locks arrive.
+  HRESULT LockServer(BOOL lock) override {
+    locks += lock ? 1 : -1;
+    return S_OK;
+  }
+
+  int locks = 0;
 
  private:
   ULONG refs_ = 0;
