@@ -38,11 +38,11 @@ TVocatoForm& Form() {
 // processed meanwhile may start that reading or another call.
 void WaitForFreeBuffer(bool log) {
   int passes = 0;
-  while (!Form().text_to_read.empty()) {
+  while (!Form().TextToRead().empty()) {
     ++passes;
     if (log) {
       WriteDebugLog("Wait for Buffer");
-      WriteDebugLog(Form().text_to_read);
+      WriteDebugLog(Form().TextToRead());
     }
     ProcessMessages();
     Sleep(kPassMs);
@@ -161,9 +161,8 @@ HRESULT TReadSomeTextImpl::put_Text(const BSTR& value) {
     Form();  // without the window the call fails before it logs anything
     WriteDebugLog("Text1");
     WaitForFreeBuffer(true);
-    Form().text_to_read = text;
-    if (Form().text_to_read.empty()) return;
-    Form().CheckForFullBufferToRead.SetEnabled(true);
+    Form().OfferText(text);
+    if (text.empty()) return;
     // Nothing is processed here, so the timer fires only after the return.
     Sleep(kPassMs);
   });
@@ -176,20 +175,12 @@ HRESULT TReadSomeTextImpl::put_Text2(const BSTR& value) {
     WriteDebugLog("Text2");
     WaitForFreeBuffer(false);
     WriteDebugLog("Text2");
-    Form().text_to_read = text;
-    if (Form().text_to_read.empty()) return;
-    Form().ReadText();
+    Form().ReadTextNow(text);
   });
 }
 
 HRESULT TReadSomeTextImpl::StopReading() {
-  return Guarded([] {
-    TVocatoForm& form = Form();
-    form.run_mode = rmNone;
-    form.EndTimer.SetInterval(100);
-    form.EndTimer.SetEnabled(true);
-    form.text_to_read.clear();
-  });
+  return Guarded([] { Form().StopReading(); });
 }
 
 HRESULT TReadSomeTextImpl::put_ReadOfficeText(const BSTR& value) {

@@ -97,8 +97,16 @@ void TVocatoForm::StartTimer() {
   try {
     if (!RunSource()) return;
   } catch (...) {
-    EndTimer.SetEnabled(true);
+    ScheduleEnd(false);
     throw;
+  }
+  ScheduleEnd(false);
+}
+
+void TVocatoForm::ScheduleEnd(bool soon) {
+  if (soon) {
+    run_mode = rmNone;
+    EndTimer.SetInterval(100);
   }
   EndTimer.SetEnabled(true);
 }
@@ -150,6 +158,22 @@ void TVocatoForm::EndTimerTimer() {
   }
   if (run_mode != rmAutomation) Close();
   if (failure) std::rethrow_exception(failure);
+}
+
+void TVocatoForm::OfferText(const std::string& text) {
+  text_to_read = text;
+  if (!text_to_read.empty()) CheckForFullBufferToRead.SetEnabled(true);
+}
+
+void TVocatoForm::ReadTextNow(const std::string& text) {
+  text_to_read = text;
+  if (!text_to_read.empty()) ReadText();
+}
+
+void TVocatoForm::StopReading() {
+  // The piece being spoken goes on until the end timer hides the character.
+  text_to_read.clear();
+  ScheduleEnd(true);
 }
 
 void TVocatoForm::CheckForFullBufferToReadTimer() {

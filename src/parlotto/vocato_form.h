@@ -23,6 +23,9 @@ namespace parlotto {
 class AgentNotifySink;
 class TDirectSS;
 enum class MissingComponent;
+namespace testing {
+class VocatoFormPeer;
+}
 
 class TVocatoForm : public QWidget, public MessageWindow {
  public:
@@ -62,14 +65,23 @@ class TVocatoForm : public QWidget, public MessageWindow {
   bool NotifyTrayIcon(UINT action);
   void OpenTrayMenu();
 
+  // For automation callers. A caller's text waits in the text to read until
+  // a reading takes it; offered, it is read at the next round of the loop,
+  // after the caller's call has returned.
+  const std::string& TextToRead() const { return text_to_read; }
+  void OfferText(const std::string& text);
+  void ReadTextNow(const std::string& text);
+  // Drops the waiting text and ends the program soon, automation mode or not.
+  void StopReading();
+
   // Menu commands, from the tray menu or the character's menu.
   void Info1Click();
   void Hilfe1Click();
   void Einstellungen1Click();
   void BeendenClick();
   void QuitWithCharacter();
-  // The common end of both quits: run mode none, the end timer at 100 ms,
-  // the stop flag set.
+  // The common end of both quits: the end soon, the stop flag set and the
+  // speech control silent.
   void EndSoon();
 
   // The sources, one per run mode. The clipboard source is false when it
@@ -119,6 +131,24 @@ class TVocatoForm : public QWidget, public MessageWindow {
   void ShowWaitDialog();
   void CloseWaitDialog();
 
+ protected:
+  void WndProc(Msg& msg) override;
+
+ private:
+  // Tests set up and watch the state through their peer.
+  friend class testing::VocatoFormPeer;
+
+  // The one way to the program's end: the end timer hides the character,
+  // waits for it and closes the window unless the automation mode keeps the
+  // program for its callers. `soon` leaves that mode and fires after 100 ms.
+  void ScheduleEnd(bool soon);
+  void CreatePopupMenu();
+  void ApplyCommandLine(const std::vector<std::string>& args);
+  // Starts the source of the run mode; false when the mode has none.
+  bool RunSource();
+  // None of the timers fires any more.
+  void StopTimers();
+
   // Shared state.
   TRunMode run_mode = rmBrowserWindow;
   std::string text_file_name;
@@ -160,17 +190,6 @@ class TVocatoForm : public QWidget, public MessageWindow {
   QAction* Hilfe1 = nullptr;
   QAction* Einstellungen1 = nullptr;
   QAction* Beenden = nullptr;
-
- protected:
-  void WndProc(Msg& msg) override;
-
- private:
-  void CreatePopupMenu();
-  void ApplyCommandLine(const std::vector<std::string>& args);
-  // Starts the source of the run mode; false when the mode has none.
-  bool RunSource();
-  // None of the timers fires any more.
-  void StopTimers();
 
   bool terminated_ = false;
   bool closed_ = false;

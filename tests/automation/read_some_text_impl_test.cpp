@@ -25,9 +25,11 @@
 #include "platform/loop/clock.h"
 #include "platform/places/places.h"
 #include "platform/typelib/type_lib_file.h"
+#include "support/program_environment.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 #include "support/speech_trace.h"
+#include "support/vocato_form_peer.h"
 
 namespace parlotto {
 namespace {
@@ -37,6 +39,7 @@ using testing::ScopedEnv;
 using testing::ScratchDir;
 using testing::SpokenTexts;
 using Lines = std::vector<std::string>;
+using testing::Peer;
 
 void RunLoopFor(int ms) {
   QElapsedTimer elapsed;
@@ -49,14 +52,8 @@ void RunLoopFor(int ms) {
 class ReadSomeTextTest : public ::testing::Test {
  protected:
   ReadSomeTextTest()
-      : hive_env_("PARLOTTO_USER_HIVE", dir_.File("user.reg").c_str()),
-        temp_env_("TEMP", dir_.path().c_str()),
-        scale_env_("PARLOTTO_TIME_SCALE", "0.05"),
-        audio_env_("PARLOTTO_AUDIO", "null"),
-        trace_env_("PARLOTTO_SPEECH_TRACE", dir_.File("trace.txt").c_str()),
-        dialogs_env_("PARLOTTO_DIALOGS", ("record:" + dir_.File("dialogs.txt")).c_str()),
-        shell_env_("PARLOTTO_SHELL", ("record:" + dir_.File("shell.txt")).c_str()),
-        system_env_("PARLOTTO_SYSTEM_DIR", PARLOTTO_BUILD_DIR "/system") {
+      : env_(dir_, dir_.File("trace.txt")),
+        shell_env_("PARLOTTO_SHELL", ("record:" + dir_.File("shell.txt")).c_str()) {
     testing::WriteFile(dir_.File("user.reg"), testing::kReadAloudWithoutCharacterHive);
     g_first_close = true;
   }
@@ -91,14 +88,8 @@ class ReadSomeTextTest : public ::testing::Test {
   Lines Spoken() const { return SpokenTexts(dir_.File("trace.txt")); }
 
   ScratchDir dir_;
-  ScopedEnv hive_env_;
-  ScopedEnv temp_env_;
-  ScopedEnv scale_env_;
-  ScopedEnv audio_env_;
-  ScopedEnv trace_env_;
-  ScopedEnv dialogs_env_;
+  testing::ScopedProgramEnvironment env_;
   ScopedEnv shell_env_;
-  ScopedEnv system_env_;
   std::unique_ptr<TVocatoForm> form_;
 };
 
@@ -107,15 +98,15 @@ TEST_F(ReadSomeTextTest, TextArmsTheTimerAndTheReadingStartsOnlyAfterTheReturn) 
   ComPtr<IReadSomeText> object = NewObject();
   EXPECT_EQ(object->put_Text(QStringLiteral("Guten Morgen")), S_OK);
   EXPECT_EQ(Log(), (Lines{"Text1"}));
-  EXPECT_EQ(form.text_to_read, "Guten Morgen");
-  EXPECT_TRUE(form.CheckForFullBufferToRead.Enabled());
+  EXPECT_EQ(Peer(form).text_to_read(), "Guten Morgen");
+  EXPECT_TRUE(Peer(form).CheckForFullBufferToRead().Enabled());
   EXPECT_TRUE(Spoken().empty());
 
   RunLoopFor(ScaledMs(300));
-  EXPECT_FALSE(form.CheckForFullBufferToRead.Enabled()) << "it fires once";
+  EXPECT_FALSE(Peer(form).CheckForFullBufferToRead().Enabled()) << "it fires once";
   EXPECT_EQ(Spoken(), (Lines{"Guten Morgen"}));
-  EXPECT_EQ(form.text_to_read, "");
-  EXPECT_EQ(form.run_mode, rmAutomation) << "the reading leaves the server running";
+  EXPECT_EQ(Peer(form).text_to_read(), "");
+  EXPECT_EQ(Peer(form).run_mode(), rmAutomation) << "the reading leaves the server running";
   EXPECT_FALSE(form.Closed());
 
   BSTR value = QStringLiteral("unverändert");
@@ -127,13 +118,13 @@ TEST_F(ReadSomeTextTest, AnEmptyTextReadsNothingAndOnAFullBufferDropsTheWaitingT
   TVocatoForm& form = Form();
   ComPtr<IReadSomeText> object = NewObject();
   EXPECT_EQ(object->put_Text(QString()), S_OK);
-  EXPECT_FALSE(form.CheckForFullBufferToRead.Enabled());
+  EXPECT_FALSE(Peer(form).CheckForFullBufferToRead().Enabled());
   EXPECT_EQ(Log(), (Lines{"Text1"}));
 
-  form.text_to_read = "alter Text";
+  Peer(form).text_to_read() = "alter Text";
   EXPECT_EQ(object->put_Text(QString()), S_OK);
-  EXPECT_EQ(form.text_to_read, "");
-  EXPECT_FALSE(form.CheckForFullBufferToRead.Enabled());
+  EXPECT_EQ(Peer(form).text_to_read(), "");
+  EXPECT_FALSE(Peer(form).CheckForFullBufferToRead().Enabled());
   EXPECT_EQ(Log(), (Lines{"Text1", "Text1", "Wait for Buffer", "alter Text", "Wait for Buffer",
                           "alter Text", "Wait for Buffer", "alter Text"}));
   RunLoopFor(ScaledMs(300));
@@ -143,10 +134,10 @@ TEST_F(ReadSomeTextTest, AnEmptyTextReadsNothingAndOnAFullBufferDropsTheWaitingT
 TEST_F(ReadSomeTextTest, ATextEndsAtItsFirstNul) {
   TVocatoForm& form = Form();
   ComPtr<IReadSomeText> object = NewObject();
-  form.stop_flag = true;  // nothing is read: the buffer shows what was stored
+  Peer(form).stop_flag() = true;  // nothing is read: the buffer shows what was stored
   EXPECT_EQ(object->put_Text2(QStringLiteral("vorne") + QChar(u'\0') + QStringLiteral("hinten")),
             S_OK);
-  EXPECT_EQ(form.text_to_read, "vorne");
+  EXPECT_EQ(Peer(form).text_to_read(), "vorne");
 }
 
 TEST_F(ReadSomeTextTest, ASecondTextBeforeTheTimerFiredIsReadAfterTheFirst) {
@@ -156,7 +147,7 @@ TEST_F(ReadSomeTextTest, ASecondTextBeforeTheTimerFiredIsReadAfterTheFirst) {
   ASSERT_EQ(object->put_Text(QStringLiteral("zwei")), S_OK);
   // The first text was read inside the second call's first waiting pass.
   EXPECT_EQ(Spoken(), (Lines{"eins"}));
-  EXPECT_EQ(form.text_to_read, "zwei");
+  EXPECT_EQ(Peer(form).text_to_read(), "zwei");
   RunLoopFor(ScaledMs(300));
   EXPECT_EQ(Spoken(), (Lines{"eins", "zwei"}));
   const Lines log = Log();
@@ -174,7 +165,7 @@ TEST_F(ReadSomeTextTest, Text2ReadsBeforeItReturnsAndLogsTwice) {
   EXPECT_EQ(object->put_Text2(QStringLiteral("Sofort gelesen")), S_OK);
   EXPECT_GE(elapsed.elapsed(), ScaledMs(5000)) << "the end timer's five waits are in the call";
   EXPECT_EQ(Spoken(), (Lines{"Sofort gelesen"}));
-  EXPECT_EQ(form.text_to_read, "");
+  EXPECT_EQ(Peer(form).text_to_read(), "");
   EXPECT_EQ(Log(), (Lines{"Text2", "Text2"}));
   EXPECT_FALSE(form.Closed());
 
@@ -205,7 +196,7 @@ TEST_F(ReadSomeTextTest, ATextArrivingDuringAReadingWaitsThreePassesAndIsReadNes
   const Lines wait = {"Wait for Buffer", "Ein etwas längerer erster Satz zum Vorlesen."};
   EXPECT_EQ(log, (Lines{"Text2", "Text2", "Text1", wait[0], wait[1], wait[0], wait[1], wait[0],
                         wait[1]}));
-  EXPECT_EQ(form.text_to_read, "");
+  EXPECT_EQ(Peer(form).text_to_read(), "");
 }
 
 TEST_F(ReadSomeTextTest, StopReadingBeforeTheTimerLeavesItNothingToRead) {
@@ -213,13 +204,13 @@ TEST_F(ReadSomeTextTest, StopReadingBeforeTheTimerLeavesItNothingToRead) {
   ComPtr<IReadSomeText> object = NewObject();
   ASSERT_EQ(object->put_Text(QStringLiteral("Wird nie gelesen")), S_OK);
   EXPECT_EQ(object->StopReading(), S_OK);
-  EXPECT_EQ(form.text_to_read, "");
-  EXPECT_EQ(form.run_mode, rmNone);
-  EXPECT_TRUE(form.EndTimer.Enabled());
-  EXPECT_EQ(form.EndTimer.Interval(), 100);
-  EXPECT_TRUE(form.CheckForFullBufferToRead.Enabled()) << "the timer still fires";
+  EXPECT_EQ(Peer(form).text_to_read(), "");
+  EXPECT_EQ(Peer(form).run_mode(), rmNone);
+  EXPECT_TRUE(Peer(form).EndTimer().Enabled());
+  EXPECT_EQ(Peer(form).EndTimer().Interval(), 100);
+  EXPECT_TRUE(Peer(form).CheckForFullBufferToRead().Enabled()) << "the timer still fires";
   RunLoopFor(ScaledMs(400));
-  EXPECT_FALSE(form.CheckForFullBufferToRead.Enabled());
+  EXPECT_FALSE(Peer(form).CheckForFullBufferToRead().Enabled());
   EXPECT_TRUE(Spoken().empty());
   // The end timer's five waits, then the window closes.
   RunLoopFor(ScaledMs(7000));
@@ -229,16 +220,16 @@ TEST_F(ReadSomeTextTest, StopReadingBeforeTheTimerLeavesItNothingToRead) {
 TEST_F(ReadSomeTextTest, AfterTheStopFlagEveryTextWaitsItsPassesAndNothingIsRead) {
   TVocatoForm& form = Form();
   ComPtr<IReadSomeText> object = NewObject();
-  form.stop_flag = true;
+  Peer(form).stop_flag() = true;
   EXPECT_EQ(object->put_Text2(QStringLiteral("eins")), S_OK);
-  EXPECT_EQ(form.text_to_read, "eins") << "the reading returned at once and left it";
+  EXPECT_EQ(Peer(form).text_to_read(), "eins") << "the reading returned at once and left it";
   QElapsedTimer elapsed;
   elapsed.start();
   EXPECT_EQ(object->put_Text(QStringLiteral("zwei")), S_OK);
   EXPECT_GE(elapsed.elapsed(), ScaledMs(3000)) << "three passes, then the one second";
-  EXPECT_EQ(form.text_to_read, "zwei");
+  EXPECT_EQ(Peer(form).text_to_read(), "zwei");
   RunLoopFor(ScaledMs(300));
-  EXPECT_EQ(form.text_to_read, "zwei");
+  EXPECT_EQ(Peer(form).text_to_read(), "zwei");
   EXPECT_TRUE(Spoken().empty());
 }
 

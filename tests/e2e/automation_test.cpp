@@ -24,6 +24,7 @@
 #include "platform/com_runtime/apartment.h"
 #include "platform/com_runtime/bus_names.h"
 #include "platform/registry/registry.h"
+#include "support/program_environment.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 #include "support/speech_trace.h"
@@ -44,14 +45,10 @@ const std::string kLibraryKey = "\\TypeLib\\{C1024710-571D-43DF-A3FD-0E529A9595B
 class AutomationTest : public ::testing::Test {
  protected:
   AutomationTest()
-      : hive_env_("PARLOTTO_USER_HIVE", dir_.File("user.reg").c_str()),
-        temp_env_("TEMP", dir_.path().c_str()),
+      : env_(dir_, dir_.File("trace.txt")),
         scale_env_("PARLOTTO_TIME_SCALE", "0.02"),
         audio_env_("PARLOTTO_AUDIO", ("wav:" + dir_.File("speech.wav")).c_str()),
-        trace_env_("PARLOTTO_SPEECH_TRACE", dir_.File("trace.txt").c_str()),
-        dialogs_env_("PARLOTTO_DIALOGS", ("record:" + dir_.File("dialogs.txt")).c_str()),
-        shell_env_("PARLOTTO_SHELL", ("record:" + dir_.File("shell.txt")).c_str()),
-        platform_env_("QT_QPA_PLATFORM", "offscreen") {
+        shell_env_("PARLOTTO_SHELL", ("record:" + dir_.File("shell.txt")).c_str()) {
     testing::WriteFile(dir_.File("user.reg"), testing::kReadAloudWithoutCharacterHive);
     CoInitialize(nullptr);
   }
@@ -118,14 +115,10 @@ class AutomationTest : public ::testing::Test {
   void Register() { ASSERT_EQ(Run(kProgram, {"/regserver"}), 0); }
 
   ScratchDir dir_;
-  ScopedEnv hive_env_;
-  ScopedEnv temp_env_;
+  testing::ScopedProgramEnvironment env_;
   ScopedEnv scale_env_;
   ScopedEnv audio_env_;
-  ScopedEnv trace_env_;
-  ScopedEnv dialogs_env_;
   ScopedEnv shell_env_;
-  ScopedEnv platform_env_;
 };
 
 TEST_F(AutomationTest, RegistrationRunsWriteOrRemoveTheEntriesAndEndAtOnce) {

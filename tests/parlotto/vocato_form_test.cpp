@@ -24,9 +24,11 @@
 #include "platform/loop/clock.h"
 #include "platform/loop/timer.h"
 #include "support/fake_character.h"
+#include "support/program_environment.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 #include "support/speech_trace.h"
+#include "support/vocato_form_peer.h"
 
 namespace parlotto {
 namespace {
@@ -36,6 +38,7 @@ using testing::ScopedEnv;
 using testing::ScratchDir;
 using testing::TraceEvents;
 using Args = std::vector<std::string>;
+using testing::Peer;
 
 // Runs the loop for `ms` real milliseconds.
 void RunLoopFor(int ms) {
@@ -120,16 +123,16 @@ TEST_F(VocatoFormTest, NothingStartsOrEndsWhileTheMissingFileDialogWaitsForTheUs
     EXPECT_TRUE(open_when_answered) << "the dialog went away before it was answered";
     EXPECT_TRUE(form.Terminated());
     // Nothing ran and nothing is waiting to run.
-    EXPECT_FALSE(form.Start.Enabled());
-    EXPECT_FALSE(form.EndTimer.Enabled());
-    EXPECT_FALSE(form.stop_flag);
+    EXPECT_FALSE(Peer(form).Start().Enabled());
+    EXPECT_FALSE(Peer(form).EndTimer().Enabled());
+    EXPECT_FALSE(Peer(form).stop_flag());
     EXPECT_FALSE(form.Closed());
     // The wait dialog of "-pdf" was up during the question and is gone now.
     EXPECT_EQ(wait_dialog_up, c.args[0] == "-pdf");
     EXPECT_EQ(frmWarten, nullptr);
     RunLoopFor(ScaledMs(3000));
-    EXPECT_FALSE(form.EndTimer.Enabled());
-    EXPECT_FALSE(form.stop_flag);
+    EXPECT_FALSE(Peer(form).EndTimer().Enabled());
+    EXPECT_FALSE(Peer(form).stop_flag());
   }
 }
 
@@ -144,10 +147,10 @@ TEST_F(VocatoFormTest, ASourceThatThrowsStillArmsTheEndTimer) {
   ScopedEnv system_env("PARLOTTO_SYSTEM_DIR", system.c_str());
 
   TVocatoForm form(Args{"-d", "Hallo"});
-  ASSERT_TRUE(form.no_agent);
+  ASSERT_TRUE(Peer(form).no_agent());
   EXPECT_THROW(form.StartTimer(), std::runtime_error);
-  EXPECT_FALSE(form.Start.Enabled());
-  EXPECT_TRUE(form.EndTimer.Enabled());
+  EXPECT_FALSE(Peer(form).Start().Enabled());
+  EXPECT_TRUE(Peer(form).EndTimer().Enabled());
 }
 
 // A character whose Stop fails the way a broken server's proxy may: with an
@@ -166,31 +169,31 @@ class BrokenCharacter final : public testing::FakeCharacter {
 
 TEST_F(VocatoFormTest, AnEndTimerWhoseCharacterFailsStillClosesTheWindow) {
   TVocatoForm form(Args{"-d", "Hallo"});
-  form.Start.SetEnabled(false);
+  Peer(form).Start().SetEnabled(false);
   auto* broken = new BrokenCharacter;
-  form.character = ComPtr<IAgentCharacterEx>(static_cast<IAgentCharacterEx*>(broken));
-  form.character_loaded = true;
+  Peer(form).character() = ComPtr<IAgentCharacterEx>(static_cast<IAgentCharacterEx*>(broken));
+  Peer(form).character_loaded() = true;
   EXPECT_THROW(form.EndTimerTimer(), std::runtime_error);
   EXPECT_TRUE(form.Closed());
-  EXPECT_TRUE(form.stop_flag);
+  EXPECT_TRUE(Peer(form).stop_flag());
   EXPECT_FALSE(g_first_close);
 }
 
 TEST_F(VocatoFormTest, ASignalStopsTheCharacterAtOnceAndLeavesTheCloseToTheLoopsCaller) {
   TVocatoForm form(Args{"-d", "Hallo"});
   auto* broken = new BrokenCharacter;
-  form.character = ComPtr<IAgentCharacterEx>(static_cast<IAgentCharacterEx*>(broken));
-  form.character_loaded = true;
-  form.EndTimer.SetEnabled(true);
-  form.text_to_read = "noch nicht gelesen";
+  Peer(form).character() = ComPtr<IAgentCharacterEx>(static_cast<IAgentCharacterEx*>(broken));
+  Peer(form).character_loaded() = true;
+  Peer(form).EndTimer().SetEnabled(true);
+  Peer(form).text_to_read() = "noch nicht gelesen";
 
   form.EndAtOnce();
   EXPECT_EQ(broken->stop_alls, 1);
-  EXPECT_TRUE(form.stop_flag);
-  EXPECT_EQ(form.run_mode, rmNone);
-  EXPECT_EQ(form.text_to_read, "");
-  EXPECT_FALSE(form.Start.Enabled());
-  EXPECT_FALSE(form.EndTimer.Enabled());
+  EXPECT_TRUE(Peer(form).stop_flag());
+  EXPECT_EQ(Peer(form).run_mode(), rmNone);
+  EXPECT_EQ(Peer(form).text_to_read(), "");
+  EXPECT_FALSE(Peer(form).Start().Enabled());
+  EXPECT_FALSE(Peer(form).EndTimer().Enabled());
   EXPECT_FALSE(form.Closed());
   EXPECT_TRUE(g_first_close);
   // Another signal changes nothing.
@@ -206,10 +209,10 @@ TEST_F(VocatoFormTest, ASignalInsideAReadingsWaitSilencesItAndClosesNothingThere
   ScopedEnv audio_env("PARLOTTO_AUDIO", "null");
 
   TVocatoForm form(Args{"-d", "x"});
-  form.Start.SetEnabled(false);
+  Peer(form).Start().SetEnabled(false);
   std::string text;
   for (int i = 0; i < 20; ++i) text += "Dies ist der Satz Nummer " + std::to_string(i) + ".\n";
-  form.text_to_read = text;
+  Peer(form).text_to_read() = text;
   bool signalled = false;
   bool released_in_the_wait = false;
   Timer signal(300, true);
@@ -217,7 +220,7 @@ TEST_F(VocatoFormTest, ASignalInsideAReadingsWaitSilencesItAndClosesNothingThere
     signal.SetEnabled(false);
     signalled = true;
     form.EndAtOnce();
-    released_in_the_wait = !form.DirectSS1 || !g_first_close;
+    released_in_the_wait = !Peer(form).DirectSS1() || !g_first_close;
   });
   form.ReadText();
   ASSERT_TRUE(signalled);
@@ -225,9 +228,9 @@ TEST_F(VocatoFormTest, ASignalInsideAReadingsWaitSilencesItAndClosesNothingThere
   // The reading returned without closing anything; the close comes once,
   // from the loop's caller.
   EXPECT_FALSE(form.Closed());
-  ASSERT_NE(form.DirectSS1, nullptr);
+  ASSERT_NE(Peer(form).DirectSS1(), nullptr);
   form.Close();
-  EXPECT_EQ(form.DirectSS1, nullptr);
+  EXPECT_EQ(Peer(form).DirectSS1(), nullptr);
 
   const std::vector<std::string> events = TraceEvents(trace);
   ASSERT_FALSE(events.empty());
@@ -243,12 +246,7 @@ class MainWindowTest : public ::testing::Test {
   MainWindowTest()
       : hive_(dir_.File("user.reg")),
         records_(dir_.File("dialogs.txt")),
-        record_hook_("record:" + records_),
-        hive_env_("PARLOTTO_USER_HIVE", hive_.c_str()),
-        dialogs_env_("PARLOTTO_DIALOGS", record_hook_.c_str()),
-        temp_env_("TEMP", dir_.path().c_str()),
-        system_env_("PARLOTTO_SYSTEM_DIR", PARLOTTO_BUILD_DIR "/system"),
-        audio_env_("PARLOTTO_AUDIO", "null") {
+        env_(dir_, dir_.File("trace.txt")) {
     // Readings here are about the window's timers: read aloud directly,
     // which needs nothing but the speech runtime of the build tree.
     testing::WriteFile(hive_, testing::kReadAloudWithoutCharacterHive);
@@ -257,28 +255,30 @@ class MainWindowTest : public ::testing::Test {
   ScratchDir dir_;
   std::string hive_;
   std::string records_;
-  std::string record_hook_;
-  ScopedEnv hive_env_;
-  ScopedEnv dialogs_env_;
-  ScopedEnv temp_env_;
-  ScopedEnv system_env_;
-  ScopedEnv audio_env_;
+  testing::ScopedProgramEnvironment env_;
 };
 
 TEST_F(MainWindowTest, TheOperandGoesToTheFieldOfItsSwitch) {
   std::string file = dir_.File("brief.txt");
   testing::WriteFile(file, "Hallo");
-  EXPECT_EQ(TVocatoForm(Args{"-f", file}).text_file_name, file);
-  EXPECT_EQ(TVocatoForm(Args{"-doc", file}).word_document_name, file);
-  EXPECT_EQ(TVocatoForm(Args{"-pdf", file}).pdf_document_name, file);
-  EXPECT_EQ(TVocatoForm(Args{"-html", file}).web_address, file);
-  EXPECT_EQ(TVocatoForm(Args{"-wget", "https://www.zentravol.example/"}).web_address,
+  using Field = std::string& (testing::VocatoFormPeer::*)();
+  const auto operand = [](const Args& args, Field field) {
+    TVocatoForm form(args);
+    return (Peer(form).*field)();
+  };
+  using testing::VocatoFormPeer;
+  EXPECT_EQ(operand({"-f", file}, &VocatoFormPeer::text_file_name), file);
+  EXPECT_EQ(operand({"-doc", file}, &VocatoFormPeer::word_document_name), file);
+  EXPECT_EQ(operand({"-pdf", file}, &VocatoFormPeer::pdf_document_name), file);
+  EXPECT_EQ(operand({"-html", file}, &VocatoFormPeer::web_address), file);
+  EXPECT_EQ(operand({"-wget", "https://www.zentravol.example/"}, &VocatoFormPeer::web_address),
             "https://www.zentravol.example/");
   TVocatoForm text(Args{"-d", "Guten Tag", "ignoriert"});
-  EXPECT_EQ(text.run_mode, rmCommandLineText);
-  EXPECT_EQ(text.text_to_read, "Guten Tag");
-  EXPECT_EQ(TVocatoForm(Args{"-f", file, "-d", "x"}).text_to_read, "");
-  EXPECT_EQ(TVocatoForm(Args{"-DOC", file}).run_mode, rmBrowserWindow);
+  EXPECT_EQ(Peer(text).run_mode(), rmCommandLineText);
+  EXPECT_EQ(Peer(text).text_to_read(), "Guten Tag");
+  EXPECT_EQ(operand({"-f", file, "-d", "x"}, &VocatoFormPeer::text_to_read), "");
+  TVocatoForm doc(Args{"-DOC", file});
+  EXPECT_EQ(Peer(doc).run_mode(), rmBrowserWindow);
   EXPECT_EQ(ReadFile(records_), "");
 }
 
@@ -315,52 +315,52 @@ TEST_F(MainWindowTest, StartTimerFiresOnceAndArmsTheEndExceptWhenNothingRuns) {
                         rmWordDocument, rmPdfDocument}) {
     SCOPED_TRACE(static_cast<int>(mode));
     TVocatoForm form(Args{});
-    form.run_mode = mode;
+    Peer(form).run_mode() = mode;
     form.StartTimer();
-    EXPECT_FALSE(form.Start.Enabled());
-    EXPECT_TRUE(form.EndTimer.Enabled());
-    EXPECT_EQ(form.EndTimer.Interval(), 2000);
+    EXPECT_FALSE(Peer(form).Start().Enabled());
+    EXPECT_TRUE(Peer(form).EndTimer().Enabled());
+    EXPECT_EQ(Peer(form).EndTimer().Interval(), 2000);
   }
   for (TRunMode mode : {rmNone, rmAutomation}) {
     TVocatoForm form(Args{});
-    form.run_mode = mode;
+    Peer(form).run_mode() = mode;
     form.StartTimer();
-    EXPECT_FALSE(form.Start.Enabled());
-    EXPECT_FALSE(form.EndTimer.Enabled());
+    EXPECT_FALSE(Peer(form).Start().Enabled());
+    EXPECT_FALSE(Peer(form).EndTimer().Enabled());
   }
 }
 
 TEST_F(MainWindowTest, AQuitBeforeTheEndKeepsItsShortInterval) {
   TVocatoForm form(Args{"-d", "Hallo"});
-  form.EndTimer.SetInterval(100);
+  Peer(form).EndTimer().SetInterval(100);
   form.StartTimer();
-  EXPECT_TRUE(form.EndTimer.Enabled());
-  EXPECT_EQ(form.EndTimer.Interval(), 100);
+  EXPECT_TRUE(Peer(form).EndTimer().Enabled());
+  EXPECT_EQ(Peer(form).EndTimer().Interval(), 100);
 }
 
 TEST_F(MainWindowTest, CloseHandlerSetsTheStopFlagEveryTimeAndReleasesOnce) {
   g_first_close = true;
   TVocatoForm form(Args{});
   form.FormClose();
-  EXPECT_TRUE(form.stop_flag);
+  EXPECT_TRUE(Peer(form).stop_flag());
   EXPECT_FALSE(g_first_close);
-  form.stop_flag = false;
+  Peer(form).stop_flag() = false;
   form.FormClose();
-  EXPECT_TRUE(form.stop_flag);
+  EXPECT_TRUE(Peer(form).stop_flag());
   EXPECT_FALSE(g_first_close);
 }
 
 TEST_F(MainWindowTest, AnExceptionInATimerHandlerIsLoggedOnceAndTheProgramGoesOn) {
   TVocatoForm form(Args{"/Automation"});
-  form.Start.SetEnabled(false);
+  Peer(form).Start().SetEnabled(false);
   int failures = 0;
   int later_ticks = 0;
-  form.CheckForFullBufferToRead.SetOnTimer([&] {
-    form.CheckForFullBufferToRead.SetEnabled(false);
+  Peer(form).CheckForFullBufferToRead().SetOnTimer([&] {
+    Peer(form).CheckForFullBufferToRead().SetEnabled(false);
     ++failures;
     throw std::runtime_error("Zugriffsverletzung bei Adresse 0");
   });
-  form.CheckForFullBufferToRead.SetEnabled(true);
+  Peer(form).CheckForFullBufferToRead().SetEnabled(true);
   Timer later(80, true, [&] { ++later_ticks; });
 
   QElapsedTimer elapsed;

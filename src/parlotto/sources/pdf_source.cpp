@@ -137,7 +137,7 @@ void TVocatoForm::ReadPdfDocument() {
   struct EndOfSource {
     TVocatoForm& form;
     ~EndOfSource() {
-      form.EndTimer.SetEnabled(true);
+      form.ScheduleEnd(false);
       form.CloseWaitDialog();
     }
   } end_of_source{*this};

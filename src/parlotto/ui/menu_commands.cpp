@@ -28,10 +28,7 @@ void TVocatoForm::QuitWithCharacter() {
 }
 
 void TVocatoForm::EndSoon() {
-  // Leaving automation mode too, so that the end timer closes the program.
-  run_mode = rmNone;
-  EndTimer.SetInterval(100);
-  EndTimer.SetEnabled(true);
+  ScheduleEnd(true);
   // Every speaking loop returns at its next check.
   stop_flag = true;
   // The piece being spoken would go on for the five seconds until the end;

@@ -20,6 +20,7 @@
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 #include "support/speech_trace.h"
+#include "support/vocato_form_peer.h"
 
 namespace parlotto {
 namespace {
@@ -30,6 +31,7 @@ using testing::ScratchDir;
 using testing::SpokenTexts;
 using testing::WriteFile;
 using Texts = std::vector<std::string>;
+using testing::Peer;
 
 const char* kGermanMessage =
     "Die Zwischenablage sollte vorgelesen werden, ich habe aber leider keinen Text in der "
@@ -43,8 +45,8 @@ class ReadClipboardTest : public testing::SourceTest {
 TEST_F(ReadClipboardTest, TheClipboardTextIsReadAndReplacesTheTextToRead) {
   QGuiApplication::clipboard()->setText(QStringLiteral("Grüße aus der Zwischenablage."));
   TVocatoForm form({"-c"});
-  form.Start.SetEnabled(false);
-  form.text_to_read = "Alter Text, der nicht gelesen wird.";
+  Peer(form).Start().SetEnabled(false);
+  Peer(form).text_to_read() = "Alter Text, der nicht gelesen wird.";
   EXPECT_TRUE(form.ReadClipboard());
   EXPECT_EQ(Spoken(), Texts{"Grüße aus der Zwischenablage."});
   form.Close();
@@ -57,8 +59,8 @@ TEST_F(ReadClipboardTest, AnEmptyTextIsReplacedByTheMessageInTheUsersLanguage) {
     data->setText(QString());
     QGuiApplication::clipboard()->setMimeData(data);
     TVocatoForm form({"-c"});
-    form.Start.SetEnabled(false);
-    form.is_english = english;
+    Peer(form).Start().SetEnabled(false);
+    Peer(form).is_english() = english;
     EXPECT_TRUE(form.ReadClipboard());
     EXPECT_EQ(Spoken(),
               Texts{english ? "Ooops, there are no Text in the Clipboard" : kGermanMessage});
@@ -72,7 +74,7 @@ TEST_F(ReadClipboardTest, AClipboardWithoutTextSaysNothing) {
   image.fill(Qt::red);
   QGuiApplication::clipboard()->setImage(image);
   TVocatoForm form({"-c"});
-  form.Start.SetEnabled(false);
+  Peer(form).Start().SetEnabled(false);
   EXPECT_TRUE(form.ReadClipboard());
   QGuiApplication::clipboard()->clear();
   EXPECT_TRUE(form.ReadClipboard());
@@ -83,7 +85,7 @@ TEST_F(ReadClipboardTest, AClipboardWithoutTextSaysNothing) {
 TEST_F(ReadClipboardTest, ASecondCallDuringTheReadingReturnsFalseAndReadsNothing) {
   QGuiApplication::clipboard()->setText(QStringLiteral("Eins."));
   TVocatoForm form({"-c"});
-  form.Start.SetEnabled(false);
+  Peer(form).Start().SetEnabled(false);
   int nested_calls = 0;
   bool nested_result = true;
   Timer during(1, true);
@@ -116,17 +118,17 @@ class RecordingCharacter final : public testing::FakeCharacter {
 
 TEST_F(ReadClipboardTest, ALoadedCharacterPlaysReadBeforeAndReadReturnAfter) {
   TVocatoForm form({"-c"});
-  form.Start.SetEnabled(false);
+  Peer(form).Start().SetEnabled(false);
   auto* recording = new RecordingCharacter;
-  form.character = ComPtr<IAgentCharacterEx>(static_cast<IAgentCharacterEx*>(recording));
-  form.character_loaded = true;
+  Peer(form).character() = ComPtr<IAgentCharacterEx>(static_cast<IAgentCharacterEx*>(recording));
+  Peer(form).character_loaded() = true;
   // Nothing on the clipboard: the reading itself leaves the character as
   // it is, so both animations show.
   EXPECT_TRUE(form.ReadClipboard());
   EXPECT_EQ(recording->played, (std::vector<std::string>{"Read", "ReadReturn"}));
-  EXPECT_EQ(form.current_request_id, 42);
-  form.character_loaded = false;
-  form.character = nullptr;
+  EXPECT_EQ(Peer(form).current_request_id(), 42);
+  Peer(form).character_loaded() = false;
+  Peer(form).character() = nullptr;
   form.Close();
 }
 

@@ -23,10 +23,12 @@
 #include "platform/loop/termination_signals.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
+#include "support/vocato_form_peer.h"
 
 namespace parlotto {
 namespace {
 
+using testing::Peer;
 using testing::ReadFile;
 using testing::ScopedEnv;
 using testing::ScratchDir;
@@ -161,10 +163,10 @@ TEST_F(PdfSourceTest, TheSourceEndsTheWaitDialogAndArmsTheEndTimerWithoutALibrar
   testing::WriteFile(pdf, "%PDF-1.4");
   TVocatoForm form({"-pdf", pdf});
   ASSERT_NE(frmWarten, nullptr);
-  form.EndTimer.SetEnabled(false);
+  Peer(form).EndTimer().SetEnabled(false);
   form.ReadPdfDocument();
   EXPECT_EQ(frmWarten, nullptr);
-  EXPECT_TRUE(form.EndTimer.Enabled());
+  EXPECT_TRUE(Peer(form).EndTimer().Enabled());
   EXPECT_EQ(ReadFile(records_), "");
 }
 

@@ -10,6 +10,7 @@
 
 #include "parlotto/vocato_form.h"
 #include "support/log_lines.h"
+#include "support/program_environment.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 #include "support/speech_trace.h"
@@ -19,13 +20,7 @@ namespace parlotto::testing {
 class SourceTest : public ::testing::Test {
  protected:
   explicit SourceTest(const char* time_scale = "0.05")
-      : hive_env_("PARLOTTO_USER_HIVE", dir_.File("user.reg").c_str()),
-        temp_env_("TEMP", dir_.path().c_str()),
-        system_env_("PARLOTTO_SYSTEM_DIR", PARLOTTO_BUILD_DIR "/system"),
-        trace_env_("PARLOTTO_SPEECH_TRACE", dir_.File("trace.txt").c_str()),
-        audio_env_("PARLOTTO_AUDIO", "null"),
-        scale_env_("PARLOTTO_TIME_SCALE", time_scale),
-        dialogs_env_("PARLOTTO_DIALOGS", ("record:" + dir_.File("dialogs.txt")).c_str()) {
+      : env_(dir_, dir_.File("trace.txt")), scale_env_("PARLOTTO_TIME_SCALE", time_scale) {
     g_first_close = true;
     WriteFile(dir_.File("user.reg"), kReadAloudWithoutCharacterHive);
   }
@@ -38,13 +33,8 @@ class SourceTest : public ::testing::Test {
   ScratchDir dir_;
 
  private:
-  ScopedEnv hive_env_;
-  ScopedEnv temp_env_;
-  ScopedEnv system_env_;
-  ScopedEnv trace_env_;
-  ScopedEnv audio_env_;
+  ScopedProgramEnvironment env_;
   ScopedEnv scale_env_;
-  ScopedEnv dialogs_env_;
 };
 
 }  // namespace parlotto::testing

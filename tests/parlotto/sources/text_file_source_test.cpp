@@ -17,9 +17,11 @@
 #include "parlotto/sources/source_fixture.h"
 #include "parlotto/vocato_form.h"
 #include "platform/loop/timer.h"
+#include "support/program_environment.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 #include "support/speech_trace.h"
+#include "support/vocato_form_peer.h"
 
 namespace parlotto {
 namespace {
@@ -30,6 +32,7 @@ using testing::ScratchDir;
 using testing::SpokenTexts;
 using testing::WriteFile;
 using Texts = std::vector<std::string>;
+using testing::Peer;
 
 class ReadTextFileProgramTest : public ::testing::Test {
  protected:
@@ -42,14 +45,9 @@ class ReadTextFileProgramTest : public ::testing::Test {
     const std::string file = dir_.File(name);
     WriteFile(file, bytes);
     std::filesystem::remove(dir_.File("trace.txt"));
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("PARLOTTO_USER_HIVE", QString::fromStdString(dir_.File("user.reg")));
-    env.insert("PARLOTTO_DIALOGS", QString::fromStdString("record:" + dir_.File("dialogs.txt")));
-    env.insert("PARLOTTO_SPEECH_TRACE", QString::fromStdString(dir_.File("trace.txt")));
+    QProcessEnvironment env = testing::ProgramEnvironment(dir_, dir_.File("trace.txt"));
     env.insert("PARLOTTO_AUDIO", QString::fromStdString("wav:" + dir_.File("speech.wav")));
     env.insert("PARLOTTO_TIME_SCALE", "0.02");
-    env.insert("TEMP", QString::fromStdString(dir_.path().string()));
-    env.insert("QT_QPA_PLATFORM", "offscreen");
     QProcess process;
     process.setProcessEnvironment(env);
     process.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -109,9 +107,9 @@ TEST_F(ReadTextFileTest, AFileGoneByTheTimeTheSourceRunsReadsNothing) {
   const std::string file = dir_.File("weg.txt");
   WriteFile(file, "Hallo");
   TVocatoForm form({"-f", file});
-  form.Start.SetEnabled(false);
+  Peer(form).Start().SetEnabled(false);
   std::filesystem::remove(file);
-  form.text_to_read = "";
+  Peer(form).text_to_read() = "";
   form.ReadTextFile(file);
   EXPECT_EQ(Spoken(), Texts{});
   EXPECT_EQ(ReadFile(dir_.File("vocatodebug.log")), "");
@@ -124,7 +122,7 @@ TEST_F(ReadTextFileTest, ASecondCallDuringTheReadingDoesNothingAndTheNextOneRead
   WriteFile(first, "Eins.");
   WriteFile(second, "Zwei.");
   TVocatoForm form({"-f", first});
-  form.Start.SetEnabled(false);
+  Peer(form).Start().SetEnabled(false);
   bool nested = false;
   Timer during(1, true);
   during.SetOnTimer([&] {
@@ -151,7 +149,7 @@ TEST_F(ReadTextFileTest, AFileThatCannotBeOpenedIsLoggedWithItsName) {
   file.copy(address.sun_path, file.size());
   ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
   TVocatoForm form({"-f", file});
-  form.Start.SetEnabled(false);
+  Peer(form).Start().SetEnabled(false);
   form.ReadTextFile(file);
   close(listener);
   EXPECT_EQ(Spoken(), Texts{});

@@ -20,6 +20,7 @@
 #include "platform/com_runtime/apartment.h"
 #include "platform/com_runtime/object_factory.h"
 #include "support/named_dispatch.h"
+#include "support/vocato_form_peer.h"
 
 namespace parlotto {
 namespace {
@@ -30,6 +31,7 @@ using testing::ScratchDir;
 using testing::SpokenTexts;
 using testing::WriteFile;
 using Texts = std::vector<std::string>;
+using testing::Peer;
 
 // What the browser was asked, what it shows, and what it refuses.
 struct BrowserScript {
@@ -145,7 +147,7 @@ class ReadWebPageTest : public testing::SourceTest {
 
   void Read(const std::string& address = "http://127.0.0.1:8000/") {
     TVocatoForm form({"-wget", address});
-    form.Start.SetEnabled(false);
+    Peer(form).Start().SetEnabled(false);
     form.ReadWebPage(address);
     EXPECT_EQ(frmWarten, nullptr) << "the wait dialog outlived the source";
     form.Close();

@@ -19,6 +19,7 @@
 #include "platform/com_runtime/apartment.h"
 #include "platform/com_runtime/object_factory.h"
 #include "support/named_dispatch.h"
+#include "support/vocato_form_peer.h"
 
 namespace parlotto {
 namespace {
@@ -29,6 +30,7 @@ using testing::ScratchDir;
 using testing::SpokenTexts;
 using testing::WriteFile;
 using Texts = std::vector<std::string>;
+using testing::Peer;
 
 // What the word processor was asked, and how it answers.
 struct WordScript {
@@ -124,7 +126,7 @@ class ReadWordDocumentTest : public testing::SourceTest {
     const QString old_dir = QDir::currentPath();
     QDir::setCurrent(QString::fromStdString(dir_.path().string()));
     TVocatoForm form({"-doc", name});
-    form.Start.SetEnabled(false);
+    Peer(form).Start().SetEnabled(false);
     form.ReadWordDocument();
     form.Close();
     QDir::setCurrent(old_dir);

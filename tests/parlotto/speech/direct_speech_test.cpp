@@ -15,10 +15,12 @@
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 #include "support/speech_trace.h"
+#include "support/vocato_form_peer.h"
 
 namespace parlotto {
 namespace {
 
+using testing::Peer;
 using testing::ScopedEnv;
 using testing::ScratchDir;
 
@@ -40,7 +42,7 @@ TEST_F(DirectSpeechTest, SettingsApplyInOrderUntilTheFirstMissingOne) {
       "\"VolumeL\"=dword:00007530\n\"Pitch\"=dword:00000078\n");
   TVocatoForm form(std::vector<std::string>{"-d", "x"});
   ASSERT_TRUE(form.LoadDirectSpeech());
-  TDirectSS* control = form.DirectSS1.get();
+  TDirectSS* control = Peer(form).DirectSS1().get();
   ASSERT_NE(control, nullptr);
   EXPECT_EQ(control->CurrentMode(), 3);
   EXPECT_EQ(control->Speed(), 200);
@@ -51,9 +53,9 @@ TEST_F(DirectSpeechTest, SettingsApplyInOrderUntilTheFirstMissingOne) {
   EXPECT_EQ(control->Pitch(), fresh.Pitch());
 
   // A second text uses the same control.
-  form.direct_speech_loaded = true;
+  Peer(form).direct_speech_loaded() = true;
   ASSERT_TRUE(form.LoadDirectSpeech());
-  EXPECT_EQ(form.DirectSS1.get(), control);
+  EXPECT_EQ(Peer(form).DirectSS1().get(), control);
 }
 
 TEST_F(DirectSpeechTest, WithoutCurrentModeNothingIsSetAndTheEnginesAreThere) {
@@ -63,28 +65,28 @@ TEST_F(DirectSpeechTest, WithoutCurrentModeNothingIsSetAndTheEnginesAreThere) {
   EXPECT_TRUE(form.HasSpeechEngine());
   ASSERT_TRUE(form.LoadDirectSpeech());
   TDirectSS fresh;
-  EXPECT_EQ(form.DirectSS1->Speed(), fresh.Speed());
-  EXPECT_EQ(form.DirectSS1->Pitch(), fresh.Pitch());
-  EXPECT_EQ(form.DirectSS1->CurrentMode(), fresh.CurrentMode());
+  EXPECT_EQ(Peer(form).DirectSS1()->Speed(), fresh.Speed());
+  EXPECT_EQ(Peer(form).DirectSS1()->Pitch(), fresh.Pitch());
+  EXPECT_EQ(Peer(form).DirectSS1()->CurrentMode(), fresh.CurrentMode());
 }
 
 TEST_F(DirectSpeechTest, AReadingNestedInAnotherSpeaksBetweenItsPieces) {
   Settings("");
   TVocatoForm form(std::vector<std::string>{"-d", "x"});
-  form.Start.SetEnabled(false);
+  Peer(form).Start().SetEnabled(false);
   const std::string first = "Erster Satz.\nZweiter Satz.\n" + std::string(600, 'a');
-  form.text_to_read = first;
+  Peer(form).text_to_read() = first;
   bool nested = false;
   Timer interrupt(1, true);
   interrupt.SetOnTimer([&] {
     interrupt.SetEnabled(false);
     nested = true;
-    form.text_to_read = "Dazwischen.";
+    Peer(form).text_to_read() = "Dazwischen.";
     form.ReadText();
   });
   form.ReadText();
   EXPECT_TRUE(nested);
-  EXPECT_EQ(form.text_to_read, "");
+  EXPECT_EQ(Peer(form).text_to_read(), "");
   EXPECT_EQ(Spoken(), (std::vector<std::string>{"Erster Satz. ", "Dazwischen.", "Zweiter Satz. ",
                                                 std::string(600, 'a') + " "}));
 }
@@ -92,13 +94,13 @@ TEST_F(DirectSpeechTest, AReadingNestedInAnotherSpeaksBetweenItsPieces) {
 TEST_F(DirectSpeechTest, TheStopFlagEndsAPieceAtTheNextCheck) {
   ScopedEnv paced("PARLOTTO_AUDIO", "null");
   TVocatoForm form(std::vector<std::string>{"-d", "x"});
-  form.Start.SetEnabled(false);
-  form.text_to_read = kHalfAMinute;
+  Peer(form).Start().SetEnabled(false);
+  Peer(form).text_to_read() = kHalfAMinute;
   QElapsedTimer since_stop;
   Timer stop(300, true);
   stop.SetOnTimer([&] {
     stop.SetEnabled(false);
-    form.stop_flag = true;
+    Peer(form).stop_flag() = true;
     since_stop.start();
   });
   form.ReadText();
@@ -112,14 +114,14 @@ TEST_F(DirectSpeechTest, TheStopFlagEndsAPieceAtTheNextCheck) {
 TEST_F(DirectSpeechTest, QuittingFromTheMenuSilencesThePieceAtOnce) {
   ScopedEnv paced("PARLOTTO_AUDIO", "null");
   TVocatoForm form(std::vector<std::string>{"-d", "x"});
-  form.Start.SetEnabled(false);
-  form.text_to_read = kHalfAMinute;
+  Peer(form).Start().SetEnabled(false);
+  Peer(form).text_to_read() = kHalfAMinute;
   Timer quit(300, true);
   quit.SetOnTimer([&] {
     quit.SetEnabled(false);
-    form.Beenden->trigger();
+    Peer(form).Beenden()->trigger();
     // Not the program's end, seconds later, but the quit itself must do it.
-    form.EndTimer.SetEnabled(false);
+    Peer(form).EndTimer().SetEnabled(false);
   });
   form.ReadText();
   // The piece alone would take half a minute; its audio ends with the quit,

@@ -22,6 +22,7 @@
 #include "settings_key/settings_key.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
+#include "support/vocato_form_peer.h"
 
 namespace parlotto {
 namespace {
@@ -31,6 +32,7 @@ using testing::ScopedEnv;
 using testing::ScratchDir;
 using testing::WriteFile;
 using Calls = std::vector<std::string>;
+using testing::Peer;
 
 // What the server was asked, in order, and how it answers.
 struct ServerScript {
@@ -271,19 +273,19 @@ TEST_F(LoadCharacterTest, LoadsConfiguresPlacesShowsAndAddsTheGermanCommands) {
                    At(work.x() + work.width() - 150, work.y() + work.height() - 100), "Show 0",
                    "Add Info 11", "Add Einstellungen 11", "Add Beenden 11"}));
   EXPECT_EQ(script_.load_type, VT_EMPTY);
-  EXPECT_EQ(form.sink_id, 12);
-  EXPECT_EQ(form.character_id, 7);
-  EXPECT_EQ(form.current_request_id, 2);  // Show's
+  EXPECT_EQ(Peer(form).sink_id(), 12);
+  EXPECT_EQ(Peer(form).character_id(), 7);
+  EXPECT_EQ(Peer(form).current_request_id(), 2);  // Show's
   EXPECT_EQ(ReadFile(dialogs_), "");
 
   // The position goes back into the settings when the character goes.
-  form.character_loaded = true;
+  Peer(form).character_loaded() = true;
   script_.calls.clear();
   script_.left = 321;
   script_.top = 123;
   form.UnloadCharacter();
   EXPECT_EQ(script_.calls, (Calls{"Unregister 12", "StopAll -1", "Unload 7"}));
-  EXPECT_FALSE(form.character_loaded);
+  EXPECT_FALSE(Peer(form).character_loaded());
   Registry registry;
   ASSERT_TRUE(registry.OpenKey(kSettingsKey, false));
   EXPECT_EQ(registry.ReadInteger("AgentLastPositionX"), 321);
@@ -421,7 +423,7 @@ TEST_F(LoadCharacterTest, FailuresOfTheServerFailTheLoadWithTheirLogLines) {
     TVocatoForm form(std::vector<std::string>{"-d", "x"});
     EXPECT_FALSE(form.LoadCharacter());
     EXPECT_EQ(script_.calls, (Calls{"Load", "SetLanguageID 7", "Register"}));
-    EXPECT_FALSE(form.agent_server);
+    EXPECT_FALSE(Peer(form).agent_server());
     script_.register_sink = S_OK;
     EXPECT_TRUE(form.LoadCharacter());
   }
@@ -443,7 +445,7 @@ TEST_F(LoadCharacterTest, EachMissingComponentShowsItsDialogInOrderAndEndsThePro
   WriteFile(system_ + "/agent/AgentSvr", "");
   WriteFile(system_ + "/agent/chars/.versteckt.acz", "");
   WriteFile(dialogs_, "");
-  form.character_loaded = true;
+  Peer(form).character_loaded() = true;
   EXPECT_TRUE(form.LoadCharacter());
   EXPECT_EQ(DialogCaptions(), Calls{});
   fs::remove(system_ + "/agent/chars/.versteckt.acz");

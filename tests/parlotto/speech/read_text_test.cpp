@@ -20,10 +20,12 @@
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 #include "support/speech_trace.h"
+#include "support/vocato_form_peer.h"
 
 namespace parlotto {
 namespace {
 
+using testing::Peer;
 using testing::ScopedEnv;
 using testing::ScratchDir;
 
@@ -66,11 +68,11 @@ using ReadTextWaitTest = testing::DirectSpeechFixture;
 TEST_F(ReadTextWaitTest, EachDirectPieceEndsAtItsEndEventNotAfterItsInterval) {
   ASSERT_TRUE(kScaled);
   TVocatoForm form(std::vector<std::string>{"-d", "x"});
-  form.Start.SetEnabled(false);
+  Peer(form).Start().SetEnabled(false);
   std::string text;
   for (int i = 1; i <= 8; ++i) text += "Dies ist der Satz Nummer " + std::to_string(i) + ".\n";
   text += std::string(600 - text.size() + 20, 'a') + "\n";
-  form.text_to_read = text;
+  Peer(form).text_to_read() = text;
   QElapsedTimer elapsed;
   elapsed.start();
   form.ReadText();
@@ -79,16 +81,16 @@ TEST_F(ReadTextWaitTest, EachDirectPieceEndsAtItsEndEventNotAfterItsInterval) {
   ASSERT_EQ(spoken.size(), 9u);
   // Waiting out even half of the intervals would take more than 20 s.
   EXPECT_LT(took, kPieceWaitMs * static_cast<qint64>(spoken.size()) / 2);
-  EXPECT_TRUE(form.speech_finished);
+  EXPECT_TRUE(Peer(form).speech_finished());
 }
 
 TEST_F(ReadTextWaitTest, APieceSpokenByTheCharacterEndsWhenItGoesIdle) {
   ASSERT_TRUE(kScaled);
   TVocatoForm form(std::vector<std::string>{"-d", "x"});
-  form.Start.SetEnabled(false);
+  Peer(form).Start().SetEnabled(false);
   auto* fake = new QuietCharacter(nullptr, form.Handle());
-  form.character = ComPtr<IAgentCharacterEx>(static_cast<IAgentCharacterEx*>(fake));
-  form.character_loaded = true;
+  Peer(form).character() = ComPtr<IAgentCharacterEx>(static_cast<IAgentCharacterEx*>(fake));
+  Peer(form).character_loaded() = true;
   std::thread idle = PostSoon(form.Handle(), UM_CHARACTER_IDLE);
   QElapsedTimer elapsed;
   elapsed.start();
@@ -96,43 +98,43 @@ TEST_F(ReadTextWaitTest, APieceSpokenByTheCharacterEndsWhenItGoesIdle) {
   const qint64 took = elapsed.elapsed();
   idle.join();
   EXPECT_EQ(fake->spoken, 1);
-  EXPECT_TRUE(form.speech_finished);
+  EXPECT_TRUE(Peer(form).speech_finished());
   EXPECT_LT(took, kPieceWaitMs / 2);
 }
 
 TEST_F(ReadTextWaitTest, TheFinalWaitEndsWhenTheSpeechIsOverNotAfterItsInterval) {
   ASSERT_TRUE(kScaled);
   TVocatoForm form(std::vector<std::string>{"-d", "x"});
-  form.Start.SetEnabled(false);
+  Peer(form).Start().SetEnabled(false);
   // Loaded, but without a control: the piece is handed to nothing and its
   // end comes only with the message below, in the final wait.
-  form.direct_speech_loaded = true;
-  form.text_to_read = "Hallo";
+  Peer(form).direct_speech_loaded() = true;
+  Peer(form).text_to_read() = "Hallo";
   std::thread idle = PostSoon(form.Handle(), UM_CHARACTER_IDLE);
   QElapsedTimer elapsed;
   elapsed.start();
   form.ReadText();
   const qint64 took = elapsed.elapsed();
   idle.join();
-  EXPECT_TRUE(form.speech_finished);
-  EXPECT_EQ(form.text_to_read, "");
+  EXPECT_TRUE(Peer(form).speech_finished());
+  EXPECT_EQ(Peer(form).text_to_read(), "");
   EXPECT_LT(took, kFinalWaitMs / 2);
 }
 
 TEST_F(ReadTextWaitTest, TheStopFlagSetByAMessageEndsTheFinalWaitAtOnce) {
   ASSERT_TRUE(kScaled);
   TVocatoForm form(std::vector<std::string>{"-d", "x"});
-  form.Start.SetEnabled(false);
-  form.direct_speech_loaded = true;
-  form.text_to_read = "Hallo";
+  Peer(form).Start().SetEnabled(false);
+  Peer(form).direct_speech_loaded() = true;
+  Peer(form).text_to_read() = "Hallo";
   std::thread quit = PostSoon(form.Handle(), UM_QUIT);
   QElapsedTimer elapsed;
   elapsed.start();
   form.ReadText();
   const qint64 took = elapsed.elapsed();
   quit.join();
-  EXPECT_TRUE(form.stop_flag);
-  EXPECT_FALSE(form.speech_finished);
+  EXPECT_TRUE(Peer(form).stop_flag());
+  EXPECT_FALSE(Peer(form).speech_finished());
   EXPECT_LT(took, kFinalWaitMs / 2);
 }
 

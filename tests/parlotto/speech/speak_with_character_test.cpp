@@ -14,10 +14,12 @@
 #include "support/fake_character.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
+#include "support/vocato_form_peer.h"
 
 namespace parlotto {
 namespace {
 
+using testing::Peer;
 using testing::ScopedEnv;
 using testing::ScratchDir;
 
@@ -71,10 +73,10 @@ class CharacterSpeechTest : public ::testing::Test {
         hive_env_("PARLOTTO_USER_HIVE", hive_.c_str()),
         temp_env_("TEMP", dir_.path().c_str()),
         form_(std::vector<std::string>{"-d", "x"}) {
-    form_.Start.SetEnabled(false);
+    Peer(form_).Start().SetEnabled(false);
     fake_ = new FakeCharacter(nullptr, form_.Handle());
-    form_.character = ComPtr<IAgentCharacterEx>(static_cast<IAgentCharacterEx*>(fake_));
-    form_.character_loaded = true;
+    Peer(form_).character() = ComPtr<IAgentCharacterEx>(static_cast<IAgentCharacterEx*>(fake_));
+    Peer(form_).character_loaded() = true;
   }
 
   void Settings(const std::string& values) {
@@ -102,8 +104,8 @@ TEST_F(CharacterSpeechTest, TagsComeFromTheSettingsInPitchSpeedVolumeOrder) {
   EXPECT_EQ(fake_->calls, (std::vector<std::string>{
                               "GetVisible", "Play ReadContinued",
                               "Speak  \\Pit=100\\  \\Spd=150\\  \\Vol=30000\\  Guten Tag."}));
-  EXPECT_TRUE(form_.speech_finished);
-  EXPECT_EQ(form_.current_request_id, fake_->requests());
+  EXPECT_TRUE(Peer(form_).speech_finished());
+  EXPECT_EQ(Peer(form_).current_request_id(), fake_->requests());
 }
 
 TEST_F(CharacterSpeechTest, OneMissingValueEmptiesAllTagsAndNoKeyKeepsThem) {
@@ -111,16 +113,16 @@ TEST_F(CharacterSpeechTest, OneMissingValueEmptiesAllTagsAndNoKeyKeepsThem) {
       "\"Speed\"=dword:00000096\n\"VolumeL\"=dword:ffffffff\n\"VolumeR\"=dword:80000000\n"
       "\"Pitch\"=dword:00000064\n");
   form_.BuildSpeechTags();
-  EXPECT_EQ(form_.volume_tag, " \\Vol=-1073741824\\ ");  // the mean, rounded toward zero
-  EXPECT_EQ(form_.pitch_tag, " \\Pit=100\\ ");
+  EXPECT_EQ(Peer(form_).volume_tag(), " \\Vol=-1073741824\\ ");  // the mean, rounded toward zero
+  EXPECT_EQ(Peer(form_).pitch_tag(), " \\Pit=100\\ ");
 
   testing::WriteFile(hive_, "Windows Registry Editor Version 5.00\n");
   form_.BuildSpeechTags();
-  EXPECT_EQ(form_.pitch_tag, " \\Pit=100\\ ");
+  EXPECT_EQ(Peer(form_).pitch_tag(), " \\Pit=100\\ ");
 
   Settings("\"Speed\"=dword:00000096\n\"VolumeL\"=dword:00000001\n\"Pitch\"=dword:00000064\n");
   form_.BuildSpeechTags();
-  EXPECT_EQ(form_.pitch_tag + form_.speed_tag + form_.volume_tag, "");
+  EXPECT_EQ(Peer(form_).pitch_tag() + Peer(form_).speed_tag() + Peer(form_).volume_tag(), "");
   fake_->visible = 1;
   form_.SpeakWithCharacter("Hallo");
   EXPECT_EQ(fake_->calls.back(), "Speak  Hallo");  // one space even without tags
@@ -137,12 +139,12 @@ TEST_F(CharacterSpeechTest, TheStopFlagEndsTheWaitAndQuitStopsAndHides) {
   fake_->goes_idle = false;
   Timer quit(100, true, [this] { PostMessage(form_.Handle(), UM_QUIT, 0, 0); });
   form_.SpeakWithCharacter("Ein langer Text");
-  EXPECT_TRUE(form_.stop_flag);
-  EXPECT_EQ(form_.run_mode, rmNone);
+  EXPECT_TRUE(Peer(form_).stop_flag());
+  EXPECT_EQ(Peer(form_).run_mode(), rmNone);
   ASSERT_GE(fake_->calls.size(), 2u);
   EXPECT_EQ(fake_->calls[fake_->calls.size() - 2], "Stop 2");
   EXPECT_EQ(fake_->calls.back(), "Hide 0");
-  EXPECT_EQ(form_.current_request_id, 3);
+  EXPECT_EQ(Peer(form_).current_request_id(), 3);
 
   // Once stopped, nothing more is spoken.
   size_t before = fake_->calls.size();

@@ -14,10 +14,12 @@
 #include "platform/places/places.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
+#include "support/vocato_form_peer.h"
 
 namespace parlotto {
 namespace {
 
+using testing::Peer;
 using testing::ReadFile;
 using testing::ScopedEnv;
 using testing::ScratchDir;
@@ -102,35 +104,35 @@ TEST_F(MainWindowUiTest, IdleAndBusyOrderDecidesTheSpeechFinishedFlag) {
   PostMessage(form.Handle(), UM_CHARACTER_BUSY, 0, 0);
   PostMessage(form.Handle(), UM_CHARACTER_IDLE, 0, 0);
   Deliver();
-  EXPECT_TRUE(form.speech_finished);
+  EXPECT_TRUE(Peer(form).speech_finished());
   PostMessage(form.Handle(), UM_CHARACTER_IDLE, 0, 0);
   PostMessage(form.Handle(), UM_CHARACTER_BUSY, 0, 0);
   Deliver();
-  EXPECT_FALSE(form.speech_finished);
+  EXPECT_FALSE(Peer(form).speech_finished());
 }
 
 TEST_F(MainWindowUiTest, BothQuitsEmptyTheTextAndEndSoonEvenInAutomation) {
   for (bool from_character : {false, true}) {
     TVocatoForm form(std::vector<std::string>{"/Automation"});
-    form.text_to_read = "Noch zu lesen";
+    Peer(form).text_to_read() = "Noch zu lesen";
     if (from_character) {
       PostMessage(form.Handle(), UM_QUIT, 0, 0);
       Deliver();
     } else {
-      form.Beenden->trigger();
+      Peer(form).Beenden()->trigger();
     }
-    EXPECT_EQ(form.text_to_read, "");
-    EXPECT_EQ(form.run_mode, rmNone);
-    EXPECT_TRUE(form.EndTimer.Enabled());
-    EXPECT_EQ(form.EndTimer.Interval(), 100);
-    EXPECT_TRUE(form.stop_flag);
+    EXPECT_EQ(Peer(form).text_to_read(), "");
+    EXPECT_EQ(Peer(form).run_mode(), rmNone);
+    EXPECT_TRUE(Peer(form).EndTimer().Enabled());
+    EXPECT_EQ(Peer(form).EndTimer().Interval(), 100);
+    EXPECT_TRUE(Peer(form).stop_flag());
   }
 }
 
 TEST_F(MainWindowUiTest, HelpAndSettingsOpenTheFilesBesideTheProgram) {
   TVocatoForm form(std::vector<std::string>{"/Automation"});
-  form.Hilfe1->trigger();
-  form.Einstellungen1->trigger();
+  Peer(form).Hilfe1()->trigger();
+  Peer(form).Einstellungen1()->trigger();
   PostMessage(form.Handle(), UM_OPEN_SETTINGS, 0, 0);
   Deliver();
   const std::string dir = ProgramDir();
@@ -141,7 +143,7 @@ TEST_F(MainWindowUiTest, HelpAndSettingsOpenTheFilesBesideTheProgram) {
 TEST_F(MainWindowUiTest, TheMenuHasItsFourCommandsInOrder) {
   TVocatoForm form(std::vector<std::string>{"/Automation"});
   QStringList captions;
-  for (QAction* action : form.PopupMenu1->actions()) captions << action->text();
+  for (QAction* action : Peer(form).PopupMenu1()->actions()) captions << action->text();
   EXPECT_EQ(captions, (QStringList{"Info", "Hilfe", "Einstellungen", "Beenden"}));
 }
 

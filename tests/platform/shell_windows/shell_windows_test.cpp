@@ -15,6 +15,7 @@
 
 #include "platform/com_runtime/late_bound.h"
 #include "platform/places/diagnostics.h"
+#include "support/program_environment.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 #include "support/speech_trace.h"
@@ -260,13 +261,9 @@ TEST_F(ShellWindowsWithBrowser, AnswersWithoutAPageForAWindowWhoseBrowserHasGone
 TEST_F(ShellWindowsWithBrowser, TheProgramReadsThePageOfTheWindowInFrontAloud) {
   ASSERT_TRUE(ReadFront("^Zweite Seite - Chromium$", "Birnen"));
   WriteFile(dir_.File("user.reg"), testing::kReadAloudWithoutCharacterHive);
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("PARLOTTO_USER_HIVE", QString::fromStdString(dir_.File("user.reg")));
-  env.insert("PARLOTTO_SPEECH_TRACE", QString::fromStdString(dir_.File("trace.txt")));
-  env.insert("PARLOTTO_DIALOGS", QString::fromStdString("record:" + dir_.File("dialogs.txt")));
-  env.insert("PARLOTTO_AUDIO", "null");
-  env.insert("PARLOTTO_TIME_SCALE", "0.05");
-  env.insert("TEMP", QString::fromStdString(dir_.path().string()));
+  QProcessEnvironment env = testing::ProgramEnvironment(dir_, dir_.File("trace.txt"));
+  // The program looks for the window in front on this test's display.
+  env.insert("QT_QPA_PLATFORM", qEnvironmentVariable("QT_QPA_PLATFORM"));
   QProcess program;
   program.setProcessEnvironment(env);
   program.setProcessChannelMode(QProcess::ForwardedChannels);

@@ -28,10 +28,12 @@
 #include "parlotto/vocato_form.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
+#include "support/vocato_form_peer.h"
 
 namespace parlotto {
 namespace {
 
+using testing::Peer;
 using testing::ReadFile;
 using testing::ScopedEnv;
 using testing::ScratchDir;
@@ -259,7 +261,7 @@ TEST_F(DialogsTest, TheInfoWindowIsOneWindowBroughtToTheFront) {
   CheckScreenshot(info, "info");
   PostMessage(form.Handle(), UM_SHOW_INFO, 0, 0);
   QCoreApplication::processEvents();
-  form.Info1->trigger();
+  Peer(form).Info1()->trigger();
   EXPECT_EQ(Info, info);
   EXPECT_TRUE(info->isVisible());
   ASSERT_TRUE(ClickFirstAnchor(info->HTMLabel1));
