@@ -268,10 +268,9 @@ TEST_F(AgentServerTest, StopAllEndsALongSpeechAtOnce) {
   ASSERT_EQ(character_->Speak(text, QString(), &req), S_OK);
   ASSERT_TRUE(SpinUntil([this] { return !Trace().empty(); }));
   SpinUntil([] { return false; }, 300);
-  const std::int64_t stopped_at = MonotonicMs();
   ASSERT_EQ(character_->StopAll(-1), S_OK);
-  ASSERT_TRUE(SpinUntil([this] { return CountInTrace("audio-stop") == 1; }, 5000));
-  EXPECT_LT(Trace().back().at_ms - stopped_at, 3000);
+  // Well before the speech's own end, a minute away.
+  ASSERT_TRUE(SpinUntil([this] { return CountInTrace("audio-stop") == 1; }, 3000));
   ASSERT_TRUE(WaitForIdle(2));
   EXPECT_NE(sink_->Last("Complete " + std::to_string(req) + " 3"), nullptr);
 }

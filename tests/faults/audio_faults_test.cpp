@@ -3,7 +3,6 @@
 // with one null sink, whose module is unloaded in the middle of a piece.
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QProcess>
 #include <cstdlib>
 #include <filesystem>
@@ -106,12 +105,9 @@ TEST(AudioFault, TheSinkUnloadedInTheMiddleOfAPieceEndsItsSpeechAndTheLogCallsTh
       },
       10000));
   ASSERT_TRUE(sound.Pactl({"unload-module", QString::fromStdString(*module)}).has_value());
-  QElapsedTimer since_unload;
-  since_unload.start();
   // The piece ends as soon as the sound server no longer lists the device,
   // not after the 5 s that a device that only hangs is given.
-  ASSERT_TRUE(WaitUntil([&] { return testing::TraceEvents(trace).size() >= 2; }, 30000));
-  EXPECT_LT(since_unload.elapsed(), 4000);
+  ASSERT_TRUE(WaitUntil([&] { return testing::TraceEvents(trace).size() >= 2; }, 4000));
 
   EXPECT_TRUE(program.EndsWithin(30000));
   const std::vector<std::string> log = LogLines(dir);

@@ -84,11 +84,9 @@ TEST_F(SpeechControlSpeakerTest, EndsEachTextOnceAfterItsAudio) {
 TEST_F(SpeechControlSpeakerTest, SilenceEndsALongTextAtOnce) {
   ASSERT_TRUE(speaker_->Speak(kLongText));
   SpinUntil([] { return false; }, 200);
-  QElapsedTimer elapsed;
-  elapsed.start();
   speaker_->Silence();
-  ASSERT_TRUE(SpinUntil([this] { return ends_ == 1; }));
-  EXPECT_LT(elapsed.elapsed(), 3000);
+  // Well before the text's own end, many seconds away.
+  EXPECT_TRUE(SpinUntil([this] { return ends_ == 1; }, 3000));
 }
 
 TEST_F(SpeechControlSpeakerTest, LetsTheEndOfASilencedTextNotEndTheTextAfterIt) {
