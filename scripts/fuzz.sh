@@ -7,13 +7,34 @@
 #
 # Usage: scripts/fuzz.sh TARGET [seconds]   (default 60)
 #   TARGET: htmlabel, character_file, rtf_reader, text_decoder, document_text,
-#           reg_text, typelib_description or bus_call
+#           reg_text, typelib_description or bus_call; "all" builds every
+#   target once and fuzzes them side by side, one per core, each for the
+#   budget, and fails when any of them does.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 target=${1:?usage: scripts/fuzz.sh TARGET [seconds]}
 budget="${2:-60}"
 build=build-fuzz
+targets=(htmlabel character_file rtf_reader text_decoder document_text reg_text
+  typelib_description bus_call)
+
+configure() {
+  cmake -S fuzz -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_CXX_COMPILER=clang++ ${CMAKE_CXX_COMPILER_LAUNCHER:+-DCMAKE_CXX_COMPILER_LAUNCHER=$CMAKE_CXX_COMPILER_LAUNCHER}
+}
+
+if [ "$target" = all ]; then
+  configure
+  cmake --build "$build" -j"$(nproc)" --target "${targets[@]/%/_fuzz}"
+  # Each run's output goes to a log of its own; a failing run's log is shown.
+  mkdir -p "$build/logs"
+  printf '%s\n' "${targets[@]}" | xargs -P"$(nproc)" -I{} sh -c \
+    'if ! PARLOTTO_FUZZ_BUILT=1 "$0" {} "$1" >"$2/logs/{}.log" 2>&1; then
+       tail -n 60 "$2/logs/{}.log"; echo "fuzz: {} failed" >&2; exit 1; fi
+     echo "fuzz: {} ok"' "$0" "$budget" "$build"
+  exit
+fi
 
 # The longest input worth trying: markup is short, a character file needs
 # room for a zip with images.
@@ -28,9 +49,11 @@ case "$target" in
     ;;
 esac
 
-cmake -S fuzz -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_CXX_COMPILER=clang++ ${CMAKE_CXX_COMPILER_LAUNCHER:+-DCMAKE_CXX_COMPILER_LAUNCHER=$CMAKE_CXX_COMPILER_LAUNCHER}
-cmake --build "$build" -j"$(nproc)" --target "${target}_fuzz"
+# Built already when "all" runs this for each target side by side.
+if [ -z "${PARLOTTO_FUZZ_BUILT:-}" ]; then
+  configure
+  cmake --build "$build" -j"$(nproc)" --target "${target}_fuzz"
+fi
 
 # New inputs go to the build tree's corpus; fuzz/corpus only seeds it.
 corpus="$build/corpus/$target"
