@@ -6,11 +6,11 @@
 #include <QCoreApplication>
 #include <cstdio>
 
+#include "agentsvr/notify_sink_base.h"
 #include "contracts/agent/agent_interfaces.h"
 #include "platform/com/variant.h"
 #include "platform/com_runtime/activation.h"
 #include "platform/com_runtime/apartment.h"
-#include "platform/com_runtime/notify_sink_base.h"
 
 namespace {
 

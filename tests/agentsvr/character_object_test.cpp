@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "agentsvr/agent_queue/recording_stage.h"
+#include "agentsvr/notify_sink_base.h"
 #include "platform/com/error_info.h"
 #include "platform/com_runtime/apartment.h"
-#include "platform/com_runtime/notify_sink_base.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 

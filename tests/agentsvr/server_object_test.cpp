@@ -21,12 +21,12 @@
 #include <string>
 #include <vector>
 
+#include "agentsvr/notify_sink_base.h"
 #include "character_format/character_file_builder.h"
 #include "platform/com/error_info.h"
 #include "platform/com_runtime/activation.h"
 #include "platform/com_runtime/apartment.h"
 #include "platform/com_runtime/bus_names.h"
-#include "platform/com_runtime/notify_sink_base.h"
 #include "platform/loop/clock.h"
 #include "platform/registry/registry.h"
 #include "support/scoped_env.h"

@@ -22,6 +22,7 @@ class RecordingWindow : public MessageWindow {
 class AgentSinkTest : public testing::ComFixture {
  protected:
   AgentSinkTest() {
+    RegisterAgentInterfaces();
     sink_ = new AgentNotifySink;
     sink_->info_command_id = 11;
     sink_->end_command_id = 12;
@@ -92,7 +93,7 @@ TEST_F(AgentSinkTest, LateBoundCallsUseTheAgentTypeLibrary) {
 }
 
 TEST_F(AgentSinkTest, ACharacterServerReachesTheMainWindowThroughTheSink) {
-  RegisterTestServer();
+  RegisterLocalServer(CLSID_AgentServer, "\"" PARLOTTO_BUILD_DIR "/tests/fake_agent_server\"");
   ComPtr<IAgentNotifySink> sink(sink_);
   ComPtr<IAgentEx> agent;
   ASSERT_EQ(CoCreateInstance(CLSID_AgentServer, nullptr, kAgentServerContext, IID_IAgentEx,

@@ -1,6 +1,6 @@
 // The object runtime across real processes on a private session bus: a test
-// character server started from the registry, clients in this and another
-// process, and the failures a client must survive.
+// server started from the registry, clients in this and another process,
+// and the failures a client must survive.
 #include "platform/com_runtime/activation.h"
 
 #include <gtest/gtest.h>
@@ -10,10 +10,10 @@
 
 #include "platform/com/error_info.h"
 #include "platform/com_runtime/bus_names.h"
-#include "platform/com_runtime/com_fixture.h"
 #include "platform/com_runtime/object_exporter.h"
 #include "platform/com_runtime/recording_sink.h"
 #include "platform/com_runtime/remote_object.h"
+#include "platform/com_runtime/test_server_fixture.h"
 #include "platform/loop/clock.h"
 #include "platform/loop/window_messages.h"
 
@@ -22,15 +22,15 @@ namespace {
 
 using testing::RecordingSink;
 
-using ComRuntimeTest = testing::CharacterServerTest;
+using ComRuntimeTest = testing::TestServerTest;
 
 TEST_F(ComRuntimeTest, OneStartedServerServesEveryClient) {
   CreateAndLoad();
   auto [pid, live] = ServerState();
-  EXPECT_EQ(live, 2);  // the server object and the character
+  EXPECT_EQ(live, 2);  // the server object and the object it loaded
 
-  ComPtr<IAgentEx> second;
-  ASSERT_EQ(CoCreateInstance(CLSID_AgentServer, nullptr, kAgentServerContext, IID_IAgentEx,
+  ComPtr<ITestServer> second;
+  ASSERT_EQ(CoCreateInstance(CLSID_TestServer, nullptr, CLSCTX_SERVER, IID_ITestServer,
                              second.ReceiveVoid()),
             S_OK);
   EXPECT_EQ(ServerState().second, 3);
@@ -50,42 +50,42 @@ TEST_F(ComRuntimeTest, OneStartedServerServesEveryClient) {
   // A proxy's last release releases the remote object.
   second.Reset();
   EXPECT_EQ(ServerState().second, 2);
-  character_.Reset();
-  agent_.Reset();
+  object_.Reset();
+  server_.Reset();
   EXPECT_TRUE(SpinUntil([pid = pid] { return ProcessGone(pid); }));
 }
 
 TEST_F(ComRuntimeTest, InterfacesOfOneObjectShareOneIdentityAndOneServerReference) {
   CreateAndLoad();
-  ComPtr<IAgentCommands> commands;
-  ASSERT_EQ(character_.As(IID_IAgentCommands, &commands), S_OK);
-  LONG id = 0;
-  EXPECT_EQ(commands->Add(QStringLiteral("Info"), QString(), 1, 1, &id), S_OK);
-  EXPECT_EQ(id, 101);
+  ComPtr<ITestCounter> counter;
+  ASSERT_EQ(object_.As(IID_ITestCounter, &counter), S_OK);
+  LONG value = 0;
+  EXPECT_EQ(counter->Next(&value), S_OK);
+  EXPECT_EQ(value, 101);
   ComPtr<IUnknown> a;
   ComPtr<IUnknown> b;
-  ASSERT_EQ(character_.As(IID_IUnknown, &a), S_OK);
-  ASSERT_EQ(commands.As(IID_IUnknown, &b), S_OK);
+  ASSERT_EQ(object_.As(IID_IUnknown, &a), S_OK);
+  ASSERT_EQ(counter.As(IID_IUnknown, &b), S_OK);
   EXPECT_EQ(a.Get(), b.Get());
-  ComPtr<IAgentNotifySink> not_offered;
-  EXPECT_EQ(character_.As(IID_IAgentNotifySink, &not_offered), E_NOINTERFACE);
+  ComPtr<ITestEvents> not_offered;
+  EXPECT_EQ(object_.As(IID_ITestEvents, &not_offered), E_NOINTERFACE);
 }
 
 TEST_F(ComRuntimeTest, FailuresCarryTheirErrorInfoAcross) {
   CreateAndLoad();
   ExpectFailedSpeakWithErrorInfo();
 
-  LONG req_id = 0;
   ComPtr<IErrorInfo> info;
-  LONG char_id = 0;
+  ComPtr<ITestObject> object;
   VARIANT key = VARIANT::Bstr(QStringLiteral("fail"));
-  EXPECT_EQ(agent_->Load(key, &char_id, &req_id), E_FAIL);
+  EXPECT_EQ(server_->Load(key, object.Receive()), E_FAIL);
   ASSERT_EQ(GetErrorInfo(0, info.Receive()), S_OK);
   EXPECT_EQ(ReadErrorInfo(info.Get()).description,
-            QStringLiteral("Die Figur wurde nicht gefunden."));
+            QStringLiteral("Das Objekt wurde nicht gefunden."));
 
   // Success leaves no stale error info behind.
-  EXPECT_EQ(character_->Speak(QStringLiteral("Hallo"), QString(), &req_id), S_OK);
+  LONG request_id = 0;
+  EXPECT_EQ(object_->Speak(QStringLiteral("Hallo"), &request_id), S_OK);
   EXPECT_EQ(GetErrorInfo(0, info.Receive()), S_FALSE);
 }
 
@@ -94,25 +94,25 @@ TEST_F(ComRuntimeTest, IncomingCallsArriveOnlyWhereTheThreadProcessesMessages) {
   auto* recording = new RecordingSink(nullptr);
   ComPtr<IUnknown> sink(recording->InnerUnknown());
   LONG sink_id = 0;
-  ASSERT_EQ(agent_->Register(sink.Get(), &sink_id), S_OK);
+  ASSERT_EQ(server_->Register(sink.Get(), &sink_id), S_OK);
 
   // The server calls back within the call: the waiting caller takes it.
-  LONG req_id = 0;
-  ASSERT_EQ(character_->Speak(QStringLiteral("callback"), QString(), &req_id), S_OK);
+  LONG request_id = 0;
+  ASSERT_EQ(object_->Speak(QStringLiteral("callback"), &request_id), S_OK);
   EXPECT_EQ(recording->events, std::vector<std::string>{"Idle 1 1"});
   recording->events.clear();
 
   // Notifications sent after the answer wait for the thread's loop: a plain
   // sleep lets none in, processing messages lets them in, in order. (One may
   // come in while the call is still being waited for, with its answer.)
-  ASSERT_EQ(character_->Speak(QStringLiteral("Guten Tag"), QString(), &req_id), S_OK);
+  ASSERT_EQ(object_->Speak(QStringLiteral("Guten Tag"), &request_id), S_OK);
   size_t before_sleep = recording->events.size();
   Sleep(300);
   EXPECT_EQ(recording->events.size(), before_sleep);
   EXPECT_TRUE(SpinUntil([&] { return recording->events.size() == 2; }));
   EXPECT_EQ(recording->events, (std::vector<std::string>{"Idle 1 0", "Idle 1 1"}));
 
-  EXPECT_EQ(agent_->Unregister(sink_id), S_OK);
+  EXPECT_EQ(server_->Unregister(sink_id), S_OK);
   // The server gave back its reference to the sink.
   EXPECT_TRUE(SpinUntil([] { return ExportedReferenceCount() == 0; }));
 }
@@ -120,13 +120,13 @@ TEST_F(ComRuntimeTest, IncomingCallsArriveOnlyWhereTheThreadProcessesMessages) {
 TEST_F(ComRuntimeTest, AServerThatDiesInACallFailsTheCallNotTheClient) {
   CreateAndLoad();
   int pid = ServerState().first;
-  LONG req_id = 0;
-  EXPECT_EQ(character_->Speak(QStringLiteral("crash"), QString(), &req_id), RPC_S_CALL_FAILED);
+  LONG request_id = 0;
+  EXPECT_EQ(object_->Speak(QStringLiteral("crash"), &request_id), RPC_S_CALL_FAILED);
   EXPECT_TRUE(SpinUntil([pid] { return ProcessGone(pid); }));
-  EXPECT_TRUE(FAILED(character_->Speak(QStringLiteral("Hallo"), QString(), &req_id)));
+  EXPECT_TRUE(FAILED(object_->Speak(QStringLiteral("Hallo"), &request_id)));
   // Releasing proxies of a dead server is quiet.
-  character_.Reset();
-  agent_.Reset();
+  object_.Reset();
+  server_.Reset();
 }
 
 TEST_F(ComRuntimeTest, ClassesThatCannotBeServedFailWithinBoundedTime) {
@@ -140,11 +140,11 @@ TEST_F(ComRuntimeTest, ClassesThatCannotBeServedFailWithinBoundedTime) {
             CO_E_SERVER_EXEC_FAILURE);
 
   // A server that runs but never offers its class.
-  testing::ScopedEnv never("FAKE_SERVER_NEVER_PUBLISH", "1");
+  testing::ScopedEnv never("PARLOTTO_TEST_SERVER_NEVER_PUBLISH", "1");
   testing::ScopedEnv timeout("PARLOTTO_COM_START_TIMEOUT_MS", "1500");
   QElapsedTimer elapsed;
   elapsed.start();
-  EXPECT_EQ(CoCreateInstance(CLSID_AgentServer, nullptr, kAgentServerContext, IID_IAgentEx,
+  EXPECT_EQ(CoCreateInstance(CLSID_TestServer, nullptr, CLSCTX_SERVER, IID_ITestServer,
                              object.ReceiveVoid()),
             CO_E_SERVER_EXEC_FAILURE);
   EXPECT_GE(elapsed.elapsed(), 1400);
@@ -154,8 +154,8 @@ TEST_F(ComRuntimeTest, ClassesThatCannotBeServedFailWithinBoundedTime) {
 
 TEST_F(ComRuntimeTest, ACallMayTakeLongerThanTheBusTimeout) {
   CreateAndLoad();
-  LONG req_id = 0;
-  EXPECT_EQ(character_->Speak(QStringLiteral("wait:26000"), QString(), &req_id), S_OK);
+  LONG request_id = 0;
+  EXPECT_EQ(object_->Speak(QStringLiteral("wait:26000"), &request_id), S_OK);
 }
 
 }  // namespace
@@ -167,7 +167,7 @@ namespace {
 // What a person sees with the bus's own tools.
 class BusToolsTest : public ComRuntimeTest {
  protected:
-  QString CharacterPath() { return Remote(character_.Get())->path(); }
+  QString ObjectPath() { return Remote(object_.Get())->path(); }
 
   // Runs gdbus; its output and error output together.
   static QString Gdbus(const QStringList& args) {
@@ -183,22 +183,22 @@ class BusToolsTest : public ComRuntimeTest {
 
 TEST_F(BusToolsTest, IntrospectionAndCallsUseTheLibrarysNames) {
   CreateAndLoad();
-  const QString service = ClassServiceName(CLSID_AgentServer);
-  const QString path = CharacterPath();
+  const QString service = ClassServiceName(CLSID_TestServer);
+  const QString path = ObjectPath();
   QString xml = Gdbus({"introspect", "--session", "--dest", service, "--object-path", path});
-  EXPECT_TRUE(xml.contains("interface AgentServerObjects.IAgentCharacterEx")) << xml.toStdString();
-  EXPECT_TRUE(xml.contains("Speak(in  s bszText")) << xml.toStdString();
-  EXPECT_TRUE(xml.contains("out i pdwReqID")) << xml.toStdString();
-  EXPECT_TRUE(xml.contains("interface AgentServerObjects.IAgentCommands")) << xml.toStdString();
+  EXPECT_TRUE(xml.contains("interface TestObjects.ITestObject")) << xml.toStdString();
+  EXPECT_TRUE(xml.contains("Speak(in  s text")) << xml.toStdString();
+  EXPECT_TRUE(xml.contains("out i request_id")) << xml.toStdString();
+  EXPECT_TRUE(xml.contains("interface TestObjects.ITestCounter")) << xml.toStdString();
 
-  const QString method = QStringLiteral("AgentServerObjects.IAgentCharacterEx.");
+  const QString method = QStringLiteral("TestObjects.ITestObject.");
   EXPECT_EQ(Gdbus({"call", "--session", "--dest", service, "--object-path", path, "--method",
                    method + "SetPosition", "120", "340"})
                 .trimmed(),
             "()");
   LONG left = 0;
   LONG top = 0;
-  ASSERT_EQ(character_->GetPosition(&left, &top), S_OK);
+  ASSERT_EQ(object_->GetPosition(&left, &top), S_OK);
   EXPECT_EQ(left, 120);
   EXPECT_EQ(top, 340);
 

@@ -10,12 +10,12 @@
 #include <QDBusVirtualObject>
 
 #include "platform/com_runtime/bus_names.h"
-#include "platform/com_runtime/com_fixture.h"
+#include "platform/com_runtime/test_server_fixture.h"
 
 namespace parlotto {
 namespace {
 
-class BusArgumentTypesTest : public testing::CharacterServerTest {};
+class BusArgumentTypesTest : public testing::TestServerTest {};
 
 QDBusMessage CallOn(RemoteObject* remote, const char* interface, const char* member,
                     const QVariantList& args) {
@@ -28,7 +28,7 @@ QDBusMessage CallOn(RemoteObject* remote, const char* interface, const char* mem
 TEST_F(BusArgumentTypesTest, AServerRefusesArgumentsOfOtherTypesAndLivesOn) {
   CreateAndLoad();
   const int pid = ServerState().first;
-  RemoteObject* remote = Remote(character_.Get());
+  RemoteObject* remote = Remote(object_.Get());
   QDBusConnection stranger = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "stranger");
   ASSERT_TRUE(stranger.isConnected());
 

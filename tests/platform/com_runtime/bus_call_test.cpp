@@ -10,40 +10,40 @@
 
 #include "platform/com/error_info.h"
 #include "platform/com_runtime/bus_names.h"
-#include "platform/com_runtime/com_fixture.h"
-#include "platform/com_runtime/notify_sink_base.h"
+#include "platform/com_runtime/events_sink_base.h"
+#include "platform/com_runtime/test_server_fixture.h"
 
 namespace parlotto {
 namespace {
 
-// A sink that answers each Idle by asking the character to call back again,
-// so that every round nests one wait deeper on both sides.
-class EchoSink final : public testing::NotifySinkBase {
+// A sink that answers each Idle by asking the object to call back again, so
+// that every round nests one wait deeper on both sides.
+class EchoSink final : public testing::EventsSinkBase {
  public:
-  using NotifySinkBase::NotifySinkBase;
+  using EventsSinkBase::EventsSinkBase;
 
   HRESULT Idle(LONG, LONG) override {
     deepest = std::max(deepest, NestedCallDepth());
     // Stops by itself well past the bound, should there be none.
     if (NestedCallDepth() > kMaxNestedCalls + 8) return S_OK;
-    LONG req_id = 0;
-    results.push_back(character->Speak(QStringLiteral("callback"), QString(), &req_id));
+    LONG request_id = 0;
+    results.push_back(object->Speak(QStringLiteral("callback"), &request_id));
     return S_OK;
   }
 
-  ComPtr<IAgentCharacterEx> character;
+  ComPtr<ITestObject> object;
   std::vector<HRESULT> results;  // innermost first
   int deepest = 0;
 };
 
-class BusCallTest : public testing::CharacterServerTest {
+class BusCallTest : public testing::TestServerTest {
  protected:
   QDBusMessage SpeakCall(const QString& text) {
-    RemoteObject* remote = Remote(character_.Get());
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        remote->owner(), remote->path(), QStringLiteral("AgentServerObjects.IAgentCharacterEx"),
-        QStringLiteral("Speak"));
-    call << text << QString();
+    RemoteObject* remote = Remote(object_.Get());
+    QDBusMessage call = QDBusMessage::createMethodCall(remote->owner(), remote->path(),
+                                                       QStringLiteral("TestObjects.ITestObject"),
+                                                       QStringLiteral("Speak"));
+    call << text;
     return call;
   }
 };
@@ -52,12 +52,12 @@ TEST_F(BusCallTest, NestedWaitsStopAtTheBoundAndUnwind) {
   CreateAndLoad();
   auto* echo = new EchoSink(nullptr);
   ComPtr<IUnknown> sink(echo->InnerUnknown());
-  echo->character = character_;
+  echo->object = object_;
   LONG sink_id = 0;
-  ASSERT_EQ(agent_->Register(sink.Get(), &sink_id), S_OK);
+  ASSERT_EQ(server_->Register(sink.Get(), &sink_id), S_OK);
 
-  LONG req_id = 0;
-  EXPECT_EQ(character_->Speak(QStringLiteral("callback"), QString(), &req_id), S_OK);
+  LONG request_id = 0;
+  EXPECT_EQ(object_->Speak(QStringLiteral("callback"), &request_id), S_OK);
   EXPECT_EQ(echo->deepest, kMaxNestedCalls);
   ASSERT_EQ(echo->results.size(), static_cast<size_t>(kMaxNestedCalls));
   EXPECT_EQ(echo->results.front(), RPC_E_CALL_REJECTED);
@@ -65,11 +65,11 @@ TEST_F(BusCallTest, NestedWaitsStopAtTheBoundAndUnwind) {
   EXPECT_EQ(NestedCallDepth(), 0);
 
   // Everything works as before afterwards.
-  EXPECT_EQ(agent_->Unregister(sink_id), S_OK);
-  echo->character.Reset();
+  EXPECT_EQ(server_->Unregister(sink_id), S_OK);
+  echo->object.Reset();
   LONG left = 0;
   LONG top = 0;
-  EXPECT_EQ(character_->GetPosition(&left, &top), S_OK);
+  EXPECT_EQ(object_->GetPosition(&left, &top), S_OK);
 }
 
 TEST_F(BusCallTest, AnErrorIsOneStringThatStartsWithItsDescription) {
@@ -85,25 +85,21 @@ TEST_F(BusCallTest, AnErrorIsOneStringThatStartsWithItsDescription) {
   EXPECT_TRUE(raw.errorMessage().startsWith(description + QLatin1Char('\n')))
       << raw.errorMessage().toStdString();
 
-  LONG req_id = 0;
-  EXPECT_EQ(character_->Speak(QStringLiteral("fail:all"), QString(), &req_id), E_FAIL);
+  LONG request_id = 0;
+  EXPECT_EQ(object_->Speak(QStringLiteral("fail:all"), &request_id), E_FAIL);
   ComPtr<IErrorInfo> info;
   ASSERT_EQ(GetErrorInfo(0, info.Receive()), S_OK);
   ErrorInfoFields fields = ReadErrorInfo(info.Get());
   EXPECT_EQ(fields.description, description);
-  EXPECT_EQ(fields.source, QStringLiteral("FakeAgentServer\nzweite Zeile"));
-  EXPECT_EQ(fields.help_file, QStringLiteral("/usr/share/help/fake agent.html"));
+  EXPECT_EQ(fields.source, QStringLiteral("TestObjectServer\nzweite Zeile"));
+  EXPECT_EQ(fields.help_file, QStringLiteral("/usr/share/help/test object.html"));
   EXPECT_EQ(fields.help_context, 4711u);
-  EXPECT_EQ(fields.guid, IID_IAgentCharacterEx);
+  EXPECT_EQ(fields.guid, IID_ITestObject);
 
   // Without error info the text is the system's, and none appears here.
-  QDBusMessage plain = SpeakCall(QString());
-  plain = QDBusMessage::createMethodCall(plain.service(), plain.path(), plain.interface(),
-                                         QStringLiteral("SetLanguageID"));
-  plain << 3;
-  raw = ComConnection().call(plain);
+  raw = ComConnection().call(SpeakCall(QStringLiteral("fail:plain")));
   EXPECT_EQ(raw.arguments(), QList<QVariant>{QStringLiteral("The parameter is incorrect.")});
-  EXPECT_EQ(character_->SetLanguageID(3), E_INVALIDARG);
+  EXPECT_EQ(object_->Speak(QStringLiteral("fail:plain"), &request_id), E_INVALIDARG);
   EXPECT_EQ(GetErrorInfo(0, info.Receive()), S_FALSE);
 }
 
@@ -124,7 +120,7 @@ TEST_F(BusCallTest, ErrorsFromAServerReadAsTextOnTheBusAndAsErrorInfoInAProxy) {
   gdbus.setProcessChannelMode(QProcess::MergedChannels);
   gdbus.start(QStringLiteral("gdbus"),
               {"call", "--session", "--dest", call.service(), "--object-path", call.path(),
-               "--method", "AgentServerObjects.IAgentCharacterEx.Speak", "fail", ""});
+               "--method", "TestObjects.ITestObject.Speak", "fail"});
   // The server is another process: this thread need not serve meanwhile.
   ASSERT_TRUE(gdbus.waitForFinished(20000));
   const QString shown = QString::fromUtf8(gdbus.readAll());

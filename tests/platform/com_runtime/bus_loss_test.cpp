@@ -14,7 +14,7 @@
 
 #include "platform/com_runtime/apartment.h"
 #include "platform/com_runtime/bus_call.h"
-#include "platform/com_runtime/com_fixture.h"
+#include "platform/com_runtime/test_server_fixture.h"
 #include "support/bus_daemon.h"
 
 namespace parlotto {
@@ -32,11 +32,11 @@ class OwnSessionBus {
   testing::BusDaemon bus_;
 };
 
-class BusLossTest : public OwnSessionBus, public testing::CharacterServerTest {};
+class BusLossTest : public OwnSessionBus, public testing::TestServerTest {};
 
 TEST_F(BusLossTest, EveryPeerIsGoneOnBothSidesWhenTheBusDies) {
   CreateAndLoad();
-  const QString server = Remote(character_.Get())->owner();
+  const QString server = Remote(object_.Get())->owner();
   const std::vector<int> starts = ServerStarts();
   ASSERT_EQ(starts.size(), 1u);
   std::vector<std::string> gone;
@@ -45,10 +45,9 @@ TEST_F(BusLossTest, EveryPeerIsGoneOnBothSidesWhenTheBusDies) {
   KillBus();
   EXPECT_TRUE(SpinUntil([&] { return !gone.empty(); }));
   EXPECT_EQ(gone, std::vector<std::string>{server.toStdString()});
-  EXPECT_FALSE(CoIsHandlerConnected(character_.Get()));
-  LONG req_id = 0;
-  EXPECT_EQ(character_->Speak(QStringLiteral("Hallo"), QString(), &req_id),
-            RPC_S_SERVER_UNAVAILABLE);
+  EXPECT_FALSE(CoIsHandlerConnected(object_.Get()));
+  LONG request_id = 0;
+  EXPECT_EQ(object_->Speak(QStringLiteral("Hallo"), &request_id), RPC_S_SERVER_UNAVAILABLE);
   // The server released what this client held, so it ends by itself.
   EXPECT_TRUE(SpinUntil([&] { return ProcessGone(starts[0]); }));
   kill(starts[0], SIGKILL);
@@ -57,9 +56,9 @@ TEST_F(BusLossTest, EveryPeerIsGoneOnBothSidesWhenTheBusDies) {
 TEST_F(BusLossTest, NoServerIsStartedWithoutABus) {
   KillBus();
   ASSERT_TRUE(SpinUntil([] { return !ComConnection().isConnected(); }));
-  ComPtr<IAgentEx> agent;
-  EXPECT_EQ(CoCreateInstance(CLSID_AgentServer, nullptr, kAgentServerContext, IID_IAgentEx,
-                             agent.ReceiveVoid()),
+  ComPtr<ITestServer> server;
+  EXPECT_EQ(CoCreateInstance(CLSID_TestServer, nullptr, CLSCTX_SERVER, IID_ITestServer,
+                             server.ReceiveVoid()),
             RPC_S_SERVER_UNAVAILABLE);
   EXPECT_TRUE(ServerStarts().empty());
 }

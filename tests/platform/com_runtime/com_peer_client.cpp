@@ -1,11 +1,11 @@
 // A client process for the runtime's tests, in one of two parts:
 //   --forward <clsid>  creates an object of <clsid> (served by the test),
-//                      passes it on to a character server as its sink, says
+//                      passes it on to the test server as its sink, says
 //                      "forwarded" and waits;
-//   --sink <clsid>     creates the <clsid> server object (an IAgentEx served
-//                      by the test), registers a sink of its own with it,
-//                      says "ready" and waits; the sink prints each Idle
-//                      as "idle <char id> <start>".
+//   --sink <clsid>     creates the <clsid> server object (an ITestServer
+//                      served by the test), registers a sink of its own with
+//                      it, says "ready" and waits; the sink prints each Idle
+//                      as "idle <object id> <start>".
 // It waits holding everything until it is killed (or stopped, to play a
 // client that never answers).
 #include <QCoreApplication>
@@ -14,18 +14,18 @@
 
 #include "platform/com_runtime/activation.h"
 #include "platform/com_runtime/apartment.h"
-#include "platform/com_runtime/notify_sink_base.h"
+#include "platform/com_runtime/events_sink_base.h"
 
 namespace {
 
 using namespace parlotto;
 
-class PrintingSink final : public testing::NotifySinkBase {
+class PrintingSink final : public testing::EventsSinkBase {
  public:
-  using NotifySinkBase::NotifySinkBase;
+  using EventsSinkBase::EventsSinkBase;
 
-  HRESULT Idle(LONG char_id, LONG start) override {
-    std::printf("idle %d %d\n", static_cast<int>(char_id), static_cast<int>(start));
+  HRESULT Idle(LONG object_id, LONG start) override {
+    std::printf("idle %d %d\n", static_cast<int>(object_id), static_cast<int>(start));
     std::fflush(stdout);
     return S_OK;
   }
@@ -42,30 +42,30 @@ int Fail(const char* what, HRESULT hr) {
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   CoInitialize(nullptr);
-  if (argc != 3 || FAILED(RegisterAgentInterfaces())) return 2;
+  if (argc != 3 || FAILED(RegisterTestInterfaces())) return 2;
   CLSID clsid;
   if (!GuidFromString(argv[2], &clsid)) return 2;
 
   ComPtr<IUnknown> object;
-  ComPtr<IAgentEx> agent;
+  ComPtr<ITestServer> server;
   LONG sink_id = 0;
   if (std::strcmp(argv[1], "--forward") == 0) {
     HRESULT hr =
         CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown, object.ReceiveVoid());
     if (FAILED(hr)) return Fail("create", hr);
-    hr = CoCreateInstance(CLSID_AgentServer, nullptr, kAgentServerContext, IID_IAgentEx,
-                          agent.ReceiveVoid());
-    if (FAILED(hr)) return Fail("agent", hr);
-    hr = agent->Register(object.Get(), &sink_id);
+    hr = CoCreateInstance(CLSID_TestServer, nullptr, CLSCTX_SERVER, IID_ITestServer,
+                          server.ReceiveVoid());
+    if (FAILED(hr)) return Fail("server", hr);
+    hr = server->Register(object.Get(), &sink_id);
     if (FAILED(hr)) return Fail("register", hr);
     std::printf("forwarded\n");
   } else if (std::strcmp(argv[1], "--sink") == 0) {
-    HRESULT hr =
-        CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IAgentEx, agent.ReceiveVoid());
+    HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_ITestServer,
+                                  server.ReceiveVoid());
     if (FAILED(hr)) return Fail("create", hr);
     auto* sink = new PrintingSink(nullptr);
     object = ComPtr<IUnknown>(sink->InnerUnknown());
-    hr = agent->Register(object.Get(), &sink_id);
+    hr = server->Register(object.Get(), &sink_id);
     if (FAILED(hr)) return Fail("register", hr);
     std::printf("ready\n");
   } else {

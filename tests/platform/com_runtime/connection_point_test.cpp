@@ -12,13 +12,13 @@
 #include <QProcess>
 #include <QTimer>
 
-#include "contracts/agent/agent_marshal.h"
 #include "platform/com/com_object.h"
 #include "platform/com_runtime/bus_call.h"
 #include "platform/com_runtime/bus_names.h"
 #include "platform/com_runtime/com_fixture.h"
 #include "platform/com_runtime/object_exporter.h"
 #include "platform/com_runtime/served_class.h"
+#include "platform/com_runtime/test_contract/test_marshal.h"
 #include "platform/typelib/type_info_dispatch.h"
 
 namespace parlotto {
@@ -28,17 +28,17 @@ using testing::ComFixture;
 
 const CLSID kEventServerClass = MakeGuid("{3C9E51A7-0F42-4B8D-A6E3-71D2C05B9E44}");
 
-// A server object that hands its notifications to the sinks registered with
-// it through a connection point.
+// A server object that hands its events to the sinks registered with it
+// through a connection point.
 class EventServer final : public ComObject,
-                          public DispatchImpl<IAgentEx>,
+                          public DispatchImpl<ITestServer>,
                           public IConnectionPointContainer {
  public:
   explicit EventServer(IUnknown* outer)
       : ComObject(outer),
-        DispatchImpl(parlotto::FindInterface(IID_IAgentEx)->type_info.Get(), &target_),
-        events(this, IID_IAgentNotifySink),
-        target_(AgentExStub, static_cast<IAgentEx*>(this)) {
+        DispatchImpl(parlotto::FindInterface(IID_ITestServer)->type_info.Get(), &target_),
+        events(this, IID_ITestEvents),
+        target_(TestServerStub, static_cast<ITestServer*>(this)) {
     instance = this;
   }
   ~EventServer() override {
@@ -48,10 +48,9 @@ class EventServer final : public ComObject,
 
   PARLOTTO_DELEGATING_UNKNOWN
 
-  HRESULT Load(const VARIANT&, LONG*, LONG*) override { return E_NOTIMPL; }
-  HRESULT Unload(LONG) override { return E_NOTIMPL; }
+  HRESULT Load(const VARIANT&, ITestObject**) override { return E_NOTIMPL; }
   HRESULT Register(IUnknown* sink, LONG* sink_id) override {
-    HRESULT hr = ComPtr<IUnknown>(sink).As(IID_IAgentNotifySink, &last_sink);
+    HRESULT hr = ComPtr<IUnknown>(sink).As(IID_ITestEvents, &last_sink);
     if (FAILED(hr)) return hr;
     DWORD cookie = 0;
     hr = events.Advise(sink, &cookie);
@@ -59,7 +58,6 @@ class EventServer final : public ComObject,
     return hr;
   }
   HRESULT Unregister(LONG sink_id) override { return events.Unadvise(static_cast<DWORD>(sink_id)); }
-  HRESULT GetCharacterEx(LONG, IAgentCharacterEx**) override { return E_NOTIMPL; }
 
   HRESULT EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
   HRESULT FindConnectionPoint(REFIID iid, IConnectionPoint** point) override {
@@ -68,11 +66,11 @@ class EventServer final : public ComObject,
 
   static inline EventServer* instance = nullptr;
   ConnectionPoint events;
-  ComPtr<IAgentNotifySink> last_sink;
+  ComPtr<ITestEvents> last_sink;
 
  private:
   void* FindInterface(REFIID iid) override {
-    if (iid == IID_IAgentEx || iid == IID_IDispatch) return static_cast<IAgentEx*>(this);
+    if (iid == IID_ITestServer || iid == IID_IDispatch) return static_cast<ITestServer*>(this);
     if (iid == IID_IConnectionPointContainer) return static_cast<IConnectionPointContainer*>(this);
     return nullptr;
   }
@@ -81,11 +79,12 @@ class EventServer final : public ComObject,
 };
 
 DISPID IdleId() {
-  return FindMember(*FindInterface(IID_IAgentNotifySink), QStringLiteral("Idle"))->memid;
+  return FindMember(*FindInterface(IID_ITestEvents), QStringLiteral("Idle"))->memid;
 }
 
 class ConnectionPointTest : public ComFixture {
  protected:
+  ConnectionPointTest() { RegisterTestInterfaces(); }
   ~ConnectionPointTest() override {
     if (client_.state() != QProcess::NotRunning) {
       client_.kill();
@@ -147,7 +146,7 @@ TEST_F(ConnectionPointTest, ASilentClientHoldsUpNothingAndIsDroppedOnceItFailsTo
 
   // A call that waits for the client's answer waits no longer than the
   // limit for callbacks; from then on the client counts as gone.
-  ComPtr<IAgentNotifySink> sink = EventServer::instance->last_sink;
+  ComPtr<ITestEvents> sink = EventServer::instance->last_sink;
   EXPECT_EQ(sink->Idle(1, 1), RPC_E_TIMEOUT);
   EXPECT_EQ(sink->Idle(1, 0), RPC_E_DISCONNECTED);
   EXPECT_EQ(NestedCallDepth(), 0);
@@ -161,7 +160,7 @@ TEST_F(ConnectionPointTest, ASilentClientHoldsUpNothingAndIsDroppedOnceItFailsTo
 
 TEST_F(ConnectionPointTest, EventsReachAnAnsweringClientInOrderAndAGoneOneIsDropped) {
   StartSinkClient();
-  ComPtr<IAgentEx> server(EventServer::instance);
+  ComPtr<ITestServer> server(EventServer::instance);
   for (int i = 0; i < 300; ++i) {
     EXPECT_EQ(server_events().Fire(IdleId(), {VARIANT::I4(i), VARIANT::I4(1)}), 1);
   }

@@ -6,6 +6,7 @@
 #include "platform/com/error_info.h"
 #include "platform/com_runtime/activation.h"
 #include "platform/com_runtime/com_fixture.h"
+#include "platform/com_runtime/test_contract/test_interfaces.h"
 
 namespace parlotto {
 namespace {
@@ -45,27 +46,27 @@ TEST_F(InprocTest, TheClassFactoryKeepsItsContract) {
   ASSERT_EQ(CoGetClassObject(kCounter, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
                              factory.ReceiveVoid()),
             S_OK);
-  EXPECT_EQ(factory->CreateInstance(nullptr, IID_IAgentCommands, nullptr), E_POINTER);
+  EXPECT_EQ(factory->CreateInstance(nullptr, IID_ITestCounter, nullptr), E_POINTER);
   Outer outer;
   void* out = reinterpret_cast<void*>(1);
-  EXPECT_EQ(factory->CreateInstance(&outer, IID_IAgentCommands, &out), CLASS_E_NOAGGREGATION);
+  EXPECT_EQ(factory->CreateInstance(&outer, IID_ITestCounter, &out), CLASS_E_NOAGGREGATION);
   EXPECT_EQ(out, nullptr);
-  EXPECT_EQ(factory->CreateInstance(nullptr, IID_IAgentEx, &out), E_NOINTERFACE);
+  EXPECT_EQ(factory->CreateInstance(nullptr, IID_ITestServer, &out), E_NOINTERFACE);
   EXPECT_EQ(out, nullptr);
 
-  ComPtr<IAgentCommands> commands;
-  ASSERT_EQ(CoCreateInstance(kCounter, nullptr, CLSCTX_INPROC_SERVER, IID_IAgentCommands,
-                             commands.ReceiveVoid()),
+  ComPtr<ITestCounter> counter;
+  ASSERT_EQ(CoCreateInstance(kCounter, nullptr, CLSCTX_INPROC_SERVER, IID_ITestCounter,
+                             counter.ReceiveVoid()),
             S_OK);
-  LONG id = 0;
-  commands->Add(QString(), QString(), 1, 1, &id);
-  commands->Add(QString(), QString(), 1, 1, &id);
-  EXPECT_EQ(id, 2);
+  LONG value = 0;
+  counter->Next(&value);
+  counter->Next(&value);
+  EXPECT_EQ(value, 2);
   // Each creation is a new object.
-  ComPtr<IAgentCommands> other;
-  ASSERT_EQ(factory->CreateInstance(nullptr, IID_IAgentCommands, other.ReceiveVoid()), S_OK);
-  other->Add(QString(), QString(), 1, 1, &id);
-  EXPECT_EQ(id, 1);
+  ComPtr<ITestCounter> other;
+  ASSERT_EQ(factory->CreateInstance(nullptr, IID_ITestCounter, other.ReceiveVoid()), S_OK);
+  other->Next(&value);
+  EXPECT_EQ(value, 1);
 }
 
 TEST_F(InprocTest, AnAggregatedObjectDelegatesToItsOuterObject) {
@@ -78,14 +79,14 @@ TEST_F(InprocTest, AnAggregatedObjectDelegatesToItsOuterObject) {
   outer.inner = inner;
   EXPECT_EQ(outer.refs, 1u);  // creating the inner object does not count on the outer one
 
-  IAgentCommands* commands = nullptr;
-  ASSERT_EQ(outer.QueryInterface(IID_IAgentCommands, reinterpret_cast<void**>(&commands)), S_OK);
+  ITestCounter* counter = nullptr;
+  ASSERT_EQ(outer.QueryInterface(IID_ITestCounter, reinterpret_cast<void**>(&counter)), S_OK);
   EXPECT_EQ(outer.refs, 2u);  // the inner object's interface counts on the outer one
   IUnknown* identity = nullptr;
-  ASSERT_EQ(commands->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)), S_OK);
+  ASSERT_EQ(counter->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)), S_OK);
   EXPECT_EQ(identity, &outer);
   identity->Release();
-  commands->Release();
+  counter->Release();
   EXPECT_EQ(outer.refs, 1u);
   EXPECT_EQ(inner->Release(), 0u);
 }

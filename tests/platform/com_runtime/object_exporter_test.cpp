@@ -13,10 +13,10 @@
 #include <QProcess>
 
 #include "platform/com_runtime/bus_names.h"
-#include "platform/com_runtime/com_fixture.h"
-#include "platform/com_runtime/notify_sink_base.h"
+#include "platform/com_runtime/events_sink_base.h"
 #include "platform/com_runtime/object_factory.h"
 #include "platform/com_runtime/served_class.h"
+#include "platform/com_runtime/test_server_fixture.h"
 
 namespace parlotto {
 namespace {
@@ -35,10 +35,10 @@ class Tracked final : public ComObject {
   void* FindInterface(REFIID) override { return nullptr; }
 };
 
-// A notification sink that the test serves for the helper client to pass on.
-class ForwardedSink final : public testing::NotifySinkBase {
+// An event sink that the test serves for the helper client to pass on.
+class ForwardedSink final : public testing::EventsSinkBase {
  public:
-  explicit ForwardedSink(IUnknown* outer) : NotifySinkBase(outer) { ++alive; }
+  explicit ForwardedSink(IUnknown* outer) : EventsSinkBase(outer) { ++alive; }
   ~ForwardedSink() override { --alive; }
 
   HRESULT Idle(LONG, LONG) override {
@@ -50,7 +50,7 @@ class ForwardedSink final : public testing::NotifySinkBase {
   static inline int events = 0;
 };
 
-class ObjectExporterTest : public testing::CharacterServerTest {
+class ObjectExporterTest : public testing::TestServerTest {
  protected:
   static QDBusMessage UnknownCall(RemoteObject* remote, const char* member) {
     return QDBusMessage::createMethodCall(remote->owner(), remote->path(),
@@ -67,7 +67,7 @@ TEST_F(ObjectExporterTest, NoCallerCanCountAReferenceForAnotherName) {
   const QStringList names = {QStringLiteral(":1.987654"), QString(), QStringLiteral("not a name!"),
                              third.baseService(), QStringLiteral("org.freedesktop.DBus")};
   for (IUnknown* proxy :
-       {static_cast<IUnknown*>(character_.Get()), static_cast<IUnknown*>(agent_.Get())}) {
+       {static_cast<IUnknown*>(object_.Get()), static_cast<IUnknown*>(server_.Get())}) {
     RemoteObject* remote = Remote(proxy);
     // The holder itself asks the server to count for others, the way the
     // runtime once passed references on.
@@ -87,8 +87,8 @@ TEST_F(ObjectExporterTest, NoCallerCanCountAReferenceForAnotherName) {
 
   // Once the real holder lets go, the server has nothing left and ends,
   // while the third process is still there.
-  character_.Reset();
-  agent_.Reset();
+  object_.Reset();
+  server_.Reset();
   EXPECT_TRUE(SpinUntil([pid] { return ProcessGone(pid); }));
   EXPECT_TRUE(third.isConnected());
   QDBusConnection::disconnectFromBus("third");
@@ -97,7 +97,7 @@ TEST_F(ObjectExporterTest, NoCallerCanCountAReferenceForAnotherName) {
 TEST_F(ObjectExporterTest, ALentReferenceIsClaimedOnceAndThenBelongsToTheClaimant) {
   CreateAndLoad();
   const int pid = ServerState().first;
-  RemoteObject* remote = Remote(character_.Get());
+  RemoteObject* remote = Remote(object_.Get());
   QDBusMessage lent = ComConnection().call(UnknownCall(remote, "Lend"));
   ASSERT_EQ(lent.type(), QDBusMessage::ReplyMessage) << lent.errorMessage().toStdString();
   const QString token = lent.arguments().value(0).toString();
@@ -111,9 +111,9 @@ TEST_F(ObjectExporterTest, ALentReferenceIsClaimedOnceAndThenBelongsToTheClaiman
     EXPECT_EQ(claimant.call(claim).type(), QDBusMessage::ErrorMessage);  // used up
   }
 
-  // Everything of ours goes: the claimant still holds the character.
-  character_.Reset();
-  agent_.Reset();
+  // Everything of ours goes: the claimant still holds the object.
+  object_.Reset();
+  server_.Reset();
   SpinUntil([pid] { return ProcessGone(pid); }, 1500);
   EXPECT_FALSE(ProcessGone(pid));
   // ... until its connection closes.
@@ -192,7 +192,7 @@ TEST_F(ObjectExporterTest, OnlyTheClientThatLockedAServerTakesTheLockBack) {
 
 TEST_F(ObjectExporterTest, AProxyPassedOnBecomesTheReceiversOwnReference) {
   testing::ServedClass<ForwardedSink> served(kForwardedClass);
-  // The helper creates a sink here and hands it to the character server.
+  // The helper creates a sink here and hands it to the test server.
   QProcess forwarder;
   ASSERT_EQ(StartPeerClient(forwarder, QStringLiteral("--forward"), kForwardedClass), "forwarded");
   EXPECT_EQ(ForwardedSink::alive, 1);
@@ -205,17 +205,17 @@ TEST_F(ObjectExporterTest, AProxyPassedOnBecomesTheReceiversOwnReference) {
   EXPECT_TRUE(SpinUntil([&] {
     LONG unused = 0;
     LONG live = 0;
-    return SUCCEEDED(character_->GetOriginalSize(&unused, &live)) && live == 2;
+    return SUCCEEDED(object_->GetServerState(&unused, &live)) && live == 2;
   }));
-  LONG req_id = 0;
+  LONG request_id = 0;
   ForwardedSink::events = 0;
-  ASSERT_EQ(character_->Speak(QStringLiteral("Hallo"), QString(), &req_id), S_OK);
+  ASSERT_EQ(object_->Speak(QStringLiteral("Hallo"), &request_id), S_OK);
   EXPECT_TRUE(SpinUntil([] { return ForwardedSink::events == 2; }));
   EXPECT_EQ(ForwardedSink::alive, 1);
 
   // When the server ends, it leaves nothing behind here.
-  character_.Reset();
-  agent_.Reset();
+  object_.Reset();
+  server_.Reset();
   EXPECT_TRUE(SpinUntil([pid] { return ProcessGone(pid); }));
   EXPECT_TRUE(SpinUntil([] { return ForwardedSink::alive == 0; }));
   EXPECT_EQ(ExportedReferenceCount(), 0);

@@ -1,27 +1,21 @@
-// A notification sink for tests that records what arrives.
+// An event sink for tests that records what arrives.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "platform/com_runtime/notify_sink_base.h"
+#include "platform/com_runtime/events_sink_base.h"
 
 namespace parlotto::testing {
 
-class RecordingSink final : public NotifySinkBase {
+class RecordingSink final : public EventsSinkBase {
  public:
-  using NotifySinkBase::NotifySinkBase;
+  using EventsSinkBase::EventsSinkBase;
 
   std::vector<std::string> events;
 
-  HRESULT Command(LONG id, IUnknown*) override { return Add("Command " + std::to_string(id)); }
-  HRESULT Idle(LONG char_id, LONG start) override {
-    return Add("Idle " + std::to_string(char_id) + " " + std::to_string(start));
-  }
-
- private:
-  HRESULT Add(std::string event) {
-    events.push_back(std::move(event));
+  HRESULT Idle(LONG object_id, LONG start) override {
+    events.push_back("Idle " + std::to_string(object_id) + " " + std::to_string(start));
     return S_OK;
   }
 };

@@ -1,26 +1,26 @@
-// An in-process server for tests: one class whose objects count the
-// commands added to them and can be aggregated.
-#include "contracts/agent/agent_interfaces.h"
+// An in-process server for tests: one class whose objects count and can be
+// aggregated.
 #include "platform/com/com_object.h"
 #include "platform/com/no_type_info.h"
+#include "platform/com_runtime/test_contract/test_interfaces.h"
 
 namespace parlotto {
 namespace {
 
-class Counter final : public ComObject, public NoTypeInfo<IAgentCommands> {
+class Counter final : public ComObject, public NoTypeInfo<ITestCounter> {
  public:
   explicit Counter(IUnknown* outer) : ComObject(outer) {}
 
   PARLOTTO_DELEGATING_UNKNOWN
 
-  HRESULT Add(const BSTR&, const BSTR&, LONG, LONG, LONG* id) override {
-    *id = ++count_;
+  HRESULT Next(LONG* value) override {
+    *value = ++count_;
     return S_OK;
   }
 
  private:
   void* FindInterface(REFIID iid) override {
-    return iid == IID_IAgentCommands ? static_cast<IAgentCommands*>(this) : nullptr;
+    return iid == IID_ITestCounter ? static_cast<ITestCounter*>(this) : nullptr;
   }
   LONG count_ = 0;
 };
