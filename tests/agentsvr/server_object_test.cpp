@@ -31,6 +31,7 @@
 #include "platform/registry/registry.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
+#include "support/spin_loop.h"
 
 namespace parlotto::agent {
 namespace {
@@ -41,12 +42,7 @@ using parlotto::testing::ScratchDir;
 using parlotto::testing::WriteFile;
 
 bool SpinUntil(const std::function<bool()>& done, int limit_ms = 15000) {
-  QElapsedTimer elapsed;
-  elapsed.start();
-  while (!done() && elapsed.elapsed() < limit_ms) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return done();
+  return parlotto::testing::SpinUntil(done, limit_ms);
 }
 
 bool ProcessGone(int pid) { return pid <= 0 || kill(pid, 0) != 0; }

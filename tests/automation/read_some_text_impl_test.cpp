@@ -29,6 +29,7 @@
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 #include "support/speech_trace.h"
+#include "support/spin_loop.h"
 #include "support/vocato_form_peer.h"
 
 namespace parlotto {
@@ -40,14 +41,7 @@ using testing::ScratchDir;
 using testing::SpokenTexts;
 using Lines = std::vector<std::string>;
 using testing::Peer;
-
-void RunLoopFor(int ms) {
-  QElapsedTimer elapsed;
-  elapsed.start();
-  while (elapsed.elapsed() < ms) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 10);
-  }
-}
+using testing::RunLoopFor;
 
 class ReadSomeTextTest : public ::testing::Test {
  protected:

@@ -30,6 +30,7 @@
 #include "support/local_http_server.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
+#include "support/spin_loop.h"
 
 // Failures show the text, not its UTF-16 units.
 void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
@@ -43,12 +44,7 @@ using testing::ScratchDir;
 
 // Keeps the test's own web servers answering while it waits.
 bool SpinUntil(const std::function<bool()>& done, int limit_ms = 20000) {
-  QElapsedTimer elapsed;
-  elapsed.start();
-  while (!done() && elapsed.elapsed() < limit_ms) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return done();
+  return testing::SpinUntil(done, limit_ms);
 }
 
 std::string ErrorDescription() {

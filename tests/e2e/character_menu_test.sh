@@ -18,20 +18,7 @@ entry=${2:-Beenden}
 for tool in Xvfb xdotool xwininfo; do
   command -v "$tool" >/dev/null || { echo "SKIPPED: $tool is not installed"; exit 77; }
 done
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() { echo "FAILED: $*"; exit 1; }
-
-source "$(dirname "$0")/../../scripts/private-display.sh"
-start_private_display "$work" || fail "Xvfb did not start"
-pids+=("$private_display_pid")
-export DISPLAY=$private_display
+source "$(dirname "$0")/../support/private_display_test.sh"
 
 # The program's own folder: the program, its system folder, and a settings
 # program that only notes that it was started, and with what.

@@ -6,20 +6,7 @@
 # Usage: tray_icon_test.sh BUILD_DIR
 set -euo pipefail
 build=$1
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() { echo "FAILED: $*"; exit 1; }
-
-source "$(dirname "$0")/../../scripts/private-display.sh"
-start_private_display "$work" || fail "Xvfb did not start"
-pids+=("$private_display_pid")
-export DISPLAY=$private_display
+source "$(dirname "$0")/../support/private_display_test.sh"
 
 trayer --edge top --align right --widthtype pixel --width 200 --height 32 >"$work/trayer.log" 2>&1 &
 pids+=($!)

@@ -28,6 +28,7 @@
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 #include "support/speech_trace.h"
+#include "support/spin_loop.h"
 #include "support/vocato_form_peer.h"
 
 namespace parlotto {
@@ -39,15 +40,7 @@ using testing::ScratchDir;
 using testing::TraceEvents;
 using Args = std::vector<std::string>;
 using testing::Peer;
-
-// Runs the loop for `ms` real milliseconds.
-void RunLoopFor(int ms) {
-  QElapsedTimer elapsed;
-  elapsed.start();
-  while (elapsed.elapsed() < ms) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 10);
-  }
-}
+using testing::RunLoopFor;
 
 class VocatoFormTest : public ::testing::Test {
  protected:

@@ -12,6 +12,7 @@
 #include "platform/com_runtime/apartment.h"
 #include "platform/loop/clock.h"
 #include "platform/places/diagnostics.h"
+#include "support/spin_loop.h"
 
 namespace parlotto::testing {
 
@@ -175,12 +176,7 @@ void XVoiceTest::Speak(const QString& text) {
 }
 
 bool XVoiceTest::SpinUntil(const std::function<bool()>& done, int limit_ms) {
-  QElapsedTimer elapsed;
-  elapsed.start();
-  while (!done() && elapsed.elapsed() < limit_ms) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  }
-  return done();
+  return testing::SpinUntil(done, limit_ms);
 }
 
 std::int64_t XVoiceTest::SpeakAndMeasure(const QString& text) {

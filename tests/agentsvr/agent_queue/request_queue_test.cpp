@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "agentsvr/agent_queue/recording_stage.h"
+#include "support/spin_loop.h"
 
 namespace parlotto::agent {
 namespace {
@@ -22,18 +23,7 @@ using testing::RecordingStage;
 
 // Runs the event loop until `done` or `limit_ms`.
 bool SpinUntil(const std::function<bool()>& done, int limit_ms = 3000) {
-  QElapsedTimer elapsed;
-  elapsed.start();
-  while (!done() && elapsed.elapsed() < limit_ms) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  }
-  return done();
-}
-
-void SpinFor(int ms) {
-  QElapsedTimer elapsed;
-  elapsed.start();
-  while (elapsed.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  return parlotto::testing::SpinUntil(done, limit_ms);
 }
 
 class RequestQueueTest : public ::testing::Test {
@@ -132,7 +122,7 @@ TEST_F(RequestQueueTest, StopTakesOutAQueuedRequestAndCutsTheRunningOneShort) {
   EXPECT_FALSE(queue_->Stop(second));
   EXPECT_FALSE(queue_->Stop(9999));
   // The animation's late done and the silenced speech's end change nothing.
-  SpinFor(20);
+  parlotto::testing::RunLoopFor(20);
   EXPECT_THAT(notes_, ElementsAre("Idle 0", "Start 101", "Complete 102 3", "Complete 101 3",
                                   "Start 103", "Complete 103 3"));
 }
@@ -180,9 +170,9 @@ TEST_F(RequestQueueTest, NeverReportsIdleBetweenAPlayAndTheSpeakThatArrivesJustA
   queue_->Play(QStringLiteral("ReadContinued"));
   stage_.EndAnimation();
   // The client's Speak comes a little after the animation has ended.
-  SpinFor(kSettleMs / 3);
+  parlotto::testing::RunLoopFor(kSettleMs / 3);
   queue_->Speak(QStringLiteral("Hallo"));
-  SpinFor(kSettleMs * 2);
+  parlotto::testing::RunLoopFor(kSettleMs * 2);
   EXPECT_THAT(IdleNotes(), ElementsAre("Idle 0"));
   speaker_.EndAll();
   ASSERT_TRUE(WaitForIdle());
@@ -264,7 +254,7 @@ TEST_F(SpeechTimeoutTest, KeepsASpeechThatEndsInTimeFromTheTimeout) {
   queue_->Speak(QStringLiteral("Kurz"));
   speaker_.EndAll();
   LONG next = queue_->Speak(QStringLiteral("Lang genug"));
-  SpinFor(150);  // past the first text's limit, within the second's
+  parlotto::testing::RunLoopFor(150);  // past the first text's limit, within the second's
   EXPECT_EQ(speaker_.silenced, 0);
   speaker_.EndAll();
   EXPECT_EQ(notes_.back(), "Complete " + std::to_string(next) + " 0");

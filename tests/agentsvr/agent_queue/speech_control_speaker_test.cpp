@@ -17,6 +17,7 @@
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 #include "support/speech_trace.h"
+#include "support/spin_loop.h"
 
 namespace parlotto::agent {
 namespace {
@@ -25,12 +26,7 @@ using parlotto::testing::ScopedEnv;
 using parlotto::testing::ScratchDir;
 
 bool SpinUntil(const std::function<bool()>& done, int limit_ms = 10000) {
-  QElapsedTimer elapsed;
-  elapsed.start();
-  while (!done() && elapsed.elapsed() < limit_ms) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  }
-  return done();
+  return parlotto::testing::SpinUntil(done, limit_ms);
 }
 
 class SpeechControlSpeakerTest : public ::testing::Test {

@@ -10,20 +10,7 @@ build=$1
 for tool in Xvfb xclip; do
   command -v "$tool" >/dev/null || { echo "SKIPPED: $tool is not installed"; exit 77; }
 done
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() { echo "FAILED: $*"; exit 1; }
-
-source "$(dirname "$0")/../../../scripts/private-display.sh"
-start_private_display "$work" 640x480 || fail "Xvfb did not start"
-pids+=("$private_display_pid")
-export DISPLAY=$private_display
+source "$(dirname "$0")/../../support/private_display_test.sh"
 
 owner=
 # xclip owns the clipboard with these bytes of TYPE until the next call.

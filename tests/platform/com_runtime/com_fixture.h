@@ -18,6 +18,7 @@
 #include "platform/registry/registry.h"
 #include "support/scoped_env.h"
 #include "support/scratch_dir.h"
+#include "support/spin_loop.h"
 
 namespace parlotto::testing {
 
@@ -54,12 +55,7 @@ class ComFixture : public ::testing::Test {
 
   // Runs the event loop until `done` or `limit_ms`.
   static bool SpinUntil(const std::function<bool()>& done, int limit_ms = 10000) {
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (!done() && elapsed.elapsed() < limit_ms) {
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return done();
+    return testing::SpinUntil(done, limit_ms);
   }
 
   static bool ProcessGone(int pid) { return kill(pid, 0) != 0; }
