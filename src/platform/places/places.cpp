@@ -1,11 +1,13 @@
 #include "platform/places/places.h"
 
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #ifndef PARLOTTO_INSTALLED_SYSTEM_DIR
 #define PARLOTTO_INSTALLED_SYSTEM_DIR "/usr/local/lib/parlotto/system"
@@ -24,9 +26,19 @@ std::string Env(const char* name) {
   return value ? std::string(value) : std::string();
 }
 
+// Without $HOME (a service, `env -i`) the user database still knows the
+// home; "/" is the last resort, as for any other program.
 std::string HomeDir() {
   std::string home = Env("HOME");
-  return home.empty() ? std::string("/") : home;
+  if (!home.empty()) return home;
+  std::vector<char> buffer(16384);
+  struct passwd entry {};
+  struct passwd* found = nullptr;
+  if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+      found != nullptr && found->pw_dir != nullptr && found->pw_dir[0] == '/') {
+    return found->pw_dir;
+  }
+  return "/";
 }
 
 }  // namespace

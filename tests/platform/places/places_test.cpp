@@ -2,6 +2,7 @@
 #include "platform/places/places.h"
 
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -49,6 +50,16 @@ TEST(Places, SystemDirPrefersTheEnvironmentThenTheBuildTree) {
   } else {
     EXPECT_NE(SystemDir(), program_dir + "system/");
   }
+}
+
+TEST(Places, WithoutHomeTheSettingsGoToTheHomeTheUserDatabaseNames) {
+  ScopedEnv config("XDG_CONFIG_HOME", nullptr);
+  ScopedEnv cache("XDG_CACHE_HOME", nullptr);
+  ScopedEnv home("HOME", nullptr);
+  const passwd* user = getpwuid(geteuid());
+  ASSERT_NE(user, nullptr);
+  EXPECT_EQ(ConfigHome(), std::string(user->pw_dir) + "/.config/");
+  EXPECT_EQ(CacheHome(), std::string(user->pw_dir) + "/.cache/");
 }
 
 }  // namespace
