@@ -208,6 +208,13 @@ class RtfReader {
       case '\n':
         break;
       default:
+        // Some writers put a blank between the brace and the destination
+        // ("{ \fonttbl"); it is text only when no destination follows.
+        if (c == ' ' && group_start_) {
+          ++leading_spaces_;
+          break;
+        }
+        FlushLeadingSpaces();
         group_start_ = false;
         if (SkipsCharacter()) break;
         if (static_cast<unsigned char>(c) >= 0x80) {
@@ -222,7 +229,13 @@ class RtfReader {
 
   GroupState& State() { return groups_.back(); }
 
+  // The blanks after a group's brace that turned out to be text.
+  void FlushLeadingSpaces() {
+    for (; leading_spaces_ > 0; --leading_spaces_) AddCharacter(U' ');
+  }
+
   void OpenGroup() {
+    FlushLeadingSpaces();
     FlushBytes();
     unicode_skip_ = 0;
     if (overflow_ > 0 || groups_.size() >= limits_.max_depth) {
@@ -235,6 +248,7 @@ class RtfReader {
   }
 
   void CloseGroup() {
+    FlushLeadingSpaces();
     FlushBytes();
     unicode_skip_ = 0;
     group_start_ = false;
@@ -267,6 +281,7 @@ class RtfReader {
       ControlWord();
       return;
     }
+    if (c != '*') FlushLeadingSpaces();
     ++pos_;
     if (c == '\'') {
       HexCharacter();
@@ -339,11 +354,15 @@ class RtfReader {
     const bool ignorable = ignorable_;
     group_start_ = false;
     ignorable_ = false;
-    if (destination_word && EnterDestination(word)) return;
-    if (ignorable && destination_word) {
-      State().destination = Destination::kSkip;
-      return;
+    if (destination_word) {
+      const bool entered = EnterDestination(word);
+      if (!entered && ignorable) State().destination = Destination::kSkip;
+      if (entered || ignorable) {
+        leading_spaces_ = 0;
+        return;
+      }
     }
+    FlushLeadingSpaces();
     if (State().destination == Destination::kFontTable) {
       FontTableWord(word, parameter);
       return;
@@ -551,6 +570,9 @@ class RtfReader {
   // Groups opened beyond the depth limit and not yet closed.
   std::size_t overflow_ = 0;
   bool group_start_ = false;
+  // Blanks right after a group's brace, held until it is known whether a
+  // destination follows.
+  int leading_spaces_ = 0;
   bool ignorable_ = false;
   bool done_ = false;
   bool after_cell_ = false;

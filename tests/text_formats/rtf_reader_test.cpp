@@ -81,6 +81,11 @@ TEST(RtfReaderTest, PicturesObjectsHeadersAndHiddenTextAreNotRead) {
             "Objekt: Ergebnis.");
   // Unknown destinations marked ignorable go, unknown plain words stay out.
   EXPECT_EQ(Text("{\\rtf1 a{\\*\\neuartig viel Markup}b\\neuesWort c}"), "abc");
+  // Blanks after the brace, as some writers put them: still a destination;
+  // before text they are text.
+  EXPECT_EQ(Text("{\\rtf1{ \\fonttbl {\\f0\\fswiss Arial;}}{  \\*\\neu x}{ \\info{ \\title T}}"
+                 "Hallo{ \\b Welt}{ }.}"),
+            "Hallo Welt .");
 }
 
 TEST(RtfReaderTest, FieldsShowTheirResultNotTheirInstruction) {
