@@ -114,7 +114,7 @@ TEST_F(PdfProgramTest, TheConvertersResultsAndItsCrashThroughTheWholeProgram) {
       {"result:-1", "Parlotto\tCan't open input pdf file !\n"},
       {"result:-2", "Parlotto\tDie Datei wurde nicht gefunden!\n"},
       {"result:1", ""},
-      {"crash", ""},
+      {"crash", "Parlotto\tBeim konvertieren der PDF-Datei ist en Fehler aufgeteten!\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.pdf);

@@ -101,6 +101,7 @@ PdfConverter::Outcome PdfConverter::ParsePdf(const std::string& pdf, const std::
   const Wait wait = WaitReadable(fds[0], deadline);
   if (wait != Wait::kReady) {
     kill(child, SIGKILL);
+    outcome.stopped = wait != Wait::kTimedOut;
     outcome.failure = wait == Wait::kTimedOut
                           ? "timed out after " + std::to_string(limit_ms) + " ms"
                           : std::string("stopped by a termination signal");

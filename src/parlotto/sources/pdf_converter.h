@@ -26,6 +26,8 @@ class PdfConverter {
     std::optional<int> result;
     // Why it returned nothing: the child's end, for the debug log.
     std::string failure;
+    // A termination signal stopped the wait: the user is quitting.
+    bool stopped = false;
   };
   // Calls ParsePDF(pdf, out) in a child process (forked after the load, so
   // the child has the library and nothing else to do) and waits for it,

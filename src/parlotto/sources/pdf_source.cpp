@@ -29,6 +29,8 @@ using namespace pdf_converter;
 constexpr int kConversionLimitMs = 120000;
 
 constexpr const char* kOutputName = "temp.txt";
+constexpr const char* kConversionFailedMessage =
+    "Beim konvertieren der PDF-Datei ist en Fehler aufgeteten!";
 
 // A new empty file of our own beside "temp.txt"; "" when none can be made.
 std::string MakePrivateFile(const std::string& dir, const char* purpose) {
@@ -109,6 +111,9 @@ void ConvertPdfAndRead(const std::string& library, const std::string& pdf,
   HideWaitDialog();
   if (!outcome.result) {
     WriteDebugLog("PDF converter " + outcome.failure + ": " + pdf);
+    // A converter that crashed or ran out of time failed like one that said
+    // so; only a user who is quitting needs no message.
+    if (!outcome.stopped) ShowMessage(kConversionFailedMessage);
     return;
   }
   switch (*outcome.result) {
@@ -124,7 +129,7 @@ void ConvertPdfAndRead(const std::string& library, const std::string& pdf,
       ShowMessage("Die Datei wurde nicht gefunden!");
       break;
     case kConversionFailed:
-      ShowMessage("Beim konvertieren der PDF-Datei ist en Fehler aufgeteten!");
+      ShowMessage(kConversionFailedMessage);
       break;
     default:
       break;

@@ -43,9 +43,10 @@ class PdfSourceTest : public ::testing::Test {
 
   // Runs the source with `pdf` as the stand-in's instruction; returns the
   // texts it was given to read.
-  std::vector<std::string> Run(const std::string& pdf, const char* library = kFake) {
+  std::vector<std::string> Run(const std::string& pdf, const char* library = kFake,
+                               int limit_ms = kLimitMs) {
     std::vector<std::string> read;
-    ConvertPdfAndRead(library, pdf, work_, kLimitMs,
+    ConvertPdfAndRead(library, pdf, work_, limit_ms,
                       [&](const std::string& file) { read.push_back(ReadFile(file)); });
     return read;
   }
@@ -73,17 +74,21 @@ TEST_F(PdfSourceTest, ShowsTheMessageOfEachFailureAndReadsNothing) {
   struct Case {
     const char* pdf;
     const char* message;
+    int limit_ms = kLimitMs;
   };
+  const char* failed = "Beim konvertieren der PDF-Datei ist en Fehler aufgeteten!";
   const Case cases[] = {{"result:-1", "Can't open input pdf file !"},
                         {"result:-2", "Die Datei wurde nicht gefunden!"},
-                        {"result:-3", "Beim konvertieren der PDF-Datei ist en Fehler aufgeteten!"},
+                        {"result:-3", failed},
                         {"result:1", nullptr},
                         {"result:-4", nullptr},
-                        {"crash", nullptr}};
+                        // A converter that crashes or hangs failed too.
+                        {"crash", failed},
+                        {"hang", failed, 300}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.pdf);
     testing::WriteFile(records_, "");
-    EXPECT_TRUE(Run(c.pdf).empty());
+    EXPECT_TRUE(Run(c.pdf, kFake, c.limit_ms).empty());
     EXPECT_EQ(ReadFile(records_), c.message ? std::string("Parlotto\t") + c.message + "\n" : "");
     // No text of a failed conversion is left behind.
     EXPECT_TRUE(WorkFiles().empty());
