@@ -52,7 +52,8 @@ BalloonWindow::~BalloonWindow() = default;
 
 void BalloonWindow::ShowText(const QString& text, const QRect& figure, QPoint anchor) {
   linger_.stop();
-  text_ = std::make_unique<BalloonText>(text, BalloonFont());
+  full_text_ = text;
+  LayOutSliceAt(0);
   highlight_start_ = -1;
   highlight_length_ = 0;
   first_line_ = 0;
@@ -66,10 +67,31 @@ void BalloonWindow::ShowText(const QString& text, const QRect& figure, QPoint an
 
 void BalloonWindow::Highlight(int start, int length) {
   if (!text_) return;
-  highlight_start_ = start;
+  const int slice_end = slice_start_ + SliceLength();
+  if (start < slice_start_ || (start + length > slice_end && slice_end < full_text_.size())) {
+    LayOutSliceAt(start);
+    Place();
+  }
+  highlight_start_ = start - slice_start_;
   highlight_length_ = length;
-  first_line_ = text_->FirstShownLine(start);
+  first_line_ = text_->FirstShownLine(highlight_start_);
   update();
+}
+
+int BalloonWindow::SliceLength() const {
+  return text_ ? static_cast<int>(text_->Text().size()) : 0;
+}
+
+void BalloonWindow::LayOutSliceAt(int position) {
+  // A line or so of what came before, from the start of a word.
+  constexpr int kBefore = 80;
+  int start = std::clamp(position - kBefore, 0, static_cast<int>(full_text_.size()));
+  if (start > 0) {
+    const qsizetype blank = full_text_.indexOf(QLatin1Char(' '), start);
+    if (blank >= 0 && blank < position) start = static_cast<int>(blank) + 1;
+  }
+  slice_start_ = start;
+  text_ = std::make_unique<BalloonText>(full_text_.mid(start, kSliceLength), BalloonFont());
 }
 
 void BalloonWindow::Follow(const QRect& figure, QPoint anchor) {
@@ -86,6 +108,8 @@ void BalloonWindow::HideNow() {
   linger_.stop();
   hide();
   text_.reset();
+  full_text_.clear();
+  slice_start_ = 0;
 }
 
 void BalloonWindow::Place() {

@@ -16,6 +16,10 @@ namespace parlotto::agent {
 class BalloonWindow : public QWidget {
  public:
   static constexpr int kLingerMs = 1500;  // how long it stays after the speech
+  // A long text is laid out this many characters at a time, around the word
+  // being spoken: the layout of a whole book, or of a line without blanks
+  // (which wraps anywhere), would hold the server up for minutes.
+  static constexpr int kSliceLength = 2048;
 
   BalloonWindow();
   ~BalloonWindow() override;
@@ -30,13 +34,21 @@ class BalloonWindow : public QWidget {
   void HideLater();
   void HideNow();
 
+  // The part of the text laid out now: where it starts, how long it is.
+  int SliceStart() const { return slice_start_; }
+  int SliceLength() const;
+
  protected:
   void paintEvent(QPaintEvent* event) override;
 
  private:
   QPainterPath Shape(qreal inset) const;
   void Place();
+  // Lays out the slice that shows `position` with some text before it.
+  void LayOutSliceAt(int position);
 
+  QString full_text_;
+  int slice_start_ = 0;
   std::unique_ptr<BalloonText> text_;
   int highlight_start_ = -1;
   int highlight_length_ = 0;

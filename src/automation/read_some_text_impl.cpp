@@ -3,6 +3,7 @@
 #include <mutex>
 #include <stdexcept>
 
+#include "automation/office_readings.h"
 #include "automation/server_module.h"
 #include "automation/vocato_ids.h"
 #include "parlotto/debug_log.h"
@@ -10,10 +11,7 @@
 #include "platform/com/error_info.h"
 #include "platform/com_runtime/activation.h"
 #include "platform/com_runtime/interface_table.h"
-#include "platform/gui/shell.h"
 #include "platform/loop/clock.h"
-#include "platform/places/new_files.h"
-#include "platform/places/places.h"
 #include "platform/typelib/type_info_dispatch.h"
 #include "platform/typelib/type_lib_file.h"
 
@@ -23,6 +21,9 @@ namespace {
 constexpr int kWaitingPasses = 3;
 constexpr int kPassMs = 1000;
 constexpr LCID kLibraryLcid = 0x0409;
+constexpr const char* kNotReadMessage =
+    "Der Text wurde nicht vorgelesen: die Sprachausgabe ist nicht verfügbar oder wurde "
+    "unterbrochen.";
 
 // The main window, which the class object may be asked for before it exists
 // (during start-up) or after it is gone: then the call fails rather than
@@ -175,7 +176,8 @@ HRESULT TReadSomeTextImpl::put_Text2(const BSTR& value) {
     WriteDebugLog("Text2");
     WaitForFreeBuffer(false);
     WriteDebugLog("Text2");
-    Form().ReadTextNow(text);
+    // A caller is told when its text was not read, rather than S_OK.
+    if (!Form().ReadTextNow(text)) throw std::runtime_error(kNotReadMessage);
   });
 }
 
@@ -186,18 +188,8 @@ HRESULT TReadSomeTextImpl::StopReading() {
 HRESULT TReadSomeTextImpl::put_ReadOfficeText(const BSTR& value) {
   const std::string text = TextFromBstr(value);
   return Guarded([&] {
-    const std::string file_name = WorkFileDir() + "temp.txt";
-    // Made new and renamed into place: a link planted as "temp.txt" is
-    // replaced, not written through, and a second instance never reads half.
     std::string error;
-    if (!WriteNewFile(file_name, text, &error)) {
-      WriteDebugLog("ReadOfficeText: " + error);
-      throw std::runtime_error("Datei " + file_name + " kann nicht erstellt werden");
-    }
-    // Owned by the main window when there is one; the second instance needs
-    // nothing else of it.
-    const HWND owner = VocatoForm != nullptr ? VocatoForm->Handle() : 0;
-    ShellStartProgram(owner, OwnExecutablePath().toStdString(), {"-f", file_name});
+    if (!OfficeReadings::Instance().Add(text, &error)) throw std::runtime_error(error);
   });
 }
 

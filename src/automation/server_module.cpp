@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QString>
+#include <QTimer>
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -15,6 +16,7 @@
 #include "platform/com_runtime/server_class_factory.h"
 #include "platform/gui/dialogs.h"
 #include "platform/loop/application_events.h"
+#include "platform/loop/clock.h"
 #include "platform/registry/registry.h"
 #include "platform/typelib/type_lib_file.h"
 
@@ -22,6 +24,9 @@ namespace parlotto {
 namespace {
 
 TServerModule* g_module = nullptr;
+
+// As long as the runtime's own servers wait for their first client.
+constexpr int kFirstClientWaitMs = 20000;
 
 const std::string& ClassKey() {
   static const std::string key = "CLSID\\" + StringFromGUID(CLSID_ReadSomeText);
@@ -187,27 +192,42 @@ bool TServerModule::Initialize() {
   class_registered_ = SUCCEEDED(CoRegisterClassObject(
       CLSID_ReadSomeText, factory.Get(), CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie_));
   SetTerminateCheck([this] { return ConfirmTerminateWithActiveObjects(); });
+  if (KeptOnlyForClients()) {
+    // Started for a client that may have died before it asked for an
+    // object: nobody would ever let go of this process.
+    QTimer::singleShot(ScaledMs(kFirstClientWaitMs), [this] {
+      if (lock_count_.load() <= 0) QCoreApplication::exit(0);
+    });
+  }
   return true;
 }
 
 void TServerModule::LockModule() { ++lock_count_; }
 
 void TServerModule::UnlockModule() {
-  if (--lock_count_ == 0 && HasSwitch("AUTOMATION") && QCoreApplication::instance() != nullptr) {
+  if (--lock_count_ == 0 && KeptOnlyForClients() && QCoreApplication::instance() != nullptr) {
     // Posted, as a quit message is: the release that got here finishes first.
     QMetaObject::invokeMethod(
         QCoreApplication::instance(), [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
   }
 }
 
+bool TServerModule::KeptOnlyForClients() const {
+  return HasSwitch("AUTOMATION") || HasSwitch("EMBEDDING") || kept_for_clients_;
+}
+
 bool TServerModule::ConfirmTerminateWithActiveObjects() {
   if (lock_count_.load() <= 0) return true;
-  return AskYesNoWarning(
+  // Kept for the clients, the process ends with their last release.
+  kept_for_clients_ = !AskYesNoWarning(
       "Warnung des COM-Servers",
       "Diese Anwendung enthält noch aktive COM-Objekte. Mindestens ein Client verweist noch auf "
       "diese Objekte so daß manuelles Schließen "
       "dieser Anwendung dazu führen könnte, daß die Client-Anwendungen nicht korrekt "
       "funktionieren.\r\n\r\nSind Sie sicher, daß Sie diese Anwendung schließen möchten?");
+  // They may all have let go while the question was open.
+  if (kept_for_clients_ && lock_count_.load() <= 0) return true;
+  return !kept_for_clients_;
 }
 
 }  // namespace parlotto

@@ -45,18 +45,22 @@ class TServerModule {
 
   // Every live object and every LockServer(TRUE) holds one lock.
   void LockModule();
-  // At zero, a server started with /Automation ends its message loop.
+  // At zero, a process kept only for its clients ends its message loop.
   void UnlockModule();
   long LockCount() const { return lock_count_.load(); }
 
   // Asked before the application terminates: with objects still held by
-  // clients, the user decides (No is preselected).
+  // clients, the user decides (No is preselected). After No the process
+  // lives on only for them and ends with their last release.
   bool ConfirmTerminateWithActiveObjects();
+  // Started for clients (/Automation, -Embedding), or kept for them.
+  bool KeptOnlyForClients() const;
 
  private:
   std::vector<std::string> args_;
   std::atomic<long> lock_count_{0};
   bool run_flag_ = true;
+  bool kept_for_clients_ = false;
   bool class_registered_ = false;
   DWORD cookie_ = 0;
 };

@@ -11,6 +11,7 @@
 #include "parlotto/command_line.h"
 #include "parlotto/debug_log.h"
 #include "parlotto/vocato_form.h"
+#include "platform/com_runtime/bus_call.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/fonts.h"
 #include "platform/loop/exception_guard.h"
@@ -42,6 +43,13 @@ int RunProgram(const std::vector<std::string>& args) {
   form->CreateInfoWindow();
   OnTerminationSignal([] {
     if (VocatoForm != nullptr) VocatoForm->EndAtOnce();
+  });
+  // Without its bus no client is left: a process kept only for clients ends
+  // now; a reading the user started is read to its end, as ever.
+  AddBusLostListener([&server] {
+    if (!server.KeptOnlyForClients() || VocatoForm == nullptr) return;
+    WriteDebugLog("The session bus is gone");
+    VocatoForm->EndAtOnce();
   });
   QApplication::exec();
   // A termination signal ends the loop without closing: the close runs here,

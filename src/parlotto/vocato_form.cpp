@@ -161,13 +161,15 @@ void TVocatoForm::EndTimerTimer() {
 }
 
 void TVocatoForm::OfferText(const std::string& text) {
+  ++texts_offered_;
   text_to_read = text;
   if (!text_to_read.empty()) CheckForFullBufferToRead.SetEnabled(true);
 }
 
-void TVocatoForm::ReadTextNow(const std::string& text) {
+bool TVocatoForm::ReadTextNow(const std::string& text) {
+  ++texts_offered_;
   text_to_read = text;
-  if (!text_to_read.empty()) ReadText();
+  return text_to_read.empty() || ReadText();
 }
 
 void TVocatoForm::StopReading() {
@@ -209,8 +211,14 @@ void TVocatoForm::Close() {
 }
 
 void TVocatoForm::EndAtOnce() {
-  if (ending_at_once_ || closed_) return;
+  if (ending_at_once_) return;
   ending_at_once_ = true;
+  if (closed_) {
+    // Closed and kept for automation clients, or asking whether to be: the
+    // loop ends now, the question and the clients' objects with it.
+    QCoreApplication::exit(0);
+    return;
+  }
   text_to_read.clear();
   run_mode = rmNone;
   stop_flag = true;

@@ -70,7 +70,8 @@ class TVocatoForm : public QWidget, public MessageWindow {
   // after the caller's call has returned.
   const std::string& TextToRead() const { return text_to_read; }
   void OfferText(const std::string& text);
-  void ReadTextNow(const std::string& text);
+  // False when the text was not read whole (see ReadText).
+  bool ReadTextNow(const std::string& text);
   // Drops the waiting text and ends the program soon, automation mode or not.
   void StopReading();
 
@@ -96,19 +97,25 @@ class TVocatoForm : public QWidget, public MessageWindow {
   // caller holds `browser` until this returns and lets go of it then.
   void ReadDocumentText(IDispatch* browser);
 
-  // The speech output.
-  void ReadText();
+  // The speech output. ReadText is false when the text did not reach it
+  // whole: no output could be loaded, a piece was lost with its server, or
+  // the reading was stopped.
+  bool ReadText();
   void SpeakPiece(const std::string& piece);
   void SpeakWithCharacter(const std::string& piece);
   void SpeakDirect(const std::string& piece);
   bool LoadCharacter();
   // Steps of loading the character.
   void ConfigureCharacterVoice();
-  bool PlaceCharacter(QSize screen, QRect work_area, LONG left, LONG top);
+  bool PlaceCharacter(QRect screen, QRect work_area, LONG left, LONG top);
   void AddCharacterCommands();
   // The server went away: let go of everything of it without calling it;
   // the next piece loads the character again.
   void ForgetLostCharacter();
+  // Whether the character's server went away or stopped answering; asks it
+  // at `next_check` (then moved on) whether it still answers.
+  bool CharacterServerLost(std::int64_t& next_check);
+  static std::int64_t FirstServerCheck();
   // Builds the pitch, speed and volume tags from the settings.
   void BuildSpeechTags();
   void StopAndHideCharacter();
@@ -148,6 +155,9 @@ class TVocatoForm : public QWidget, public MessageWindow {
   bool RunSource();
   // None of the timers fires any more.
   void StopTimers();
+  // A reading's last pass of the loop, after which its text is done with;
+  // a text that a caller offered during the pass stays for its own reading.
+  void ProcessMessagesThenDropText();
 
   // Shared state.
   TRunMode run_mode = rmBrowserWindow;
@@ -191,6 +201,10 @@ class TVocatoForm : public QWidget, public MessageWindow {
   QAction* Einstellungen1 = nullptr;
   QAction* Beenden = nullptr;
 
+  // Counts the callers' texts, so that a reading tells a new one from its own.
+  std::uint64_t texts_offered_ = 0;
+  // Pieces that never reached a speech output, so that a reading knows.
+  int pieces_lost_ = 0;
   bool terminated_ = false;
   bool closed_ = false;
   bool ending_at_once_ = false;

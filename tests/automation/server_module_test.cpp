@@ -221,7 +221,7 @@ TEST_F(ServerModuleTest, TheClassObjectKeepsTheFactoryContractsAndCountsEveryObj
   EXPECT_EQ(module.LockCount(), 0);
 }
 
-TEST_F(ServerModuleTest, TheLastUnlockEndsTheLoopOfAnAutomationServerOnly) {
+TEST_F(ServerModuleTest, TheLastUnlockEndsTheLoopOfAServerStartedForClientsOnly) {
   struct Case {
     Args args;
     int end_code;
@@ -229,7 +229,7 @@ TEST_F(ServerModuleTest, TheLastUnlockEndsTheLoopOfAnAutomationServerOnly) {
   const Case cases[] = {
       {{"/Automation", "-Embedding"}, 0},
       {{"-automation"}, 0},
-      {{"-Embedding"}, 1},
+      {{"-Embedding"}, 0},
       {{"-d", "Hallo"}, 1},
   };
   for (const Case& c : cases) {

@@ -14,6 +14,7 @@
 #include <QThread>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -95,15 +96,21 @@ class AutomationTest : public ::testing::Test {
     QDBusReply<uint> pid = ComConnection().interface()->servicePid(ClassServiceName(kClass));
     return pid.isValid() ? pid.value() : 0;
   }
-  // Whether the server is off the bus within `ms`.
-  static bool ServerEnds(int ms = 20000) {
+  static bool WaitFor(const std::function<bool()>& done, int ms = 20000) {
     QElapsedTimer elapsed;
     elapsed.start();
-    while (ServerRuns()) {
+    while (!done()) {
       if (elapsed.elapsed() > ms) return false;
       QThread::msleep(20);
     }
     return true;
+  }
+  // Whether the server is off the bus within `ms`.
+  static bool ServerEnds(int ms = 20000) {
+    return WaitFor([] { return !ServerRuns(); }, ms);
+  }
+  bool Asked() const {
+    return ReadFile(dir_.File("dialogs.txt")).starts_with("Warnung des COM-Servers\t");
   }
 
   static std::string Read(const std::string& key, const std::string& name = "") {
@@ -221,10 +228,40 @@ TEST_F(AutomationTest, Text2IsReadByTheServerAndReadOfficeTextByASecondInstance)
             std::vector<std::string>{"Guten Tag aus einem anderen Programm."});
   const std::string temp = PARLOTTO_BUILD_DIR "/temp.txt";
   EXPECT_EQ(ReadFile(temp), "abc");
-  EXPECT_EQ(ReadFile(dir_.File("shell.txt")),
-            "open\t" + kProgram.toStdString() + "\t-f " + temp + "\n");
+  // The second instance reads a file of the text's own.
+  EXPECT_EQ(ReadFile(dir_.File("shell.txt"))
+                .rfind("open\t" + kProgram.toStdString() + "\t-f " + PARLOTTO_BUILD_DIR +
+                           "/.temp.txt.office.",
+                       0),
+            0u);
   EXPECT_TRUE(ServerEnds());
   std::filesystem::remove(temp);
+}
+
+// Each text in a file of its own, read one after the other in the order of
+// the calls; a caller can make only eight wait behind the one being read.
+TEST_F(AutomationTest, ReadOfficeTextCallsAreReadInTurnAndOnlyAFewMayWait) {
+  Register();
+  ScopedEnv run_them("PARLOTTO_SHELL", nullptr);
+  QStringList calls{"create", "office:Erster Text.", "office:Zweiter Text."};
+  for (int i = 0; i < 9; ++i) calls << QStringLiteral("office:Text %1.").arg(i);
+  calls << "release";
+  const QStringList out = Client(calls);
+  ASSERT_EQ(out.size(), 13) << out.join('\n').toStdString();
+  for (int i = 1; i <= 9; ++i) EXPECT_TRUE(out[i].endsWith(" 0x00000000")) << out[i].toStdString();
+  for (int i = 10; i <= 11; ++i)
+    EXPECT_TRUE(out[i].contains(" 0x80020009")) << out[i].toStdString();
+  // The server stays for the readings and ends after the last.
+  EXPECT_TRUE(ServerEnds(120000));
+  std::vector<std::string> expected{"Erster Text.", "Zweiter Text."};
+  for (int i = 0; i < 7; ++i) expected.push_back("Text " + std::to_string(i) + ".");
+  EXPECT_EQ(testing::SpokenTexts(dir_.File("trace.txt")), expected);
+  // Never two at once: each text's audio ended before the next began.
+  const std::vector<std::string> events = testing::TraceEvents(dir_.File("trace.txt"));
+  for (std::size_t i = 0; i < events.size(); ++i) {
+    EXPECT_EQ(events[i], i % 2 == 0 ? "speak" : "audio-stop") << i;
+  }
+  std::filesystem::remove(PARLOTTO_BUILD_DIR "/temp.txt");
 }
 
 TEST_F(AutomationTest, ClosingUnderAClientAsksAndNoKeepsTheServerUntilTheClientLetsGo) {
@@ -239,15 +276,38 @@ TEST_F(AutomationTest, ClosingUnderAClientAsksAndNoKeepsTheServerUntilTheClientL
   EXPECT_EQ(out[1], "stop 0x00000000");
   QElapsedTimer elapsed;
   elapsed.start();
-  while (ReadFile(dir_.File("dialogs.txt")).empty() && elapsed.elapsed() < 20000) {
-    QThread::msleep(20);
-  }
-  EXPECT_EQ(ReadFile(dir_.File("dialogs.txt")).rfind("Warnung des COM-Servers\tDiese Anwendung", 0),
-            0u);
+  EXPECT_TRUE(WaitFor([this] { return Asked(); }));
   QThread::msleep(300);
   EXPECT_TRUE(ServerRuns()) << "No keeps it";
   object.Reset();
   EXPECT_TRUE(ServerEnds());
+}
+
+// Every ordinary start serves too: a script may attach to a reading the user
+// started. Kept for it after the question, the process lives only until the
+// script lets go, and a termination signal ends it in that state too.
+TEST_F(AutomationTest, AReadingAScriptAttachedToEndsWithItsLastReleaseOrASignal) {
+  for (const bool signal : {false, true}) {
+    SCOPED_TRACE(signal ? "signal" : "release");
+    testing::WriteFile(dir_.File("dialogs.txt"), "");
+    QProcess program;
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.start(kProgram, {"-d", "Guten Tag."});
+    ASSERT_TRUE(WaitFor([] { return ServerRuns(); }));
+    ComPtr<IDispatch> object;
+    ASSERT_EQ(
+        CoCreateInstance(kClass, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, object.ReceiveVoid()),
+        S_OK);
+    ASSERT_TRUE(WaitFor([this] { return Asked(); }));
+    EXPECT_FALSE(program.waitForFinished(300)) << "No keeps it";
+    if (signal) {
+      kill(static_cast<pid_t>(program.processId()), SIGTERM);
+    } else {
+      object.Reset();
+    }
+    EXPECT_TRUE(program.waitForFinished(10000));
+    EXPECT_EQ(program.exitCode(), 0);
+  }
 }
 
 // The server's resident memory in KiB, from the kernel's view of it.

@@ -99,5 +99,44 @@ TEST(CharacterReading, AServerKilledInTheMiddleOfAPieceLosesOnlyThatPiece) {
   EXPECT_NE(ReadFile(dir.File("vocatodebug.log")).find("Agent server lost"), std::string::npos);
 }
 
+// A script's second text after the server was lost between its two texts:
+// a new server reads it, and the call says so only when it was read.
+TEST(CharacterReading, AServerLostBetweenTwoTextsOfACallerIsStartedAgainForTheSecond) {
+  ScratchDir dir;
+  WriteFile(dir.File("user.reg"),
+            "Windows Registry Editor Version 5.00\n\n"
+            "[HKEY_CURRENT_USER\\Software\\Zentravol\\Agent]\n"
+            "\"noAgent\"=dword:00000000\n");
+  const std::string trace = dir.File("trace.txt");
+  QProcess registration;
+  registration.setProcessEnvironment(ProgramEnvironment(dir, trace));
+  registration.start(QStringLiteral(PARLOTTO_BUILD_DIR "/parlotto"), {"/regserver"});
+  ASSERT_TRUE(registration.waitForFinished(60000));
+
+  QProcess client;
+  client.setProcessEnvironment(ProgramEnvironment(dir, trace));
+  client.start(QStringLiteral(PARLOTTO_BUILD_DIR "/tests/read_some_text_client"),
+               {"create", "text2:Erster Text.", "wait:3000", "text2:Zweiter Text.", "release"});
+  QElapsedTimer waited;
+  waited.start();
+  QByteArray out;
+  while (!out.contains("text2:Erster Text.") && waited.elapsed() < 60000) {
+    client.waitForReadyRead(100);
+    out += client.readAllStandardOutput();
+  }
+  ASSERT_TRUE(out.contains("text2:Erster Text. 0x00000000")) << out.toStdString();
+  QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
+  const uint server = bus->servicePid(ClassServiceName(CLSID_AgentServer)).value();
+  ASSERT_GT(server, 0u);
+  ASSERT_EQ(::kill(static_cast<pid_t>(server), SIGKILL), 0);
+
+  ASSERT_TRUE(client.waitForFinished(60000));
+  out += client.readAllStandardOutput();
+  EXPECT_TRUE(out.contains("text2:Zweiter Text. 0x00000000")) << out.toStdString();
+  const std::vector<std::string> spoken = testing::SpokenTexts(trace);
+  ASSERT_EQ(spoken.size(), 2u) << ReadFile(trace);
+  EXPECT_NE(spoken[1].find("Zweiter Text."), std::string::npos);
+}
+
 }  // namespace
 }  // namespace parlotto

@@ -77,5 +77,20 @@ TEST_F(BusFaultTest, TheSessionBusKilledWhileTheProgramSpeaksItselfCostsNothing)
   EXPECT_EQ(testing::TraceEventsWithText(trace_).back(), "audio-stop");
 }
 
+// A server whose creator died before it asked for an object waits 20 s for
+// a first client; without its bus it ends at once.
+TEST_F(BusFaultTest, AServerWaitingForItsFirstClientEndsWithItsBus) {
+  ASSERT_FALSE(bus_.address().isEmpty());
+  QProcessEnvironment env = testing::ProgramEnvironment(dir_, trace_);
+  env.insert("PARLOTTO_TIME_SCALE", "1");
+  env.insert("DBUS_SESSION_BUS_ADDRESS", bus_.address());
+  program_ = std::make_unique<testing::MarkedProgram>(mark_, env, dir_);
+  ASSERT_TRUE(program_->Start({QStringLiteral("/Automation")}));
+  ASSERT_FALSE(program_->EndsWithin(1000));
+  bus_.Kill();
+  EXPECT_TRUE(program_->EndsWithin(5000));
+  EXPECT_EQ(LogLines(dir_), std::vector<std::string>{"The session bus is gone"});
+}
+
 }  // namespace
 }  // namespace parlotto

@@ -10,9 +10,11 @@
 
 #include "parlotto/debug_log.h"
 #include "parlotto/speech/agent_notify_sink.h"
+#include "parlotto/speech/character_place.h"
 #include "parlotto/ui/error_dialogs.h"
 #include "parlotto/vocato_form.h"
 #include "platform/com_runtime/activation.h"
+#include "platform/com_runtime/remote_object.h"
 #include "platform/places/places.h"
 #include "platform/registry/registry.h"
 #include "settings_key/settings_key.h"
@@ -22,8 +24,6 @@ namespace {
 
 constexpr LONG kLanguageEnglish = 9;
 constexpr LONG kLanguageGerman = 7;
-// Where a saved position off the screen puts the character instead.
-constexpr LONG kOffScreenPosition = 128;
 
 bool PathExists(const std::string& path) {
   std::error_code ec;
@@ -70,8 +70,11 @@ bool TVocatoForm::LoadCharacter() {
   RequireComponent(HasSpeechEngine(), MissingComponent::kSpeechEngine);
   RequireComponent(HasCharacters(), MissingComponent::kCharacters);
   const Desktop desktop = PrimaryDesktop();
-  // Loaded, unless its server has gone since.
-  if (character_loaded && character) return true;
+  // Loaded, unless its server has gone since: then a new one is started.
+  if (character_loaded && character) {
+    if (CoIsHandlerConnected(character.Get())) return true;
+    ForgetLostCharacter();
+  }
   sink_id = -1;
 
   std::string character_file;
@@ -91,8 +94,7 @@ bool TVocatoForm::LoadCharacter() {
       registry.CloseKey();
     }
   }
-  if (left > desktop.screen.width() || left < 0) left = kOffScreenPosition;
-  if (top > desktop.screen.height() || top < 0) top = kOffScreenPosition;
+  const QPoint saved = SavedPositionOnScreen(desktop.screen, QPoint(left, top));
 
   ComPtr<IAgentEx> server;
   HRESULT hr = CoCreateInstance(CLSID_AgentServer, nullptr, kAgentServerContext, IID_IAgentEx,
@@ -130,7 +132,7 @@ bool TVocatoForm::LoadCharacter() {
     return false;
   }
   sink->main_window = Handle();
-  if (!PlaceCharacter(desktop.screen.size(), desktop.work_area, left, top)) return false;
+  if (!PlaceCharacter(desktop.screen, desktop.work_area, saved.x(), saved.y())) return false;
   if (IsCallFailure(character->Show(0, &current_request_id))) return false;
   AddCharacterCommands();
   return true;
@@ -154,7 +156,7 @@ void TVocatoForm::ConfigureCharacterVoice() {
   if (FAILED(character->SetTTSModeID(braced))) WriteDebugLog("SetTTSModeID=>Fehler");
 }
 
-bool TVocatoForm::PlaceCharacter(QSize screen, QRect work_area, LONG left, LONG top) {
+bool TVocatoForm::PlaceCharacter(QRect screen, QRect work_area, LONG left, LONG top) {
   LONG width = 0;
   LONG height = 0;
   if (IsCallFailure(character->GetOriginalSize(&width, &height))) return false;
@@ -167,16 +169,9 @@ bool TVocatoForm::PlaceCharacter(QSize screen, QRect work_area, LONG left, LONG 
   } else if (IsCallFailure(character->SetPosition(left, top))) {
     return false;
   }
-  bool moved = false;
-  if (left + width > screen.width()) {
-    left = screen.width() - width - 10;
-    moved = true;
-  }
-  if (top + height > screen.height()) {
-    top = screen.height() - height - 10;
-    moved = true;
-  }
-  return !moved || !IsCallFailure(character->SetPosition(left, top));
+  const std::optional<QPoint> moved =
+      MovedIntoScreen(screen, QPoint(left, top), QSize(width, height));
+  return !moved || !IsCallFailure(character->SetPosition(moved->x(), moved->y()));
 }
 
 void TVocatoForm::AddCharacterCommands() {

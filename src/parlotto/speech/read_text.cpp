@@ -12,11 +12,15 @@ namespace {
 
 constexpr std::size_t kOnePieceLimit = 600;
 constexpr std::size_t kPieceLimit = 500;
+// A line without an end in sight (a file of one line) is cut into parts of
+// this size: the character server refuses huge texts, and its balloon would
+// lay one out for a long time.
+constexpr std::size_t kLinePartLimit = 2000;
 
 }  // namespace
 
-void TVocatoForm::ReadText() {
-  if (stop_flag) return;
+bool TVocatoForm::ReadText() {
+  if (stop_flag) return false;
   if (no_agent) {
     direct_speech_loaded = LoadDirectSpeech();
   } else {
@@ -25,22 +29,31 @@ void TVocatoForm::ReadText() {
   if (no_agent && !direct_speech_loaded) {
     WriteDebugLog("DSSWasNotLoaded");
     text_to_read.clear();
-    return;
+    return false;
   }
   if (!no_agent && !character_loaded) {
     WriteDebugLog("AgantWasNotLoaded");
     text_to_read.clear();
-    return;
+    return false;
   }
   ReplaceText(text_to_read, "|", " ", true);
-  if (text_to_read.empty()) return;
+  if (text_to_read.empty()) return true;
+  const int lost_before = pieces_lost_;
 
   if (CharacterCount(text_to_read) <= kOnePieceLimit) {
     SpeakPiece(text_to_read);
   } else {
     // The lines are held here: a reading nested in this one (from a message
     // processed while a piece is spoken) uses and empties the text to read.
-    const std::vector<std::string> lines = SplitLines(text_to_read);
+    std::vector<std::string> lines;
+    for (const std::string& line : SplitLines(text_to_read)) {
+      if (CharacterCount(line) <= kLinePartLimit) {
+        lines.push_back(line);
+      } else {
+        for (std::string& part : SplitLongLine(line, kLinePartLimit))
+          lines.push_back(std::move(part));
+      }
+    }
     text_to_read.clear();
     for (const std::string& line : lines) {
       text_to_read += line;
@@ -61,14 +74,28 @@ void TVocatoForm::ReadText() {
     if (!text_to_read.empty()) SpeakPiece(text_to_read);
   }
 
-  if (stop_flag) return;
-  ProcessMessages();
-  text_to_read.clear();
+  if (stop_flag) return false;
+  ProcessMessagesThenDropText();
+  std::int64_t next_check = FirstServerCheck();
   while (!speech_finished) {
-    if (stop_flag) return;
+    if (stop_flag) return false;
     WaitForMessages(500);
+    // The character's idle never comes from a server that is gone.
+    if (!speech_finished && character_loaded && character && CharacterServerLost(next_check)) {
+      ForgetLostCharacter();
+      ++pieces_lost_;
+      break;
+    }
   }
+  const bool read = pieces_lost_ == lost_before;
   if (run_mode == rmAutomation) EndTimerTimer();
+  return read;
+}
+
+void TVocatoForm::ProcessMessagesThenDropText() {
+  const std::uint64_t offered = texts_offered_;
+  ProcessMessages();
+  if (texts_offered_ == offered) text_to_read.clear();
 }
 
 void TVocatoForm::SpeakPiece(const std::string& piece) {

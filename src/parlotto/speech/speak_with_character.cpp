@@ -23,7 +23,11 @@ constexpr int kServerAnswerTimeoutMs = 5000;
 void TVocatoForm::SpeakWithCharacter(const std::string& piece) {
   if (stop_flag) return;
   const std::string text = pitch_tag + speed_tag + volume_tag + " " + piece;
-  // Without a character (its server went away) it is loaded anew.
+  // Without a character (its server went away, now or since the last
+  // piece) it is loaded anew, in a new server.
+  if (character_loaded && character && !CoIsHandlerConnected(character.Get())) {
+    ForgetLostCharacter();
+  }
   if (!character_loaded || !character) {
     character_loaded = LoadCharacter();
   } else {
@@ -31,37 +35,59 @@ void TVocatoForm::SpeakWithCharacter(const std::string& piece) {
     character->GetVisible(&visible);
     if (!visible) character->Show(0, &current_request_id);
   }
-  if (!character_loaded || !character) return;
+  if (!character_loaded || !character) {
+    ++pieces_lost_;
+    return;
+  }
   character->Play(QStringLiteral("ReadContinued"), &current_request_id);
   // No fixed conversion buffer: a long line is spoken whole.
   const QString utterance = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
   speech_finished = false;
-  character->Speak(utterance, QString(), &current_request_id);
-  std::int64_t next_check = MonotonicMs() + ScaledMs(kServerCheckIntervalMs);
+  const HRESULT spoken = character->Speak(utterance, QString(), &current_request_id);
+  if (FAILED(spoken)) {
+    // Never silently: a refused piece is logged and the reading knows.
+    if (!CoIsHandlerConnected(character.Get())) {
+      ForgetLostCharacter();
+    } else {
+      WriteDebugLog("Agent server refused a piece: " + DescribeHResult(spoken));
+    }
+    ++pieces_lost_;
+    speech_finished = true;
+    return;
+  }
+  std::int64_t next_check = FirstServerCheck();
   while (!speech_finished) {
     if (stop_flag) return;
     WaitForMessages(50);
-    bool dropped = false;
-    if (!speech_finished && character && MonotonicMs() >= next_check) {
-      // One that does not answer in time counts as gone from then on.
-      dropped = PingObject(character.Get(), kServerAnswerTimeoutMs) == RPC_E_DISCONNECTED;
-      next_check = MonotonicMs() + ScaledMs(kServerCheckIntervalMs);
-    }
     // Quitting ends the waits early; that is no sign of a hang.
     if (stop_flag || speech_finished) return;
     // A nested reading (from a message handled meanwhile) lost it already.
     if (!character) {
+      ++pieces_lost_;
       speech_finished = true;
       return;
     }
     // A server that is gone or hangs sends no idle notification any more:
     // the piece is lost, and the next one starts a new server.
-    if (dropped || !CoIsHandlerConnected(character.Get())) {
+    if (CharacterServerLost(next_check)) {
       ForgetLostCharacter();
+      ++pieces_lost_;
       speech_finished = true;
       return;
     }
   }
+}
+
+bool TVocatoForm::CharacterServerLost(std::int64_t& next_check) {
+  if (!CoIsHandlerConnected(character.Get())) return true;
+  if (MonotonicMs() < next_check) return false;
+  next_check = MonotonicMs() + ScaledMs(kServerCheckIntervalMs);
+  // One that does not answer in time counts as gone from then on.
+  return PingObject(character.Get(), kServerAnswerTimeoutMs) == RPC_E_DISCONNECTED;
+}
+
+std::int64_t TVocatoForm::FirstServerCheck() {
+  return MonotonicMs() + ScaledMs(kServerCheckIntervalMs);
 }
 
 void TVocatoForm::ForgetLostCharacter() {

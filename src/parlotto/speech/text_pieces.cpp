@@ -33,6 +33,31 @@ std::vector<std::string> SplitLines(const std::string& text) {
   return lines;
 }
 
+std::vector<std::string> SplitLongLine(const std::string& line, std::size_t max_characters) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  while (start < line.size()) {
+    // The byte where the part's character limit falls.
+    std::size_t end = start;
+    for (std::size_t count = 0; end < line.size(); ++end) {
+      if (!IsContinuationByte(line[end]) && count++ == max_characters) break;
+    }
+    if (end >= line.size()) {
+      parts.push_back(line.substr(start));
+      break;
+    }
+    const std::size_t blank = line.rfind(' ', end);
+    if (blank != std::string::npos && blank > start) {
+      parts.push_back(line.substr(start, blank - start));
+      start = blank + 1;
+    } else {
+      parts.push_back(line.substr(start, end - start));
+      start = end;
+    }
+  }
+  return parts;
+}
+
 std::size_t CharacterCount(const std::string& text) { return CharactersBefore(text, text.size()); }
 
 std::size_t FirstCharacterPosition(const std::string& text, const std::string& pair) {

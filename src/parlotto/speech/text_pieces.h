@@ -11,6 +11,10 @@ namespace parlotto {
 // the very end adds no empty line; a zero character ends the text.
 std::vector<std::string> SplitLines(const std::string& text);
 
+// `line` in parts of at most `max_characters`, each cut after its last
+// blank (which goes) or, without one, between two characters.
+std::vector<std::string> SplitLongLine(const std::string& line, std::size_t max_characters);
+
 // The number of characters (code points) of UTF-8 text.
 std::size_t CharacterCount(const std::string& text);
 

@@ -100,6 +100,9 @@ class Peers {
   void Listen(std::function<void(const QString&)> listener) {
     listeners_.push_back(std::move(listener));
   }
+  void ListenForBusLoss(std::function<void()> listener) {
+    bus_lost_listeners_.push_back(std::move(listener));
+  }
 
  private:
   Peers() {
@@ -116,6 +119,8 @@ class Peers {
     QObject::connect(&bus_lost_, &QTimer::timeout, [this] {
       const std::set<QString> watched = watched_;
       for (const QString& name : watched) Gone(name, RPC_S_SERVER_UNAVAILABLE, true);
+      auto listeners = bus_lost_listeners_;
+      for (const auto& listener : listeners) listener();
     });
     ComConnection().connect(QString(), QStringLiteral("/org/freedesktop/DBus/Local"),
                             QStringLiteral("org.freedesktop.DBus.Local"),
@@ -128,6 +133,7 @@ class Peers {
   // Unique names are never used again, so the gone stay gone.
   std::map<QString, HRESULT> gone_;
   std::vector<std::function<void(const QString&)>> listeners_;
+  std::vector<std::function<void()>> bus_lost_listeners_;
 };
 
 }  // namespace
@@ -269,6 +275,10 @@ void TreatPeerAsGone(const QString& name, HRESULT hr) { Peers::Instance().Gone(n
 
 void AddPeerGoneListener(std::function<void(const QString&)> listener) {
   Peers::Instance().Listen(std::move(listener));
+}
+
+void AddBusLostListener(std::function<void()> listener) {
+  Peers::Instance().ListenForBusLoss(std::move(listener));
 }
 
 }  // namespace parlotto

@@ -68,5 +68,8 @@ HRESULT PeerFailure(const QString& name);
 void TreatPeerAsGone(const QString& name, HRESULT hr);
 // Called once for every peer that goes.
 void AddPeerGoneListener(std::function<void(const QString&)> listener);
+// Called from the loop once the session bus itself has gone (its daemon
+// ended, the session closed), after every peer was declared gone.
+void AddBusLostListener(std::function<void()> listener);
 
 }  // namespace parlotto

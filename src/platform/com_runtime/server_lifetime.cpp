@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "platform/com_runtime/activation.h"
+#include "platform/com_runtime/bus_call.h"
 #include "platform/loop/clock.h"
 #include "platform/places/diagnostics.h"
 
@@ -30,6 +31,8 @@ int ServeClassObject(REFCLSID clsid, IClassFactory* factory, const char* linger_
     return 2;
   }
   ServerLifetime::Start(ServerLifetime::LingerMsFrom(linger_variable, 5000));
+  // Without its bus no client can reach the server any more.
+  AddBusLostListener([] { QCoreApplication::quit(); });
   const int result = QCoreApplication::exec();
   CoRevokeClassObject(cookie);
   return result;

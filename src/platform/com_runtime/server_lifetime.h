@@ -8,8 +8,8 @@
 namespace parlotto {
 
 // Offers `factory` for `clsid` to the bus, runs the event loop until the
-// lifetime ends the process (linger from `linger_variable`, else 5 s scaled),
-// and withdraws the class again. `server` names the server in the log line
+// lifetime ends the process (linger from `linger_variable`, else 5 s scaled)
+// or the bus goes, and withdraws the class again. `server` names the server in the log line
 // of a class that someone else offers already. The exit code: the loop's, or
 // 2 when the class could not be offered.
 int ServeClassObject(REFCLSID clsid, IClassFactory* factory, const char* linger_variable,

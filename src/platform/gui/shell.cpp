@@ -57,6 +57,8 @@ int ShellExecute(HWND, const std::string& verb, const std::string& file,
   return kNoAssociation;
 }
 
+bool ShellIsRecorded() { return !RecordFileFrom("PARLOTTO_SHELL").empty(); }
+
 int ShellStartProgram(HWND, const std::string& file, const std::vector<std::string>& arguments) {
   std::string record = RecordFileFrom("PARLOTTO_SHELL");
   if (!record.empty()) {

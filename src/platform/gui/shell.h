@@ -27,4 +27,7 @@ int ShellExecute(HWND owner, const std::string& verb, const std::string& file,
 int ShellStartProgram(HWND owner, const std::string& file,
                       const std::vector<std::string>& arguments);
 
+// Whether shell calls are recorded instead of run (PARLOTTO_SHELL).
+bool ShellIsRecorded();
+
 }  // namespace parlotto

@@ -16,6 +16,7 @@
 #include <QWidget>
 #include <QWindow>
 
+#include "agentsvr/character_window/balloon_window.h"
 #include "agentsvr/character_window/test_character.h"
 
 namespace parlotto::agent {
@@ -394,6 +395,21 @@ TEST_F(CharacterWindowTest, TheHighlightFollowsTheSpokenWordAlsoPastTheShownLine
   const auto ende = HighlightColumns(Balloon()->grab().toImage());
   EXPECT_GE(ende.second, 0) << "the last word is shown and highlighted";
   EXPECT_EQ(Balloon()->size(), size) << "the balloon keeps its size while the lines move";
+}
+
+// A line of 300,000 characters without a blank, as in a damaged file.
+TEST_F(CharacterWindowTest, AHugeTextIsLaidOutASliceAtATimeAroundTheSpokenWord) {
+  ShowAt(QPoint(300, 400));
+  const QString text(300'000, QLatin1Char('x'));
+  stage_->SpeechStarted(text);
+  ASSERT_TRUE(WaitUntil([&] { return Balloon() != nullptr && Balloon()->isVisible(); }));
+  auto* balloon = dynamic_cast<BalloonWindow*>(Balloon());
+  ASSERT_NE(balloon, nullptr);
+  EXPECT_EQ(balloon->SliceLength(), BalloonWindow::kSliceLength);
+  stage_->SpeakingWord(250'000, 5);
+  EXPECT_LE(balloon->SliceStart(), 250'000);
+  EXPECT_GE(balloon->SliceStart() + balloon->SliceLength(), 250'005);
+  EXPECT_GE(HighlightColumns(balloon->grab().toImage()).second, 0);
 }
 
 TEST_F(CharacterWindowTest, TheBalloonGoesShortlyAfterTheSpeechAndAtOnceOnHide) {

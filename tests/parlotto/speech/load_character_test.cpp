@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "parlotto/speech/character_place.h"
 #include "parlotto/vocato_form.h"
 #include "platform/com/com_object.h"
 #include "platform/com/no_type_info.h"
@@ -325,6 +326,26 @@ TEST_F(LoadCharacterTest, SavedPositionsAreKeptOnTheScreen) {
   TVocatoForm form(std::vector<std::string>{"-d", "x"});
   ASSERT_TRUE(form.LoadCharacter());
   EXPECT_EQ(Placed(), Calls{corner});
+}
+
+// A primary monitor to the right of another one starts at x = 1920.
+TEST(CharacterPlaceTest, TheScreenIsTakenWithItsOrigin) {
+  const QRect right_monitor(1920, 0, 1280, 1024);
+  struct Case {
+    QPoint saved;
+    QPoint kept;
+  };
+  const Case kept_cases[] = {
+      {{2500, 300}, {2500, 300}},  // on the screen
+      {{0, 0}, {0, 0}},            // none saved
+      {{40, 300}, {2048, 300}},    // on the monitor to the left
+      {{3300, 2000}, {2048, 128}},
+  };
+  for (const Case& c : kept_cases) {
+    EXPECT_EQ(SavedPositionOnScreen(right_monitor, c.saved), c.kept);
+  }
+  EXPECT_EQ(MovedIntoScreen(right_monitor, {2500, 300}, {150, 100}), std::nullopt);
+  EXPECT_EQ(MovedIntoScreen(right_monitor, {3100, 950}, {150, 100}), QPoint(3040, 914));
 }
 
 TEST_F(LoadCharacterTest, TheVoiceModeIsSetOnlyWhenTheStandardModeIsTurnedOff) {

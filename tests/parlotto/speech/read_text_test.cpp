@@ -3,6 +3,7 @@
 // returns within seconds has waited for its end events, not its intervals.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <chrono>
 #include <cstdlib>
@@ -119,6 +120,22 @@ TEST_F(ReadTextWaitTest, TheFinalWaitEndsWhenTheSpeechIsOverNotAfterItsInterval)
   EXPECT_TRUE(Peer(form).speech_finished());
   EXPECT_EQ(Peer(form).text_to_read(), "");
   EXPECT_LT(took, kFinalWaitMs / 2);
+}
+
+// Its one pass of the loop before the final wait is the reading's first:
+// the piece goes to no control.
+TEST_F(ReadTextWaitTest, ACallersTextOfferedInTheLastPassIsKeptForItsOwnReading) {
+  TVocatoForm form(std::vector<std::string>{"-d", "x"});
+  Peer(form).Start().SetEnabled(false);
+  Peer(form).direct_speech_loaded() = true;
+  Peer(form).text_to_read() = "Hallo";
+  QMetaObject::invokeMethod(
+      qApp, [&form] { form.OfferText("Zweiter Text."); }, Qt::QueuedConnection);
+  std::thread idle = PostSoon(form.Handle(), UM_CHARACTER_IDLE);
+  form.ReadText();
+  idle.join();
+  EXPECT_EQ(Peer(form).text_to_read(), "Zweiter Text.");
+  EXPECT_TRUE(Peer(form).CheckForFullBufferToRead().Enabled());
 }
 
 TEST_F(ReadTextWaitTest, TheStopFlagSetByAMessageEndsTheFinalWaitAtOnce) {

@@ -30,5 +30,15 @@ TEST(TextPieces, CountsAndPositionsAreInCharacters) {
   EXPECT_EQ(FirstCharacterPosition("keine Pause", ". "), 0u);
 }
 
+TEST(SplitLongLine, CutsAfterTheLastBlankOrBetweenCharacters) {
+  using Parts = std::vector<std::string>;
+  EXPECT_EQ(SplitLongLine("eins zwei drei", 9), (Parts{"eins zwei", "drei"}));
+  EXPECT_EQ(SplitLongLine("eins zwei drei", 8), (Parts{"eins", "zwei", "drei"}));
+  EXPECT_EQ(SplitLongLine("kurz", 9), Parts{"kurz"});
+  // Without a blank, never inside a character.
+  EXPECT_EQ(SplitLongLine("ääääää", 4), (Parts{"ääää", "ää"}));
+  EXPECT_EQ(SplitLongLine(std::string(10, 'x'), 4), (Parts{"xxxx", "xxxx", "xx"}));
+}
+
 }  // namespace
 }  // namespace parlotto
