@@ -191,7 +191,7 @@ HRESULT GetRemoteClassObject(REFCLSID clsid, REFIID iid, void** out) {
                                                      QStringLiteral("QueryInterface"));
   call << QString::fromStdString(StringFromGUID(IID_IUnknown));
   QDBusMessage reply;
-  hr = CallAndWait(call, &reply, ServerTimeoutMs());
+  hr = CallAndWait(call, &reply, ServerTimeoutMs(), true);
   if (hr == RPC_E_DISCONNECTED || hr == RPC_S_SERVER_UNAVAILABLE) return CO_E_SERVER_STOPPING;
   if (FAILED(hr)) return hr;
   return RemoteObject::FromReference(owner, ClassObjectPath(clsid), iid, out);

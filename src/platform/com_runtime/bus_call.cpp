@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <set>
 #include <vector>
 
@@ -152,7 +153,8 @@ int CallbackTimeoutMs() { return TimeoutFromEnv("PARLOTTO_COM_CALLBACK_TIMEOUT_M
 
 int ServerTimeoutMs() { return TimeoutFromEnv("PARLOTTO_COM_SERVER_TIMEOUT_MS", 60000); }
 
-HRESULT CallAndWait(const QDBusMessage& call, QDBusMessage* reply, int timeout_ms) {
+HRESULT CallAndWait(const QDBusMessage& call, QDBusMessage* reply, int timeout_ms,
+                    bool ask_if_alive) {
   QDBusConnection& connection = ComConnection();
   if (!connection.isConnected()) return RPC_S_SERVER_UNAVAILABLE;
   const QString peer = call.service();
@@ -169,9 +171,26 @@ HRESULT CallAndWait(const QDBusMessage& call, QDBusMessage* reply, int timeout_m
     QEventLoop loop;
     QObject::connect(&watcher, &QDBusPendingCallWatcher::finished, &loop, &QEventLoop::quit);
     QTimer timer;
+    // Kept to the end of the wait: a ping's answer may come at any time.
+    std::vector<std::unique_ptr<QDBusPendingCallWatcher>> pings;
+    bool pinging = false;
     if (timeout_ms > 0) {
       timer.setSingleShot(true);
       QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (ask_if_alive && !pinging) {
+          // Any answer, an error included, shows a peer that takes calls.
+          pinging = true;
+          const QDBusMessage ping = QDBusMessage::createMethodCall(
+              peer, call.path(), QLatin1String(kUnknownInterface), QStringLiteral("Ping"));
+          pings.push_back(
+              std::make_unique<QDBusPendingCallWatcher>(connection.asyncCall(ping, INT_MAX)));
+          QObject::connect(pings.back().get(), &QDBusPendingCallWatcher::finished, [&] {
+            pinging = false;
+            timer.start(timeout_ms);
+          });
+          timer.start(timeout_ms);
+          return;
+        }
         timed_out = true;
         loop.quit();
       });

@@ -25,17 +25,21 @@ inline constexpr int kMaxNestedCalls = 32;
 // $PARLOTTO_COM_CALLBACK_TIMEOUT_MS.
 int CallbackTimeoutMs();
 
-// The time limit for calls to the objects of a server this process called:
-// 60 s, or $PARLOTTO_COM_SERVER_TIMEOUT_MS. Servers queue long work and
-// answer at once, so only a server that hangs ever reaches it.
+// How long a server this process called may keep a call without a sign of
+// life: 60 s, or $PARLOTTO_COM_SERVER_TIMEOUT_MS. Then it is asked whether
+// it still takes calls, and given as long again for the answer.
 int ServerTimeoutMs();
 
 // Sends `call` and waits for its answer, without a time limit when
 // `timeout_ms` is 0. A failed HRESULT from the other side comes back as the
 // result, with its error info in this thread's slot; trouble on the bus
 // becomes the HRESULT the window system gives for it. A peer that does not
-// answer in time gives RPC_E_TIMEOUT and is treated as gone.
-HRESULT CallAndWait(const QDBusMessage& call, QDBusMessage* reply, int timeout_ms = 0);
+// answer in time gives RPC_E_TIMEOUT and is treated as gone; with
+// `ask_if_alive` it is first pinged each time `timeout_ms` passes (at the
+// call's object, on the thread that serves its calls), and a call that is
+// long but whose peer answers the pings goes on.
+HRESULT CallAndWait(const QDBusMessage& call, QDBusMessage* reply, int timeout_ms = 0,
+                    bool ask_if_alive = false);
 
 // Sends `call` without asking for an answer: it neither waits nor nests.
 // Messages to one peer keep their order. Fails only for a peer that is gone.

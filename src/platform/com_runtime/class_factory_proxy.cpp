@@ -30,7 +30,7 @@ class ClassFactoryProxy final : public IClassFactory, public InterfaceProxy {
     QDBusMessage call = Call("CreateInstance");
     call << QString::fromStdString(StringFromGUID(iid));
     QDBusMessage reply;
-    HRESULT hr = CallAndWait(call, &reply, manager_->CallTimeoutMs());
+    HRESULT hr = manager_->CallAndWait(call, &reply);
     if (FAILED(hr)) return hr;
     QString path = qvariant_cast<QDBusObjectPath>(reply.arguments().value(0)).path();
     if (path.isEmpty()) return RPC_E_SERVERFAULT;
@@ -41,7 +41,7 @@ class ClassFactoryProxy final : public IClassFactory, public InterfaceProxy {
     QDBusMessage call = Call("LockServer");
     call << (lock != 0);
     QDBusMessage reply;
-    return CallAndWait(call, &reply, manager_->CallTimeoutMs());
+    return manager_->CallAndWait(call, &reply);
   }
 
  private:

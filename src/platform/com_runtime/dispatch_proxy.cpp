@@ -39,7 +39,7 @@ class DispatchProxy final : public IDispatch, public InterfaceProxy {
     *info = nullptr;
     if (index != 0) return DISP_E_BADINDEX;
     QDBusMessage reply;
-    HRESULT hr = CallAndWait(Call("GetTypeInfo"), &reply, manager_->CallTimeoutMs());
+    HRESULT hr = manager_->CallAndWait(Call("GetTypeInfo"), &reply);
     if (FAILED(hr)) return hr;
     const QList<QVariant> out = reply.arguments();
     if (out.size() != 4) return RPC_E_SERVERFAULT;
@@ -65,7 +65,7 @@ class DispatchProxy final : public IDispatch, public InterfaceProxy {
     QDBusMessage call = Call("GetIDsOfNames");
     call << list;
     QDBusMessage reply;
-    HRESULT hr = CallAndWait(call, &reply, manager_->CallTimeoutMs());
+    HRESULT hr = manager_->CallAndWait(call, &reply);
     if (FAILED(hr)) {
       for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
       return hr;
@@ -86,7 +86,7 @@ class DispatchProxy final : public IDispatch, public InterfaceProxy {
     HRESULT hr = MakeInvokeCall(*manager_, member, flags, *params, &call, arg_err);
     if (FAILED(hr)) return hr;
     QDBusMessage reply;
-    hr = CallAndWait(call, &reply, manager_->CallTimeoutMs());
+    hr = manager_->CallAndWait(call, &reply);
     if (FAILED(hr)) return ExceptionFromErrorInfo(hr, excep_info);
     if (!Takes(reply, "vav")) return RPC_E_SERVERFAULT;
     const QList<QVariant> out = reply.arguments();

@@ -66,7 +66,7 @@ HRESULT RemoteObject::Claim(const QString& owner, const QString& path, const QSt
   QDBusMessage call = UnknownCall(owner, path, "Claim");
   call << token;
   QDBusMessage reply;
-  return CallAndWait(call, &reply, TimeoutMs(callback));
+  return parlotto::CallAndWait(call, &reply, TimeoutMs(callback));
 }
 
 bool CoIsHandlerConnected(IUnknown* object) {
@@ -85,9 +85,13 @@ HRESULT PingObject(IUnknown* object, int timeout_ms) {
 
 int RemoteObject::CallTimeoutMs() const { return TimeoutMs(callback_); }
 
+HRESULT RemoteObject::CallAndWait(const QDBusMessage& call, QDBusMessage* reply) const {
+  return parlotto::CallAndWait(call, reply, CallTimeoutMs(), !callback_);
+}
+
 HRESULT RemoteObject::Ping(int timeout_ms) {
   QDBusMessage reply;
-  return CallAndWait(UnknownCall(owner_, path_, "Ping"), &reply, timeout_ms);
+  return parlotto::CallAndWait(UnknownCall(owner_, path_, "Ping"), &reply, timeout_ms);
 }
 
 HRESULT RemoteObject::QueryInterface(REFIID iid, void** out) {
@@ -114,7 +118,7 @@ HRESULT RemoteObject::QueryInterface(REFIID iid, void** out) {
     QDBusMessage call = UnknownCall(owner_, path_, "QueryInterface");
     call << QString::fromStdString(StringFromGUID(iid));
     QDBusMessage reply;
-    HRESULT hr = CallAndWait(call, &reply, CallTimeoutMs());
+    HRESULT hr = CallAndWait(call, &reply);
     if (FAILED(hr)) return hr;
     ++remote_refs_;
     found = proxies_.emplace(iid, std::move(proxy)).first;
@@ -145,7 +149,7 @@ ULONG RemoteObject::Release() {
 
 HRESULT RemoteObject::Lend(QString* token) {
   QDBusMessage reply;
-  HRESULT hr = CallAndWait(UnknownCall(owner_, path_, "Lend"), &reply, CallTimeoutMs());
+  HRESULT hr = CallAndWait(UnknownCall(owner_, path_, "Lend"), &reply);
   if (FAILED(hr)) return hr;
   *token = reply.arguments().value(0).toString();
   return token->isEmpty() ? RPC_E_SERVERFAULT : S_OK;
@@ -187,7 +191,7 @@ HRESULT RemoteObject::Call(const InterfaceInfo& info, const FUNCDESC& func,
   HRESULT hr = MakeMemberCall(info, func, args, &call);
   if (FAILED(hr)) return hr;
   QDBusMessage reply;
-  hr = CallAndWait(call, &reply, CallTimeoutMs());
+  hr = CallAndWait(call, &reply);
   if (FAILED(hr)) return hr;
   const QList<QVariant> out = reply.arguments();
   int next = 0;

@@ -50,6 +50,9 @@ class RemoteObject final : public IUnknown {
 
   // The time limit of calls to the object: that of servers, or of callbacks.
   int CallTimeoutMs() const;
+  // Sends `call` to the object and waits for the answer: a server may take
+  // as long as it keeps answering pings; a callback must answer in time.
+  HRESULT CallAndWait(const QDBusMessage& call, QDBusMessage* reply) const;
 
   // Whether the owner's main thread still takes calls: see PingObject.
   HRESULT Ping(int timeout_ms);

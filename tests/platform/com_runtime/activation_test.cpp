@@ -158,6 +158,16 @@ TEST_F(ComRuntimeTest, ACallMayTakeLongerThanTheBusTimeout) {
   EXPECT_EQ(object_->Speak(QStringLiteral("wait:26000"), &request_id), S_OK);
 }
 
+// A server is judged by whether it answers pings, not by how long one call
+// takes: a reading may last minutes.
+TEST_F(ComRuntimeTest, ALongCallGoesOnWhileTheServerAnswersPingsAndEndsWhenItHangs) {
+  CreateAndLoad();
+  testing::ScopedEnv limit("PARLOTTO_COM_SERVER_TIMEOUT_MS", "300");
+  LONG request_id = 0;
+  EXPECT_EQ(object_->Speak(QStringLiteral("busy:2000"), &request_id), S_OK);
+  EXPECT_EQ(object_->Speak(QStringLiteral("wait:5000"), &request_id), RPC_E_TIMEOUT);
+}
+
 }  // namespace
 }  // namespace parlotto
 

@@ -2,6 +2,7 @@
 // session bus, and the object it loads does what the text it is asked to
 // speak says:
 //   "wait:<ms>"      answers after blocking that long
+//   "busy:<ms>"      answers after that long, taking other calls meanwhile
 //   "callback"       calls the sinks' Idle(start) before it answers
 //   "fail"           fails with E_INVALIDARG and error info
 //   "fail:all"       fails with E_FAIL and every field of error info, its
@@ -15,6 +16,7 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -90,6 +92,10 @@ class TestObject final : public ComObject, public DispatchImpl<ITestObject>, pub
     *request_id = ++requests_;
     if (text.startsWith(QLatin1String("wait:"))) {
       usleep(static_cast<useconds_t>(text.mid(5).toInt()) * 1000);
+    } else if (text.startsWith(QLatin1String("busy:"))) {
+      QEventLoop busy;
+      QTimer::singleShot(text.mid(5).toInt(), &busy, &QEventLoop::quit);
+      busy.exec();
     } else if (text == QLatin1String("callback")) {
       Notify([](ITestEvents* sink) { sink->Idle(1, 1); });
     } else if (text == QLatin1String("fail")) {
