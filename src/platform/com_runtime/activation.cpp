@@ -153,21 +153,25 @@ HRESULT FindOrStartServer(REFCLSID clsid, QString* owner) {
   *owner = NameOwner(name);
   if (!owner->isEmpty()) return S_OK;
 
+  // Watched before the start, and asked now and then too: a server that is
+  // quicker than this thread (which a busy machine may hold up) or whose
+  // announcement comes before the watch is in place is found all the same.
+  QDBusServiceWatcher watcher(name, ComConnection(), QDBusServiceWatcher::WatchForRegistration);
+  bool registered = false;
+  QObject::connect(&watcher, &QDBusServiceWatcher::serviceRegistered, [&] { registered = true; });
   args << QStringLiteral("-Embedding");
   qint64 pid = 0;
   if (!QProcess::startDetached(program, args, QString(), &pid)) {
     ReportDiagnostic("cannot start the server " + program.toStdString());
     return CO_E_SERVER_EXEC_FAILURE;
   }
-  QDBusServiceWatcher watcher(name, ComConnection(), QDBusServiceWatcher::WatchForRegistration);
-  bool registered = false;
-  QObject::connect(&watcher, &QDBusServiceWatcher::serviceRegistered, [&] { registered = true; });
   bool exited = false;
+  int polls = 0;
   WaitUntil(
       [&] {
         if (registered) return true;
         exited = kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
-        if (exited) registered = !NameOwner(name).isEmpty();
+        if (exited || ++polls % 10 == 0) registered = !NameOwner(name).isEmpty();
         return registered || exited;
       },
       timeout);
