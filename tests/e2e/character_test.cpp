@@ -29,6 +29,11 @@ using testing::WriteFile;
 
 using testing::ProgramEnvironment;
 
+const char* const kWithCharacterHive =
+    "Windows Registry Editor Version 5.00\n\n"
+    "[HKEY_CURRENT_USER\\Software\\Zentravol\\Agent]\n"
+    "\"noAgent\"=dword:00000000\n";
+
 TEST(CharacterReading, SpeaksTheTextWithItsTagsThroughTheCharacterAndSavesItsPosition) {
   ScratchDir dir;
   WriteFile(dir.File("user.reg"),
@@ -60,10 +65,7 @@ TEST(CharacterReading, SpeaksTheTextWithItsTagsThroughTheCharacterAndSavesItsPos
 
 TEST(CharacterReading, AServerKilledInTheMiddleOfAPieceLosesOnlyThatPiece) {
   ScratchDir dir;
-  WriteFile(dir.File("user.reg"),
-            "Windows Registry Editor Version 5.00\n\n"
-            "[HKEY_CURRENT_USER\\Software\\Zentravol\\Agent]\n"
-            "\"noAgent\"=dword:00000000\n");
+  WriteFile(dir.File("user.reg"), kWithCharacterHive);
   const std::string trace = dir.File("trace.txt");
   // Three pieces (a text of over 600 characters is read in pieces); the
   // first lasts long enough to kill its server meanwhile.
@@ -103,10 +105,7 @@ TEST(CharacterReading, AServerKilledInTheMiddleOfAPieceLosesOnlyThatPiece) {
 // a new server reads it, and the call says so only when it was read.
 TEST(CharacterReading, AServerLostBetweenTwoTextsOfACallerIsStartedAgainForTheSecond) {
   ScratchDir dir;
-  WriteFile(dir.File("user.reg"),
-            "Windows Registry Editor Version 5.00\n\n"
-            "[HKEY_CURRENT_USER\\Software\\Zentravol\\Agent]\n"
-            "\"noAgent\"=dword:00000000\n");
+  WriteFile(dir.File("user.reg"), kWithCharacterHive);
   const std::string trace = dir.File("trace.txt");
   QProcess registration;
   registration.setProcessEnvironment(ProgramEnvironment(dir, trace));
