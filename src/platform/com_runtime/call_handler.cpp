@@ -116,6 +116,11 @@ QDBusMessage HandleDispatch(const QDBusMessage& message, IUnknown* object) {
   return ErrorReply(message, DISP_E_MEMBERNOTFOUND);
 }
 
+// The answer to member `func` of a library interface: its out arguments, or
+// its failure with the thread's error info.
+QDBusMessage MemberReply(const QDBusMessage& call, const FUNCDESC& func, HRESULT hr,
+                         std::vector<VARIANT>& args);
+
 QDBusMessage HandleLibraryInterface(const QDBusMessage& message, IUnknown* object) {
   const InterfaceInfo* info = FindInterfaceByBusName(message.interface());
   if (info == nullptr || info->stub == nullptr) return ErrorReply(message, E_NOINTERFACE);
@@ -140,17 +145,27 @@ QDBusMessage HandleLibraryInterface(const QDBusMessage& message, IUnknown* objec
   if (next != in.size()) return ErrorReply(message, DISP_E_BADPARAMCOUNT);
 
   SetErrorInfo(0, nullptr);
+  auto make_reply = [func](const QDBusMessage& call, HRESULT result, const VARIANT& /*unused*/,
+                           std::vector<VARIANT>& values) {
+    return MemberReply(call, *func, result, values);
+  };
+  ServedInvoke served(message, make_reply);
   hr = info->stub(target, *func, args);
-  if (FAILED(hr)) return ErrorReply(message, hr);
-  SetErrorInfo(0, nullptr);
+  if (served.TakenOver(&args)) return QDBusMessage();
+  return MemberReply(message, *func, hr, args);
+}
 
-  QDBusMessage reply = message.createReply();
-  for (size_t i = 0; i < func->params.size(); ++i) {
-    const PARAMDESC& param = func->params[i];
+QDBusMessage MemberReply(const QDBusMessage& call, const FUNCDESC& func, HRESULT hr,
+                         std::vector<VARIANT>& args) {
+  if (FAILED(hr)) return ErrorReply(call, hr);
+  SetErrorInfo(0, nullptr);
+  QDBusMessage reply = call.createReply();
+  for (size_t i = 0; i < func.params.size(); ++i) {
+    const PARAMDESC& param = func.params[i];
     if (!(param.flags & PARAMFLAG_FOUT)) continue;
     QVariant out;
-    hr = MarshalParam(param, args[i], message.service(), &out);
-    if (FAILED(hr)) return ErrorReply(message, hr);
+    hr = MarshalParam(param, args[i], call.service(), &out);
+    if (FAILED(hr)) return ErrorReply(call, hr);
     reply << out;
   }
   return reply;

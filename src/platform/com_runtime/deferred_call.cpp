@@ -10,7 +10,8 @@ namespace parlotto {
 
 class BusDeferredCall final : public DeferredCall {
  public:
-  explicit BusDeferredCall(const QDBusMessage& call) : call_(call) {}
+  BusDeferredCall(const QDBusMessage& call, ReplyMaker make_reply)
+      : call_(call), make_reply_(std::move(make_reply)) {}
 
   // A call taken over and then dropped still gets its answer, so that the
   // caller does not wait out its own limit.
@@ -58,12 +59,13 @@ class BusDeferredCall final : public DeferredCall {
     ComPtr<IErrorInfo> other;
     GetErrorInfo(0, other.Receive());
     SetErrorInfo(0, error_.Get());
-    const QDBusMessage reply = InvokeReply(call_, hr_, result_, args_);
+    const QDBusMessage reply = make_reply_(call_, hr_, result_, args_);
     SetErrorInfo(0, other.Get());
     if (call_.isReplyRequired()) ComConnection().send(reply);
   }
 
   const QDBusMessage call_;
+  const ReplyMaker make_reply_;
   State state_ = State::kTaken;
   HRESULT hr_ = S_OK;
   VARIANT result_;
@@ -78,7 +80,10 @@ thread_local ServedInvoke* g_served = nullptr;
 
 }  // namespace
 
-ServedInvoke::ServedInvoke(const QDBusMessage& call) : outer_(g_served), call_(call) {
+ServedInvoke::ServedInvoke(const QDBusMessage& call) : ServedInvoke(call, InvokeReply) {}
+
+ServedInvoke::ServedInvoke(const QDBusMessage& call, ReplyMaker make_reply)
+    : outer_(g_served), call_(call), make_reply_(std::move(make_reply)) {
   g_served = this;
 }
 
@@ -96,7 +101,7 @@ bool ServedInvoke::TakenOver(std::vector<VARIANT>* args) {
 
 std::shared_ptr<DeferredCall> DeferCurrentCall() {
   if (g_served == nullptr || g_served->taken_) return nullptr;
-  g_served->taken_ = std::make_shared<BusDeferredCall>(g_served->call_);
+  g_served->taken_ = std::make_shared<BusDeferredCall>(g_served->call_, g_served->make_reply_);
   return g_served->taken_;
 }
 

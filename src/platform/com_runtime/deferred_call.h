@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QDBusMessage>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -29,11 +30,18 @@ std::shared_ptr<DeferredCall> DeferCurrentCall();
 
 class BusDeferredCall;
 
-// For the runtime: marks the Invoke from the bus that is served while it
-// lives (they nest when a call is served while the server waits on another).
+// How the answer to a call is made from its result and its arguments.
+using ReplyMaker = std::function<QDBusMessage(const QDBusMessage& call, HRESULT hr,
+                                              const VARIANT& result, std::vector<VARIANT>& args)>;
+
+// For the runtime: marks the call from the bus that is served while it lives
+// (they nest when a call is served while the server waits on another): an
+// IDispatch.Invoke, or a member of an interface of a type library, whose
+// answer `make_reply` makes.
 class ServedInvoke {
  public:
   explicit ServedInvoke(const QDBusMessage& call);
+  ServedInvoke(const QDBusMessage& call, ReplyMaker make_reply);
   ~ServedInvoke();
   ServedInvoke(const ServedInvoke&) = delete;
   ServedInvoke& operator=(const ServedInvoke&) = delete;
@@ -47,6 +55,7 @@ class ServedInvoke {
 
   ServedInvoke* const outer_;
   const QDBusMessage call_;
+  ReplyMaker make_reply_;
   std::shared_ptr<BusDeferredCall> taken_;
   bool returned_ = false;
 };
