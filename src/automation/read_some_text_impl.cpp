@@ -10,6 +10,7 @@
 #include "parlotto/vocato_form.h"
 #include "platform/com/error_info.h"
 #include "platform/com_runtime/activation.h"
+#include "platform/com_runtime/deferred_call.h"
 #include "platform/com_runtime/interface_table.h"
 #include "platform/loop/clock.h"
 #include "platform/typelib/type_info_dispatch.h"
@@ -176,6 +177,18 @@ HRESULT TReadSomeTextImpl::put_Text2(const BSTR& value) {
     WriteDebugLog("Text2");
     WaitForFreeBuffer(false);
     WriteDebugLog("Text2");
+    // During another reading the text waits its turn, and the call its
+    // answer: read inside that reading it would be spoken over it, and
+    // callers would be answered last first.
+    if (!text.empty() && Form().Reading()) {
+      if (std::shared_ptr<DeferredCall> call = DeferCurrentCall()) {
+        Form().QueueText(text, [call](bool read) {
+          const HRESULT hr = read ? S_OK : ReportComError(std::runtime_error(kNotReadMessage));
+          call->Finish(hr, VARIANT());
+        });
+        return;
+      }
+    }
     // A caller is told when its text was not read, rather than S_OK.
     if (!Form().ReadTextNow(text)) throw std::runtime_error(kNotReadMessage);
   });

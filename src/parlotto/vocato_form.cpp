@@ -175,7 +175,25 @@ bool TVocatoForm::ReadTextNow(const std::string& text) {
 void TVocatoForm::StopReading() {
   // The piece being spoken goes on until the end timer hides the character.
   text_to_read.clear();
+  DropQueuedTexts();
   ScheduleEnd(true);
+}
+
+void TVocatoForm::QueueText(const std::string& text, std::function<void(bool read)> done) {
+  queued_texts_.emplace_back(text, std::move(done));
+}
+
+void TVocatoForm::ReadNextQueuedText() {
+  if (Reading() || queued_texts_.empty()) return;
+  auto [text, done] = std::move(queued_texts_.front());
+  queued_texts_.pop_front();
+  done(ReadTextNow(text));
+}
+
+void TVocatoForm::DropQueuedTexts() {
+  auto dropped = std::move(queued_texts_);
+  queued_texts_.clear();
+  for (auto& [text, done] : dropped) done(false);
 }
 
 void TVocatoForm::CheckForFullBufferToReadTimer() {
@@ -213,6 +231,7 @@ void TVocatoForm::Close() {
 void TVocatoForm::EndAtOnce() {
   if (ending_at_once_) return;
   ending_at_once_ = true;
+  DropQueuedTexts();
   if (closed_) {
     // Closed and kept for automation clients, or asking whether to be: the
     // loop ends now, the question and the clients' objects with it.

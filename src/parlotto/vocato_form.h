@@ -8,6 +8,8 @@
 class QAction;
 class QMenu;
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -74,6 +76,11 @@ class TVocatoForm : public QWidget, public MessageWindow {
   bool ReadTextNow(const std::string& text);
   // Drops the waiting text and ends the program soon, automation mode or not.
   void StopReading();
+  // Whether a reading is under way.
+  bool Reading() const { return reading_depth_ > 0; }
+  // A caller's text that waits until the readings before it have ended, and
+  // is then read; `done` hears whether it was read whole.
+  void QueueText(const std::string& text, std::function<void(bool read)> done);
 
   // Menu commands, from the tray menu or the character's menu.
   void Info1Click();
@@ -201,6 +208,13 @@ class TVocatoForm : public QWidget, public MessageWindow {
   QAction* Einstellungen1 = nullptr;
   QAction* Beenden = nullptr;
 
+  // Reads the first queued text once no reading is under way any more.
+  void ReadNextQueuedText();
+  // Tells every queued text's caller that it will not be read.
+  void DropQueuedTexts();
+
+  int reading_depth_ = 0;
+  std::deque<std::pair<std::string, std::function<void(bool)>>> queued_texts_;
   // Counts the callers' texts, so that a reading tells a new one from its own.
   std::uint64_t texts_offered_ = 0;
   // Pieces that never reached a speech output, so that a reading knows.

@@ -310,6 +310,30 @@ TEST_F(AutomationTest, AReadingAScriptAttachedToEndsWithItsLastReleaseOrASignal)
   }
 }
 
+// A second caller's Text2 during the first one's reading waits its turn: it
+// is neither spoken over the first nor answered before it.
+TEST_F(AutomationTest, AText2DuringAnotherReadingIsReadAfterItAndAnsweredThen) {
+  Register();
+  ScopedEnv paced("PARLOTTO_AUDIO", "null");  // as long as it would sound
+  const QString first = QStringLiteral(
+      "text2:Dieser erste Text ist lang genug, dass er noch klingt, wenn der zweite Aufrufer "
+      "kommt und seinen Text abgibt.");
+  QProcess* a = StartClient({"create", first, "release"});
+  ASSERT_TRUE(WaitFor([this] { return !testing::TraceEvents(dir_.File("trace.txt")).empty(); }));
+  const QStringList b = Client({"create", "text2:Zweiter Text.", "release"});
+  const QStringList a_out = FinishClient(a);
+  ASSERT_EQ(a_out.size(), 3) << a_out.join('\n').toStdString();
+  ASSERT_EQ(b.size(), 3) << b.join('\n').toStdString();
+  EXPECT_EQ(a_out[1], first + " 0x00000000");
+  EXPECT_EQ(b[1], "text2:Zweiter Text. 0x00000000");
+  const std::vector<std::string> spoken = testing::SpokenTexts(dir_.File("trace.txt"));
+  ASSERT_EQ(spoken.size(), 2u);
+  EXPECT_EQ(spoken[1], "Zweiter Text.");
+  EXPECT_EQ(testing::TraceEvents(dir_.File("trace.txt")),
+            (std::vector<std::string>{"speak", "audio-stop", "speak", "audio-stop"}));
+  EXPECT_TRUE(ServerEnds());
+}
+
 // The server's resident memory in KiB, from the kernel's view of it.
 long ResidentKib(qint64 pid) {
   const std::string status = ReadFile("/proc/" + std::to_string(pid) + "/status");

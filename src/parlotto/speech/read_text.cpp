@@ -1,6 +1,8 @@
 // The read routine: every text reaches the speech output through ReadText,
 // which cuts a long text into pieces at line and sentence ends and waits for
 // each piece to be spoken.
+#include <QTimer>
+
 #include "parlotto/debug_log.h"
 #include "parlotto/speech/replace_text.h"
 #include "parlotto/speech/text_pieces.h"
@@ -20,6 +22,18 @@ constexpr std::size_t kLinePartLimit = 2000;
 }  // namespace
 
 bool TVocatoForm::ReadText() {
+  // Texts queued meanwhile are read from the loop once this reading, and
+  // any it is nested in, has ended.
+  struct ReadingScope {
+    TVocatoForm& form;
+    explicit ReadingScope(TVocatoForm& f) : form(f) { ++form.reading_depth_; }
+    ~ReadingScope() {
+      if (--form.reading_depth_ > 0 || form.queued_texts_.empty()) return;
+      QTimer::singleShot(0, &form, [form = &form] { form->ReadNextQueuedText(); });
+    }
+    ReadingScope(const ReadingScope&) = delete;
+    ReadingScope& operator=(const ReadingScope&) = delete;
+  } scope(*this);
   if (stop_flag) return false;
   if (no_agent) {
     direct_speech_loaded = LoadDirectSpeech();
