@@ -158,6 +158,15 @@ TEST_F(ComRuntimeTest, ACallMayTakeLongerThanTheBusTimeout) {
   EXPECT_EQ(object_->Speak(QStringLiteral("wait:26000"), &request_id), S_OK);
 }
 
+// Taken over by the object, a call of a typed member is answered later, its
+// out argument with it.
+TEST_F(ComRuntimeTest, ATypedCallTakenOverIsAnsweredWhenTheObjectFinishesIt) {
+  CreateAndLoad();
+  LONG request_id = 0;
+  EXPECT_EQ(object_->Speak(QStringLiteral("later:300"), &request_id), S_OK);
+  EXPECT_GT(request_id, 0);
+}
+
 // A server is judged by whether it answers pings, not by how long one call
 // takes: a reading may last minutes.
 TEST_F(ComRuntimeTest, ALongCallGoesOnWhileTheServerAnswersPingsAndEndsWhenItHangs) {

@@ -3,6 +3,7 @@
 // speak says:
 //   "wait:<ms>"      answers after blocking that long
 //   "busy:<ms>"      answers after that long, taking other calls meanwhile
+//   "later:<ms>"     takes the call over and answers it after that long
 //   "callback"       calls the sinks' Idle(start) before it answers
 //   "fail"           fails with E_INVALIDARG and error info
 //   "fail:all"       fails with E_FAIL and every field of error info, its
@@ -26,6 +27,7 @@
 #include "platform/com/error_info.h"
 #include "platform/com_runtime/activation.h"
 #include "platform/com_runtime/apartment.h"
+#include "platform/com_runtime/deferred_call.h"
 #include "platform/com_runtime/object_factory.h"
 #include "platform/com_runtime/test_contract/test_marshal.h"
 #include "platform/typelib/type_info_dispatch.h"
@@ -92,6 +94,10 @@ class TestObject final : public ComObject, public DispatchImpl<ITestObject>, pub
     *request_id = ++requests_;
     if (text.startsWith(QLatin1String("wait:"))) {
       usleep(static_cast<useconds_t>(text.mid(5).toInt()) * 1000);
+    } else if (text.startsWith(QLatin1String("later:"))) {
+      std::shared_ptr<DeferredCall> call = DeferCurrentCall();
+      if (!call) return E_UNEXPECTED;
+      QTimer::singleShot(text.mid(6).toInt(), [call] { call->Finish(S_OK, VARIANT()); });
     } else if (text.startsWith(QLatin1String("busy:"))) {
       QEventLoop busy;
       QTimer::singleShot(text.mid(5).toInt(), &busy, &QEventLoop::quit);
