@@ -1,8 +1,5 @@
 #include "automation/office_readings.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QStringList>
 #include <cstdio>
 
@@ -17,18 +14,6 @@ namespace parlotto {
 namespace {
 
 constexpr const char* kTempTxt = "temp.txt";
-
-// A new file of this text only, beside "temp.txt"; "" when none can be made.
-std::string WritePrivateFile(const std::string& dir, const std::string& text) {
-  std::string name = dir + "." + kTempTxt + ".office.XXXXXX";
-  const int fd = mkstemp(name.data());
-  if (fd < 0) return {};
-  const bool written = WriteAll(fd, text);
-  close(fd);
-  if (written) return name;
-  std::remove(name.c_str());
-  return {};
-}
 
 }  // namespace
 
@@ -46,12 +31,10 @@ bool OfficeReadings::Add(const std::string& text, std::string* error) {
   // Made new and renamed into place: a link planted as "temp.txt" is
   // replaced, not written through, and nobody reads half of it.
   std::string failure;
-  if (!WriteNewFile(dir + kTempTxt, text, &failure)) {
-    WriteDebugLog("ReadOfficeText: " + failure);
-    *error = "Datei " + dir + kTempTxt + " kann nicht erstellt werden";
-    return false;
-  }
-  const std::string file = WritePrivateFile(dir, text);
+  const bool published = WriteNewFile(dir + kTempTxt, text, &failure);
+  if (!published) WriteDebugLog("ReadOfficeText: " + failure);
+  const std::string file =
+      published ? MakePrivateFile(dir + "." + kTempTxt + ".office.", text) : std::string();
   if (file.empty()) {
     *error = "Datei " + dir + kTempTxt + " kann nicht erstellt werden";
     return false;

@@ -2,9 +2,6 @@
 // text-file source reads the text.
 #include "parlotto/sources/pdf_source.h"
 
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <system_error>
 
@@ -34,11 +31,7 @@ constexpr const char* kConversionFailedMessage =
 
 // A new empty file of our own beside "temp.txt"; "" when none can be made.
 std::string MakePrivateFile(const std::string& dir, const char* purpose) {
-  std::string name = dir + "." + kOutputName + "." + purpose + ".XXXXXX";
-  const int fd = mkstemp(name.data());
-  if (fd < 0) return {};
-  close(fd);
-  return name;
+  return parlotto::MakePrivateFile(dir + "." + kOutputName + "." + purpose + ".");
 }
 
 void RemoveQuietly(const std::string& name) {

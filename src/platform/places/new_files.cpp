@@ -62,6 +62,17 @@ bool WriteAll(int fd, const std::string& bytes) {
   return true;
 }
 
+std::string MakePrivateFile(const std::string& prefix, const std::string& bytes) {
+  std::string name = prefix + "XXXXXX";
+  const int fd = mkostemp(name.data(), O_CLOEXEC);
+  if (fd < 0) return {};
+  const bool written = WriteAll(fd, bytes);
+  close(fd);
+  if (written) return name;
+  unlink(name.c_str());
+  return {};
+}
+
 bool ReplaceWithNewFile(const std::string& path, const std::string& bytes, mode_t mode,
                         const timespec* mtime, struct stat* written, std::string* error) {
   std::string temp = path + ".tmp.XXXXXX";

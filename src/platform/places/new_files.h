@@ -19,6 +19,10 @@ mode_t NewFileMode();
 // Writes all of `bytes` to `fd`, going on after interruptions.
 bool WriteAll(int fd, const std::string& bytes);
 
+// A new file of its own holding `bytes`, private to the user, named
+// `prefix` and six random characters; "" when it cannot be made.
+std::string MakePrivateFile(const std::string& prefix, const std::string& bytes = {});
+
 // Replaces `path` with a new file holding `bytes`: written and synced beside
 // it under a private name, given `mode` and, when not null, `mtime`, and
 // renamed over it. A symlink at `path` is replaced, never followed. Fills
