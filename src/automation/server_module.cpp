@@ -14,6 +14,7 @@
 #include "platform/com_runtime/activation.h"
 #include "platform/com_runtime/apartment.h"
 #include "platform/com_runtime/server_class_factory.h"
+#include "platform/com_runtime/server_lifetime.h"
 #include "platform/gui/dialogs.h"
 #include "platform/loop/application_events.h"
 #include "platform/loop/clock.h"
@@ -24,9 +25,6 @@ namespace parlotto {
 namespace {
 
 TServerModule* g_module = nullptr;
-
-// As long as the runtime's own servers wait for their first client.
-constexpr int kFirstClientWaitMs = 20000;
 
 const std::string& ClassKey() {
   static const std::string key = "CLSID\\" + StringFromGUID(CLSID_ReadSomeText);
@@ -195,7 +193,7 @@ bool TServerModule::Initialize() {
   if (KeptOnlyForClients()) {
     // Started for a client that may have died before it asked for an
     // object: nobody would ever let go of this process.
-    QTimer::singleShot(ScaledMs(kFirstClientWaitMs), [this] {
+    QTimer::singleShot(ScaledMs(ServerLifetime::kFirstClientWaitMs), [this] {
       if (lock_count_.load() <= 0) QCoreApplication::exit(0);
     });
   }

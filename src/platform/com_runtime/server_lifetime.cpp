@@ -49,7 +49,7 @@ int ServerLifetime::LingerMsFrom(const char* variable, int default_ms) {
 
 void ServerLifetime::Start(int linger_ms) {
   g_linger_ms = linger_ms;
-  EndLater(std::max(linger_ms, ScaledMs(20000)));
+  EndLater(std::max(linger_ms, ScaledMs(kFirstClientWaitMs)));
 }
 
 void ServerLifetime::ObjectCreated() {

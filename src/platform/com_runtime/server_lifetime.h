@@ -17,6 +17,10 @@ int ServeClassObject(REFCLSID clsid, IClassFactory* factory, const char* linger_
 
 class ServerLifetime {
  public:
+  // How long a server started for a creator waits for its first client
+  // (scaled by the time scale).
+  static constexpr int kFirstClientWaitMs = 20000;
+
   // The linger from the environment variable `variable` (milliseconds, up to
   // an hour), else `default_ms` scaled by the time scale.
   static int LingerMsFrom(const char* variable, int default_ms);
