@@ -1,35 +1,15 @@
-// What the tests' own server processes have in common: they count their
-// live objects and end a short while after the last one is gone (or after a
-// while when no client came at all, as a started server does), and they keep
-// the sinks their clients registered.
+// What the tests' own server processes have in common besides the runtime's
+// server lifetime (ServeClassObject, ServerLifetime): the description of an
+// interface for their IDispatch, and the sinks their clients registered.
 #pragma once
 
-#include <QCoreApplication>
-#include <QTimer>
 #include <functional>
 #include <map>
 
 #include "platform/com/com_object.h"
-#include "platform/com_runtime/activation.h"
 #include "platform/com_runtime/interface_table.h"
-#include "platform/loop/clock.h"
 
 namespace parlotto::testing {
-
-inline int& LiveObjects() {
-  static int count = 0;
-  return count;
-}
-
-inline void ObjectMade() { ++LiveObjects(); }
-
-inline void ObjectGone() {
-  if (--LiveObjects() > 0) return;
-  // A new client may still come during the grace period.
-  QTimer::singleShot(300, [] {
-    if (LiveObjects() == 0) QCoreApplication::quit();
-  });
-}
 
 // The registered description of `iid`, for an object's IDispatch.
 inline ITypeInfo* TypeInfoOf(REFIID iid) {
@@ -62,21 +42,5 @@ class SinkList {
   std::map<LONG, ComPtr<Sink>> sinks_;
   LONG next_id_ = 1;
 };
-
-// Offers `factory` for `clsid` and runs the loop until the process ends;
-// false when the class could not be offered.
-inline bool ServeClass(REFCLSID clsid, IClassFactory* factory) {
-  DWORD cookie = 0;
-  if (FAILED(CoRegisterClassObject(clsid, factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
-                                   &cookie))) {
-    return false;
-  }
-  QTimer::singleShot(ScaledMs(20000), [] {
-    if (LiveObjects() == 0) QCoreApplication::quit();
-  });
-  QCoreApplication::exec();
-  CoRevokeClassObject(cookie);
-  return true;
-}
 
 }  // namespace parlotto::testing

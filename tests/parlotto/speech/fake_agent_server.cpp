@@ -14,14 +14,13 @@
 #include "platform/com_runtime/activation.h"
 #include "platform/com_runtime/apartment.h"
 #include "platform/com_runtime/object_factory.h"
+#include "platform/com_runtime/server_lifetime.h"
 #include "platform/typelib/type_info_dispatch.h"
 #include "support/test_server_process.h"
 
 namespace parlotto {
 namespace {
 
-using testing::ObjectGone;
-using testing::ObjectMade;
 using testing::SinkList;
 using testing::TypeInfoOf;
 
@@ -35,9 +34,9 @@ class Character final : public ComObject, public DispatchImpl<IAgentCharacterEx>
       : ComObject(outer),
         DispatchImpl(TypeInfoOf(IID_IAgentCharacterEx), &target_),
         target_(AgentCharacterExStub, static_cast<IAgentCharacterEx*>(this)) {
-    ObjectMade();
+    ServerLifetime::ObjectCreated();
   }
-  ~Character() override { ObjectGone(); }
+  ~Character() override { ServerLifetime::ObjectGone(); }
 
   PARLOTTO_DELEGATING_UNKNOWN
 
@@ -85,9 +84,9 @@ class AgentServer final : public ComObject, public DispatchImpl<IAgentEx> {
       : ComObject(outer),
         DispatchImpl(TypeInfoOf(IID_IAgentEx), &target_),
         target_(AgentExStub, static_cast<IAgentEx*>(this)) {
-    ObjectMade();
+    ServerLifetime::ObjectCreated();
   }
-  ~AgentServer() override { ObjectGone(); }
+  ~AgentServer() override { ServerLifetime::ObjectGone(); }
 
   PARLOTTO_DELEGATING_UNKNOWN
 
@@ -133,8 +132,11 @@ int main(int argc, char** argv) {
   if (FAILED(RegisterAgentInterfaces())) return 2;
 
   ComPtr<IClassFactory> factory(new testing::ObjectFactory<AgentServer>);
-  const bool served = testing::ServeClass(CLSID_AgentServer, factory.Get());
+  // Gone soon after its last object, so that the tests need not wait.
+  setenv("PARLOTTO_TEST_SERVER_LINGER_MS", "300", 0);
+  const int result = ServeClassObject(CLSID_AgentServer, factory.Get(),
+                                      "PARLOTTO_TEST_SERVER_LINGER_MS", "fake character server");
   g_sinks.Clear();
   CoUninitialize();
-  return served ? 0 : 2;
+  return result;
 }

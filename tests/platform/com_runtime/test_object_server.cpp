@@ -29,6 +29,7 @@
 #include "platform/com_runtime/apartment.h"
 #include "platform/com_runtime/deferred_call.h"
 #include "platform/com_runtime/object_factory.h"
+#include "platform/com_runtime/server_lifetime.h"
 #include "platform/com_runtime/test_contract/test_marshal.h"
 #include "platform/typelib/type_info_dispatch.h"
 #include "support/test_server_process.h"
@@ -36,9 +37,6 @@
 namespace parlotto {
 namespace {
 
-using testing::LiveObjects;
-using testing::ObjectGone;
-using testing::ObjectMade;
 using testing::SinkList;
 using testing::TypeInfoOf;
 
@@ -56,9 +54,9 @@ class TestObject final : public ComObject, public DispatchImpl<ITestObject>, pub
       : ComObject(outer),
         DispatchImpl(TypeInfoOf(IID_ITestObject), &target_),
         target_(TestObjectStub, static_cast<ITestObject*>(this)) {
-    ObjectMade();
+    ServerLifetime::ObjectCreated();
   }
-  ~TestObject() override { ObjectGone(); }
+  ~TestObject() override { ServerLifetime::ObjectGone(); }
 
   PARLOTTO_DELEGATING_UNKNOWN
 
@@ -87,7 +85,7 @@ class TestObject final : public ComObject, public DispatchImpl<ITestObject>, pub
   }
   HRESULT GetServerState(LONG* process_id, LONG* live_objects) override {
     *process_id = static_cast<LONG>(getpid());
-    *live_objects = LiveObjects();
+    *live_objects = ServerLifetime::LiveObjects();
     return S_OK;
   }
   HRESULT Speak(const BSTR& text, LONG* request_id) override {
@@ -158,9 +156,9 @@ class TestServer final : public ComObject, public DispatchImpl<ITestServer> {
       : ComObject(outer),
         DispatchImpl(TypeInfoOf(IID_ITestServer), &target_),
         target_(TestServerStub, static_cast<ITestServer*>(this)) {
-    ObjectMade();
+    ServerLifetime::ObjectCreated();
   }
-  ~TestServer() override { ObjectGone(); }
+  ~TestServer() override { ServerLifetime::ObjectGone(); }
 
   PARLOTTO_DELEGATING_UNKNOWN
 
@@ -211,8 +209,11 @@ int main(int argc, char** argv) {
   if (std::getenv("PARLOTTO_TEST_SERVER_NEVER_PUBLISH") != nullptr) return app.exec();
 
   ComPtr<IClassFactory> factory(new testing::ObjectFactory<TestServer>);
-  const bool served = testing::ServeClass(CLSID_TestServer, factory.Get());
+  // Gone soon after its last object, so that the tests need not wait.
+  setenv("PARLOTTO_TEST_SERVER_LINGER_MS", "300", 0);
+  const int result = ServeClassObject(CLSID_TestServer, factory.Get(),
+                                      "PARLOTTO_TEST_SERVER_LINGER_MS", "test object server");
   g_sinks.Clear();
   CoUninitialize();
-  return served ? 0 : 2;
+  return result;
 }
