@@ -57,6 +57,16 @@ QString SwitchForMimeType(const QString& mime_name) {
   return type.isValid() ? SwitchFor(type) : QString();
 }
 
+QStringList ReadableFilePatterns() {
+  const QMimeDatabase database;
+  QStringList patterns;
+  for (const TypeSwitch& entry : kTypeSwitches) {
+    patterns += database.mimeTypeForName(QLatin1String(entry.mime)).globPatterns();
+  }
+  patterns.removeDuplicates();
+  return patterns;
+}
+
 LaunchChoice ChooseLaunch(const QString& target) {
   if (target.isEmpty()) return {{}, QStringLiteral("Keine Datei angegeben.")};
   QString file = target;

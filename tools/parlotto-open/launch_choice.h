@@ -17,6 +17,10 @@ struct LaunchChoice {
 // "-pdf", "-doc", "-html", "-f", or "" when the program reads no such file.
 QString SwitchForMimeType(const QString& mime_name);
 
+// The name patterns of every file type the program reads, for a file
+// dialog's filter ("*.pdf", "*.txt", ...), without repeats.
+QStringList ReadableFilePatterns();
+
 // `target` is a file name (absolute or relative to the working directory),
 // a file: URL, or a web address (http, https). Files are recognised by their
 // contents and name through the shared MIME database; a file that does not

@@ -15,6 +15,7 @@
 #include <ostream>
 #include <string>
 
+#include "support/scoped_env.h"
 #include "support/scratch_dir.h"
 
 // Readable failures: Qt's strings as text, not as bytes.
@@ -24,6 +25,7 @@ namespace parlotto {
 namespace {
 
 using testing::ReadFile;
+using testing::ScopedEnv;
 using testing::ScratchDir;
 using testing::WriteFile;
 
@@ -183,19 +185,33 @@ TEST_F(LauncherTest, StartsTheProgramBesideItWithTheSwitchAndTheNameAsOneArgumen
   EXPECT_EQ(StartedWith(), "-pdf\n" + file.toStdString() + "\n");
 }
 
-TEST_F(LauncherTest, WithoutATargetTheProgramStartsWithoutArguments) {
-  // The menu entry starts it so: the program's own default, nothing added.
+TEST_F(LauncherTest, HelpPrintsTheUsageAndStartsNothing) {
+  QProcess launcher;
+  launcher.start(QString::fromStdString(dir_.File("parlotto-open")), {"--help"});
+  ASSERT_TRUE(launcher.waitForFinished(30000));
+  EXPECT_EQ(launcher.exitCode(), 0);
+  const QString usage = QString::fromUtf8(launcher.readAllStandardOutput());
+  EXPECT_TRUE(usage.startsWith("Aufruf: parlotto-open [DATEI|ADRESSE]")) << usage.toStdString();
+  EXPECT_FALSE(QFile::exists(args_));
+}
+
+TEST_F(LauncherTest, WithoutATargetAndWithoutADisplayItSaysWhyInsteadOfWaiting) {
+  // The chooser would wait for ever for a user who cannot see it.
   QProcess launcher;
   launcher.start(QString::fromStdString(dir_.File("parlotto-open")), {});
   ASSERT_TRUE(launcher.waitForFinished(30000));
-  EXPECT_EQ(launcher.exitCode(), 0);
-  EXPECT_EQ(StartedWith(), "");
-  EXPECT_TRUE(QFile::exists(args_));
+  EXPECT_EQ(launcher.exitCode(), 1);
+  EXPECT_NE(launcher.readAllStandardError().indexOf("--help"), -1);
+  EXPECT_FALSE(QFile::exists(args_));
 }
 
 TEST_F(LauncherTest, RefusesWhatTheProgramCannotReadWithoutStartingIt) {
+  // Without a terminal (a pipe here) the reason goes to a message box too.
+  const std::string boxes = dir_.File("boxes");
+  const ScopedEnv record("PARLOTTO_DIALOGS", ("record:" + boxes).c_str());
   EXPECT_EQ(Launch(Make("Bild.png", std::string(kPng, sizeof kPng - 1))), 1);
   EXPECT_NE(problem_.find("image/png"), std::string::npos) << problem_;
+  EXPECT_NE(ReadFile(boxes).find("Fehler\t"), std::string::npos);
   QProcess two_targets;
   two_targets.start(QString::fromStdString(dir_.File("parlotto-open")), {"a.txt", "b.txt"});
   ASSERT_TRUE(two_targets.waitForFinished(30000));
