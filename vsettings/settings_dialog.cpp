@@ -11,7 +11,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
@@ -26,6 +25,7 @@
 #include "settings_key/settings_key.h"
 #include "vsettings/character_preview.h"
 #include "vsettings/speech_runtime.h"
+#include "vsettings/voice_names.h"
 #include "xvoice/xvoice_text/speech_values.h"
 
 namespace parlotto::vsettings {
@@ -44,32 +44,15 @@ QString StateTip(ValueState state) {
   return state == ValueState::kWrongType ? kWrongTypeTip : QString();
 }
 
-Qt::CheckState CheckStateOf(const Stored<bool>& stored) {
-  if (!stored.present()) return Qt::PartiallyChecked;
-  return stored.value ? Qt::Checked : Qt::Unchecked;
+// A value that is not stored shows what the program does without it.
+void ShowCheck(QCheckBox* box, const Stored<bool>& stored, bool without_value) {
+  box->setChecked(stored.present() ? stored.value : without_value);
+  box->setToolTip(StateTip(stored.state));
 }
 
-// Tri-state only while it shows "nicht gesetzt": the user chooses yes or no.
-void ShowCheck(QCheckBox* box, const Stored<bool>& stored) {
-  box->setTristate(!stored.present());
-  box->setCheckState(CheckStateOf(stored));
-  box->setToolTip(stored.present() ? QString()
-                                   : kUnset + QStringLiteral(". ") + StateTip(stored.state));
-  QObject::connect(box, &QCheckBox::clicked, box, [box] {
-    if (box->checkState() != Qt::PartiallyChecked) box->setTristate(false);
-  });
-}
-
-QString LanguageText(const QString& language) {
-  if (language.isEmpty()) return QString();
-  const QLocale locale(language);
-  const QString native = locale.language() == QLocale::C ? QString() : locale.nativeLanguageName();
-  return native.isEmpty() ? language : QStringLiteral("%1, %2").arg(native, language);
-}
-
-QString VoiceText(const Voice& voice) {
-  const QString language = LanguageText(voice.language);
-  return language.isEmpty() ? voice.name : QStringLiteral("%1 (%2)").arg(voice.name, language);
+bool Names(const std::vector<SettingChange>& changes, const char* name) {
+  return std::any_of(changes.begin(), changes.end(),
+                     [name](const SettingChange& change) { return change.name == name; });
 }
 
 QLabel* BuddyLabel(const QString& text, QWidget* buddy) {
@@ -92,6 +75,8 @@ std::int32_t VolumeLevel(int percent) {
 bool SettingsDialog::NumberControl::IsSet() const {
   return !can_be_unset || spin->value() != spin->minimum();
 }
+
+bool SettingsDialog::NumberControl::Moved() const { return IsSet() && spin->value() != baseline; }
 
 SettingsDialog::SettingsDialog(const StoredSettings& stored, SpeechRuntime* runtime,
                                QWidget* parent)
@@ -218,8 +203,10 @@ QGroupBox* SettingsDialog::BuildCharacterGroup() {
 
   connect(character_file_, &QLineEdit::textChanged, this, &SettingsDialog::OnCharacterFileChanged);
   connect(choose_file_, &QPushButton::clicked, this, &SettingsDialog::ChooseCharacterFile);
-  connect(own_voice_, &QCheckBox::stateChanged, this, &SettingsDialog::UpdateStates);
+  connect(own_voice_, &QCheckBox::toggled, this, &SettingsDialog::OnOwnVoiceToggled);
   connect(character_voice_, &QComboBox::currentIndexChanged, this, &SettingsDialog::UpdateStates);
+  connect(character_voice_, &QComboBox::activated, this,
+          [this] { voice_chosen_for_user_ = false; });
   connect(forget_position_, &QPushButton::clicked, this, &SettingsDialog::ForgetPosition);
   return group;
 }
@@ -268,6 +255,10 @@ QGroupBox* SettingsDialog::BuildSpeechGroup() {
                       QStringLiteral(" Hz"));
   volume_left_ = MakeNumber(QStringLiteral("volumeLeft"), 0, 100, QStringLiteral(" %"));
   volume_right_ = MakeNumber(QStringLiteral("volumeRight"), 0, 100, QStringLiteral(" %"));
+  speed_.stored = &stored_.speed;
+  pitch_.stored = &stored_.pitch;
+  volume_left_.stored = &stored_.volume_left;
+  volume_right_.stored = &stored_.volume_right;
   auto* form = new QFormLayout(group);
   const std::pair<NumberControl*, QString> rows[] = {
       {&speed_, QStringLiteral("&Tempo")},
@@ -284,6 +275,10 @@ QGroupBox* SettingsDialog::BuildSpeechGroup() {
     row->addWidget(control->spin);
     form->addRow(BuddyLabel(caption + QLatin1Char(':'), control->spin), row);
   }
+  speech_hint_ = new QLabel;
+  speech_hint_->setObjectName(QStringLiteral("speechHint"));
+  speech_hint_->setWordWrap(true);
+  form->addRow(speech_hint_);
   sample_ = new QPushButton(QStringLiteral("&Probe hören"));
   sample_->setObjectName(QStringLiteral("sample"));
   sample_->setAccessibleName(QStringLiteral("Probe hören"));
@@ -299,21 +294,60 @@ QGroupBox* SettingsDialog::BuildSpeechGroup() {
 }
 
 void SettingsDialog::ShowNumber(NumberControl* control, const Stored<std::int32_t>& stored,
-                                int shown) {
-  control->can_be_unset = !stored.present();
+                                std::optional<int> shown) {
+  control->can_be_unset = !shown;
+  control->spin->setToolTip(StateTip(stored.state));
   if (control->can_be_unset) {
     control->spin->setMinimum(control->slider->minimum() - 1);
     control->spin->setValue(control->spin->minimum());
-    control->spin->setToolTip(StateTip(stored.state));
   } else {
-    control->spin->setValue(shown);
+    control->spin->setValue(*shown);
   }
+}
+
+void SettingsDialog::ShowSpeechHint() {
+  const std::pair<const NumberControl*, QString> rows[] = {
+      {&speed_, QStringLiteral("Tempo")},
+      {&pitch_, QStringLiteral("Tonhöhe")},
+      {&volume_left_, QStringLiteral("Lautstärke links")},
+      {&volume_right_, QStringLiteral("Lautstärke rechts")}};
+  QStringList missing;
+  QStringList wrong_type;
+  for (const auto& [control, caption] : rows) {
+    if (control->stored->state == ValueState::kMissing) missing << caption;
+    if (control->stored->state == ValueState::kWrongType) wrong_type << caption;
+  }
+  QStringList lines;
+  if (missing.size() == static_cast<int>(std::size(rows))) {
+    lines << QStringLiteral(
+        "Nicht gespeichert: Angezeigt sind die Standardwerte der Sprachausgabe.");
+  } else if (!missing.isEmpty()) {
+    lines << QStringLiteral(
+                 "Nicht gespeichert (angezeigt ist der Standardwert der "
+                 "Sprachausgabe): ") +
+                 missing.join(QStringLiteral(", ")) + QLatin1Char('.');
+  }
+  if (!wrong_type.isEmpty()) {
+    lines << QStringLiteral(
+                 "Mit falschem Typ gespeichert (angezeigt ist der Standardwert; der "
+                 "gespeicherte Wert bleibt, bis Sie die Sprechweise ändern): ") +
+                 wrong_type.join(QStringLiteral(", ")) + QLatin1Char('.');
+  }
+  if (!lines.isEmpty()) {
+    lines << QStringLiteral(
+        "Eine Änderung speichert alle vier Werte: Die Figur übernimmt sie nur "
+        "zusammen.");
+  }
+  speech_hint_->setText(lines.join(QLatin1Char('\n')));
+  speech_hint_->setVisible(!lines.isEmpty());
 }
 
 void SettingsDialog::FillVoices(QComboBox* combo, bool by_id) {
   if (runtime_ == nullptr) return;
-  for (const Voice& voice : runtime_->Voices()) {
-    combo->addItem(VoiceText(voice), by_id ? QVariant(voice.mode_id) : QVariant(voice.mode));
+  for (const VoiceEntry& entry : VoiceEntries(runtime_->Voices())) {
+    const Voice& voice = *entry.voice;
+    combo->addItem(entry.text, by_id ? QVariant(voice.mode_id) : QVariant(voice.mode));
+    combo->setItemData(combo->count() - 1, entry.details, Qt::ToolTipRole);
   }
 }
 
@@ -325,11 +359,16 @@ void SettingsDialog::ShowStored() {
   } else if (stored_.no_agent.present()) {
     (stored_.no_agent.value ? without_character_ : with_character_)->setChecked(true);
   } else {
-    output_hint_->setText(QStringLiteral("Nicht gesetzt: Das Programm spricht ohne Figur."));
+    without_character_->setChecked(true);
+    output_hint_->setText(
+        stored_.no_agent.state == ValueState::kWrongType
+            ? QStringLiteral("Mit falschem Typ gespeichert: Das Programm spricht darum ohne Figur.")
+            : QStringLiteral(
+                  "Nicht gespeichert: Ohne diesen Wert spricht das Programm ohne Figur."));
     output_hint_->setToolTip(StateTip(stored_.no_agent.state));
   }
   output_hint_->setVisible(!output_hint_->text().isEmpty());
-  ShowCheck(english_, stored_.is_english);
+  ShowCheck(english_, stored_.is_english, false);
 
   // The file: a wrong type shows empty, like a missing value, but says so.
   character_file_->setText(QString::fromStdString(stored_.agent_file.value));
@@ -339,9 +378,10 @@ void SettingsDialog::ShowStored() {
   character_file_->setToolTip(StateTip(stored_.agent_file.state));
   OnCharacterFileChanged();
 
-  ShowCheck(own_voice_, stored_.use_standard_mode);
+  ShowCheck(own_voice_, stored_.use_standard_mode, true);
   if (stored_.mode_id.state == ValueState::kWrongType) {
-    character_voice_->addItem(kUnset + QStringLiteral(" (falscher Typ)"), QVariant());
+    character_voice_->addItem(QStringLiteral("Eigene Stimme der Figur (falscher Typ gespeichert)"),
+                              QVariant());
   }
   character_voice_->addItem(QStringLiteral("Keine (eigene Stimme der Figur)"), QString());
   FillVoices(character_voice_, true);
@@ -372,7 +412,10 @@ void SettingsDialog::ShowStored() {
   }
   forget_position_->setEnabled(has_position);
 
-  if (!stored_.current_mode.present()) plain_voice_->addItem(kUnset, QVariant());
+  // Without a readable mode the control speaks with its default voice.
+  if (stored_.current_mode.state == ValueState::kWrongType) {
+    plain_voice_->addItem(QStringLiteral("Standardstimme (falscher Typ gespeichert)"), 0);
+  }
   plain_voice_->addItem(QStringLiteral("Standardstimme (Deutsch)"), 0);
   FillVoices(plain_voice_, false);
   if (stored_.current_mode.present()) {
@@ -395,12 +438,26 @@ void SettingsDialog::ShowStored() {
   }
   runtime_hint_->setVisible(!runtime_hint_->text().isEmpty());
 
+  // Unstored values show what the speech runtime starts with.
+  const SampleValues start = runtime_ != nullptr ? runtime_->StartValues() : SampleValues{};
+  auto value = [](const Stored<std::int32_t>& stored, std::optional<std::int32_t> fallback) {
+    return stored.present() ? std::optional<std::int32_t>(stored.value) : fallback;
+  };
+  auto clamped = [](std::optional<std::int32_t> v, int low, int high) {
+    return v ? std::optional<int>(std::clamp(*v, low, high)) : std::nullopt;
+  };
+  auto percent = [](std::optional<std::int32_t> v) {
+    return v ? std::optional<int>(VolumePercent(*v)) : std::nullopt;
+  };
   ShowNumber(&speed_, stored_.speed,
-             std::clamp(stored_.speed.value, xvoice::kMinSpeed, xvoice::kMaxSpeed));
+             clamped(value(stored_.speed, start.speed), xvoice::kMinSpeed, xvoice::kMaxSpeed));
   ShowNumber(&pitch_, stored_.pitch,
-             std::clamp(stored_.pitch.value, xvoice::kMinPitch, xvoice::kMaxPitch));
-  ShowNumber(&volume_left_, stored_.volume_left, VolumePercent(stored_.volume_left.value));
-  ShowNumber(&volume_right_, stored_.volume_right, VolumePercent(stored_.volume_right.value));
+             clamped(value(stored_.pitch, start.pitch), xvoice::kMinPitch, xvoice::kMaxPitch));
+  ShowNumber(&volume_left_, stored_.volume_left,
+             percent(value(stored_.volume_left, start.volume_left)));
+  ShowNumber(&volume_right_, stored_.volume_right,
+             percent(value(stored_.volume_right, start.volume_right)));
+  ShowSpeechHint();
   Remember();
 }
 
@@ -415,6 +472,7 @@ void SettingsDialog::Remember() {
     control->baseline = control->spin->value();
   }
   forget_position_pending_ = false;
+  voice_chosen_for_user_ = false;
 }
 
 void SettingsDialog::ChainTabOrder() {
@@ -446,8 +504,7 @@ std::vector<SettingChange> SettingsDialog::Changes() const {
   if (output != output_baseline_ && output >= 0) {
     changes.push_back(SettingChange::Boolean(kNoAgentValue, output == kWithoutCharacter));
   }
-  if (english_->checkState() != english_baseline_ &&
-      english_->checkState() != Qt::PartiallyChecked) {
+  if (english_->checkState() != english_baseline_) {
     changes.push_back(
         SettingChange::Boolean(kIsEnglishValue, english_->checkState() == Qt::Checked));
   }
@@ -463,22 +520,28 @@ std::vector<SettingChange> SettingsDialog::Changes() const {
                                                                   {&volume_left_, kVolumeLValue},
                                                                   {&volume_right_, kVolumeRValue},
                                                                   {&pitch_, kPitchValue}};
+  const bool speech_moved = SpeechMoved();
   for (const auto& [control, name] : numbers) {
-    if (control->spin->value() == control->baseline || !control->IsSet()) continue;
+    // With one moved, those not stored yet are written as shown.
+    const bool write =
+        control->Moved() || (speech_moved && control->IsSet() && !control->stored->present());
+    if (!write) continue;
     const bool volume = control == &volume_left_ || control == &volume_right_;
     const int value = control->spin->value();
     changes.push_back(SettingChange::Integer(name, volume ? VolumeLevel(value) : value));
   }
   const QVariant mode = plain_voice_->currentData();
-  if (plain_voice_->currentIndex() != plain_voice_baseline_ && mode.isValid()) {
+  // Without the character the program sets speed, volume and pitch only
+  // after a readable mode.
+  const bool mode_needed = speech_moved && !stored_.current_mode.present();
+  if ((plain_voice_->currentIndex() != plain_voice_baseline_ || mode_needed) && mode.isValid()) {
     changes.push_back(SettingChange::Integer(kCurrentModeValue, mode.toInt()));
   }
   const QVariant mode_id = character_voice_->currentData();
   if (character_voice_->currentIndex() != character_voice_baseline_ && mode_id.isValid()) {
     changes.push_back(SettingChange::String(kModeIdValue, mode_id.toString().toStdString()));
   }
-  if (own_voice_->checkState() != own_voice_baseline_ &&
-      own_voice_->checkState() != Qt::PartiallyChecked) {
+  if (own_voice_->checkState() != own_voice_baseline_) {
     changes.push_back(
         SettingChange::Boolean(kUseStandardModeValue, own_voice_->checkState() == Qt::Checked));
   }
@@ -492,12 +555,11 @@ bool SettingsDialog::Apply() {
     ShowErrorDialog("Die Einstellungen konnten nicht gespeichert werden.\n" + error);
     return false;
   }
-  if (!changes.empty()) stored_.key_exists = true;
-  if (forget_position_pending_) {
-    stored_.position_x = {};
-    stored_.position_y = {};
-    position_->setText(QStringLiteral("keine"));
-  }
+  if (forget_position_pending_) position_->setText(QStringLiteral("keine"));
+  // What is stored now decides what the next change writes.
+  if (!changes.empty()) stored_ = ReadStoredSettings();
+  if (stored_.no_agent.present()) output_hint_->clear();
+  ShowSpeechHint();
   Remember();
   UpdateStates();
   return true;
@@ -538,11 +600,62 @@ void SettingsDialog::ForgetPosition() {
   UpdateStates();
 }
 
-bool SettingsDialog::DirectMode() const {
-  // A key without a readable "noAgent" runs the program without the
-  // character, and that is what the sample should sound like.
-  if (output_->checkedId() == kWithoutCharacter) return true;
-  return output_->checkedId() < 0 && stored_.key_exists;
+bool SettingsDialog::DirectMode() const { return output_->checkedId() == kWithoutCharacter; }
+
+bool SettingsDialog::SpeechMoved() const {
+  return speed_.Moved() || pitch_.Moved() || volume_left_.Moved() || volume_right_.Moved();
+}
+
+std::int32_t SettingsDialog::OwnVoiceMode() const {
+  // The character server's choice: the voice of the character file, else
+  // the first voice of the character's language.
+  const QString own = !character_voice_language_.isEmpty()
+                          ? character_voice_language_.section(QLatin1Char('/'), -1)
+                          : (english_->isChecked() ? QStringLiteral("en") : QStringLiteral("de"));
+  return runtime_ != nullptr ? runtime_->ModeOfLanguage(own) : 0;
+}
+
+void SettingsDialog::OnOwnVoiceToggled() {
+  if (own_voice_->isChecked()) {
+    if (voice_chosen_for_user_) character_voice_->setCurrentIndex(character_voice_baseline_);
+    voice_chosen_for_user_ = false;
+  } else if (character_voice_->currentData().toString().isEmpty()) {
+    // "Keine" next to an unticked box would contradict it: offer the voice
+    // the character speaks with now.
+    int index = -1;
+    const std::int32_t mode = OwnVoiceMode();
+    if (mode > 0) index = character_voice_->findData(runtime_->Voices()[mode - 1].mode_id);
+    for (int i = 0; i < character_voice_->count() && index < 0; ++i) {
+      if (!character_voice_->itemData(i).toString().isEmpty()) index = i;
+    }
+    if (index >= 0) {
+      character_voice_->setCurrentIndex(index);
+      voice_chosen_for_user_ = true;
+    }
+  }
+  UpdateStates();
+}
+
+SampleValues SettingsDialog::SampleShown() const {
+  // What the key will hold once the changes are written.
+  const std::vector<SettingChange> changes = Changes();
+  auto stored_after = [&](const NumberControl& control, const char* name, bool volume) {
+    std::optional<std::int32_t> value;
+    if (control.IsSet() && (control.stored->present() || Names(changes, name))) {
+      value = volume ? VolumeLevel(control.spin->value()) : control.spin->value();
+    }
+    return value;
+  };
+  SampleValues shown;
+  shown.speed = stored_after(speed_, kSpeedValue, false);
+  shown.pitch = stored_after(pitch_, kPitchValue, false);
+  shown.volume_left = stored_after(volume_left_, kVolumeLValue, true);
+  shown.volume_right = stored_after(volume_right_, kVolumeRValue, true);
+  const QVariant mode = plain_voice_->currentData();
+  if (mode.isValid() && (stored_.current_mode.present() || Names(changes, kCurrentModeValue))) {
+    shown.mode = mode.toInt();
+  }
+  return shown;
 }
 
 void SettingsDialog::SpeakSample() {
@@ -550,30 +663,18 @@ void SettingsDialog::SpeakSample() {
     sample_status_->setText(QStringLiteral("Das Sprachsystem fehlt."));
     return;
   }
-  SampleValues shown;
-  if (speed_.IsSet()) shown.speed = speed_.spin->value();
-  if (pitch_.IsSet()) shown.pitch = pitch_.spin->value();
-  if (volume_left_.IsSet()) shown.volume_left = VolumeLevel(volume_left_.spin->value());
-  if (volume_right_.IsSet()) shown.volume_right = VolumeLevel(volume_right_.spin->value());
+  SampleValues shown = SampleShown();
   SampleValues values;
   bool english = false;
   if (DirectMode()) {
-    const QVariant mode = plain_voice_->currentData();
-    if (mode.isValid()) shown.mode = mode.toInt();
     values = DirectModeValues(shown);
   } else {
     // The character speaks with the chosen voice only when it does not keep
-    // its own; its own follows the language like the character server's.
-    english = english_->checkState() == Qt::Checked;
+    // its own.
+    english = english_->isChecked();
     const QString mode_id = character_voice_->currentData().toString();
-    if (own_voice_->checkState() == Qt::Unchecked && !mode_id.isEmpty()) {
-      shown.mode = runtime_->ModeOfId(mode_id);
-    } else {
-      const QString own = !character_voice_language_.isEmpty()
-                              ? character_voice_language_.section(QLatin1Char('/'), -1)
-                              : (english ? QStringLiteral("en") : QStringLiteral("de"));
-      shown.mode = runtime_->ModeOfLanguage(own);
-    }
+    shown.mode = !own_voice_->isChecked() && !mode_id.isEmpty() ? runtime_->ModeOfId(mode_id)
+                                                                : OwnVoiceMode();
     values = CharacterModeValues(shown);
   }
   const QString text = english ? QStringLiteral("Hello! This is how I sound with these settings.")
@@ -590,8 +691,9 @@ void SettingsDialog::UpdateStates() {
   if (buttons_ == nullptr) return;
   // The program takes "ModeID" only when the character does not keep its
   // own voice.
-  character_voice_->setEnabled(own_voice_->checkState() == Qt::Unchecked);
-  if (output_->checkedId() >= 0) output_hint_->hide();
+  character_voice_->setEnabled(!own_voice_->isChecked());
+  output_hint_->setVisible(output_->checkedId() == output_baseline_ &&
+                           !output_hint_->text().isEmpty());
   buttons_->button(QDialogButtonBox::Apply)->setEnabled(!Changes().empty());
 }
 

@@ -1,13 +1,16 @@
 // The settings program's window: every value of the settings key with a
 // control of its own. It shows what is stored, and OK or Übernehmen write
 // exactly the values whose control the user changed; a value of the wrong
-// type is shown as unset and stays as it is unless its control changes.
+// type shows what the program does without it and stays as it is until
+// its control changes.
 #pragma once
 
 #include <QDialog>
 #include <memory>
+#include <optional>
 #include <vector>
 
+#include "vsettings/speech_runtime.h"
 #include "vsettings/stored_settings.h"
 
 class QAbstractButton;
@@ -24,8 +27,6 @@ class QSlider;
 class QSpinBox;
 
 namespace parlotto::vsettings {
-
-class SpeechRuntime;
 
 class SettingsDialog : public QDialog {
   Q_OBJECT
@@ -51,14 +52,17 @@ class SettingsDialog : public QDialog {
   void UpdateStates();
 
  private:
-  // A number edited with a spin box and a slider; the spin box's lowest
-  // value stands for "nicht gesetzt" when nothing readable is stored.
+  // A number edited with a spin box and a slider. It shows the stored
+  // value, else the speech runtime's start value; only when neither is
+  // known does the spin box's lowest value stand for "nicht gesetzt".
   struct NumberControl {
     QSpinBox* spin = nullptr;
     QSlider* slider = nullptr;
+    const Stored<std::int32_t>* stored = nullptr;
     int baseline = 0;
     bool can_be_unset = false;
     bool IsSet() const;
+    bool Moved() const;
   };
 
   QGroupBox* BuildOutputGroup();
@@ -67,11 +71,19 @@ class SettingsDialog : public QDialog {
   QGroupBox* BuildSpeechGroup();
   NumberControl MakeNumber(const QString& name, int low, int high, const QString& suffix);
   void ShowStored();
-  void ShowNumber(NumberControl* control, const Stored<std::int32_t>& stored, int shown);
+  void ShowNumber(NumberControl* control, const Stored<std::int32_t>& stored,
+                  std::optional<int> shown);
+  void ShowSpeechHint();
+  // The character speaks only with all four speech values stored, so a
+  // change of one writes the others too.
+  bool SpeechMoved() const;
+  void OnOwnVoiceToggled();
+  std::int32_t OwnVoiceMode() const;
   void FillVoices(QComboBox* combo, bool by_id);
   void Remember();
   void ChainTabOrder();
   bool DirectMode() const;
+  SampleValues SampleShown() const;
 
   StoredSettings stored_;
   SpeechRuntime* runtime_;
@@ -91,6 +103,7 @@ class SettingsDialog : public QDialog {
   QPushButton* forget_position_ = nullptr;
   QComboBox* plain_voice_ = nullptr;
   QLabel* runtime_hint_ = nullptr;
+  QLabel* speech_hint_ = nullptr;
   NumberControl speed_;
   NumberControl pitch_;
   NumberControl volume_left_;
@@ -101,10 +114,13 @@ class SettingsDialog : public QDialog {
 
   // The state last shown or written: what "changed" is measured against.
   int output_baseline_ = -1;
-  Qt::CheckState english_baseline_ = Qt::PartiallyChecked;
+  Qt::CheckState english_baseline_ = Qt::Unchecked;
   QString file_baseline_;
   int character_voice_baseline_ = -1;
-  Qt::CheckState own_voice_baseline_ = Qt::PartiallyChecked;
+  Qt::CheckState own_voice_baseline_ = Qt::Checked;
+  // The voice list moved off "Keine" because its box was unticked; ticking
+  // it again goes back.
+  bool voice_chosen_for_user_ = false;
   int plain_voice_baseline_ = -1;
   bool forget_position_pending_ = false;
   QString character_voice_language_;

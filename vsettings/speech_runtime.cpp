@@ -8,7 +8,6 @@
 #include "platform/com/hresult.h"
 #include "platform/com/variant.h"
 #include "platform/com_runtime/activation.h"
-#include "xvoice/xvoice_text/speech_values.h"
 
 namespace parlotto::vsettings {
 namespace {
@@ -67,6 +66,11 @@ SpeechRuntime::SpeechRuntime() {
     control_.Reset();
     return;
   }
+  start_values_.mode = 0;
+  start_values_.speed = Property(DISPID_DirectSS_Speed);
+  start_values_.pitch = Property(DISPID_DirectSS_Pitch);
+  start_values_.volume_left = Property(DISPID_DirectSS_VolumeLeft);
+  start_values_.volume_right = Property(DISPID_DirectSS_VolumeRight);
   ListVoices();
 }
 
@@ -116,14 +120,16 @@ bool SpeechRuntime::SpeakSample(const QString& text, const SampleValues& values)
   if (!CallMethod(DISPID_DirectSS_AudioReset, {}, nullptr)) return false;
   // The control is kept from sample to sample, so what is not given goes
   // back to the control's own start values (mode 0: the default voice).
-  const std::pair<DISPID, std::int32_t> properties[] = {
-      {DISPID_DirectSS_CurrentMode, values.mode.value_or(0)},
-      {DISPID_DirectSS_Speed, values.speed.value_or(xvoice::kDefaultSpeed)},
-      {DISPID_DirectSS_Pitch, values.pitch.value_or(xvoice::kDefaultPitch)},
-      {DISPID_DirectSS_VolumeLeft, values.volume_left.value_or(xvoice::kMaxVolume)},
-      {DISPID_DirectSS_VolumeRight, values.volume_right.value_or(xvoice::kMaxVolume)}};
+  const std::pair<DISPID, std::optional<std::int32_t>> properties[] = {
+      {DISPID_DirectSS_CurrentMode, values.mode ? values.mode : start_values_.mode},
+      {DISPID_DirectSS_Speed, values.speed ? values.speed : start_values_.speed},
+      {DISPID_DirectSS_Pitch, values.pitch ? values.pitch : start_values_.pitch},
+      {DISPID_DirectSS_VolumeLeft,
+       values.volume_left ? values.volume_left : start_values_.volume_left},
+      {DISPID_DirectSS_VolumeRight,
+       values.volume_right ? values.volume_right : start_values_.volume_right}};
   for (const auto& [id, value] : properties) {
-    if (!Put(id, value)) return false;
+    if (value && !Put(id, *value)) return false;
   }
   return CallMethod(DISPID_DirectSS_Speak, {VARIANT::Bstr(text)}, nullptr);
 }

@@ -51,6 +51,10 @@ class SpeechRuntime {
   bool Available() const { return static_cast<bool>(control_); }
   const QString& Problem() const { return problem_; }
 
+  // The control's start values, read before anything is set: what the
+  // program speaks with when a value is not stored. Empty without a control.
+  const SampleValues& StartValues() const { return start_values_; }
+
   // Every engine mode, in the control's order.
   const std::vector<Voice>& Voices() const { return voices_; }
   // The mode with this id (braces and case do not matter), or 0.
@@ -76,6 +80,7 @@ class SpeechRuntime {
 
   ComPtr<IDispatch> control_;
   std::vector<Voice> voices_;
+  SampleValues start_values_;
   QString problem_;
 };
 

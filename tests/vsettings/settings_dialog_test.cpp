@@ -169,38 +169,87 @@ TEST_F(SettingsDialogTest, EachControlWritesExactlyItsOwnValue) {
   }
 }
 
-TEST_F(SettingsDialogTest, ShowsValuesOfTheWrongTypeAsUnsetAndKeepsThem) {
-  Hive(testing::kWrongTypeHive);
-  const std::string original = HiveText();
-  auto dialog = Open();
-  EXPECT_FALSE(Find<QRadioButton>(*dialog, "withCharacter")->isChecked());
-  EXPECT_FALSE(Find<QRadioButton>(*dialog, "withoutCharacter")->isChecked());
-  EXPECT_FALSE(Find<QLabel>(*dialog, "outputHint")->isHidden());
-  EXPECT_EQ(Find<QCheckBox>(*dialog, "english")->checkState(), Qt::PartiallyChecked);
-  EXPECT_EQ(Find<QCheckBox>(*dialog, "ownVoice")->checkState(), Qt::PartiallyChecked);
-  EXPECT_TRUE(Find<QLineEdit>(*dialog, "characterFile")->text().isEmpty());
-  EXPECT_FALSE(Find<QComboBox>(*dialog, "characterVoice")->currentData().isValid());
-  EXPECT_FALSE(Find<QComboBox>(*dialog, "plainVoice")->currentData().isValid());
-  for (const char* name : {"speed", "pitch", "volumeLeft", "volumeRight"}) {
-    const QSpinBox* spin = Find<QSpinBox>(*dialog, name);
-    EXPECT_EQ(spin->text(), QStringLiteral("nicht gesetzt")) << name;
+TEST_F(SettingsDialogTest, UnstoredValuesShowWhatTheProgramDoesAndOneSpeechChangeWritesAllFour) {
+  // Not stored, or stored with a type the program cannot read: the boxes
+  // show what the program then does, the numbers the runtime's start values.
+  const SampleValues start = runtime_.StartValues();
+  ASSERT_TRUE(start.speed && start.pitch && start.volume_left);
+  const auto n = [](std::int32_t v) { return "REG_DWORD " + std::to_string(v); };
+  struct Case {
+    const char* what;
+    std::string hive;
+    bool without_character;
+    bool own_voice;
+    Values written;  // after moving the pitch by one
+  } cases[] = {
+      {"no key",
+       "Windows Registry Editor Version 5.00\n",
+       false,
+       true,
+       {{"noAgent", n(0)},
+        {"CurrentMode", n(0)},
+        {"Speed", n(*start.speed)},
+        {"VolumeL", n(*start.volume_left)},
+        {"VolumeR", n(*start.volume_right)}}},
+      {"empty key",
+       testing::kEmptyKeyHive,
+       true,
+       true,
+       {{"CurrentMode", n(0)},
+        {"Speed", n(*start.speed)},
+        {"VolumeL", n(*start.volume_left)},
+        {"VolumeR", n(*start.volume_right)}}},
+      {"wrong types",
+       testing::kWrongTypeHive,
+       true,
+       true,
+       {{"CurrentMode", n(0)},
+        {"Speed", n(*start.speed)},
+        {"VolumeL", n(*start.volume_left)},
+        {"VolumeR", n(*start.volume_right)}}},
+      {"speed only",
+       std::string(testing::kEmptyKeyHive) + "\"Speed\"=dword:00000096\n",
+       true,
+       true,
+       {{"CurrentMode", n(0)},
+        {"VolumeL", n(*start.volume_left)},
+        {"VolumeR", n(*start.volume_right)}}},
+  };
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Hive(c.hive);
+    const std::string original = HiveText();
+    auto dialog = Open();
+    EXPECT_EQ(Find<QRadioButton>(*dialog, "withoutCharacter")->isChecked(), c.without_character);
+    EXPECT_EQ(Find<QCheckBox>(*dialog, "english")->checkState(), Qt::Unchecked);
+    EXPECT_EQ(Find<QCheckBox>(*dialog, "ownVoice")->checkState(),
+              c.own_voice ? Qt::Checked : Qt::Unchecked);
+    EXPECT_EQ(Find<QComboBox>(*dialog, "plainVoice")->currentData(), QVariant(0));
+    QSpinBox* pitch = Find<QSpinBox>(*dialog, "pitch");
+    EXPECT_EQ(pitch->value(), *start.pitch);
+    EXPECT_EQ(Find<QSpinBox>(*dialog, "volumeRight")->value(), 100);
+    EXPECT_TRUE(dialog->Changes().empty());
+    ASSERT_TRUE(dialog->Apply());
+    EXPECT_EQ(HiveText(), original);
+
+    Values expected = KeyValues();
+    for (const auto& [name, shown] : c.written) expected[name] = shown;
+    expected["Pitch"] = n(*start.pitch + 1);
+    pitch->setValue(*start.pitch + 1);
+    ASSERT_TRUE(dialog->Apply());
+    EXPECT_EQ(KeyValues(), expected);
   }
+}
+
+TEST_F(SettingsDialogTest, UntickingTheOwnVoiceOffersTheVoiceTheCharacterSpeaksWith) {
+  Hive(testing::kEmptyKeyHive);
+  auto dialog = Open();
+  QComboBox* voice = Find<QComboBox>(*dialog, "characterVoice");
+  Find<QCheckBox>(*dialog, "ownVoice")->click();
+  EXPECT_EQ(voice->currentData().toString().toStdString(), testing::kGermanModeId);
+  Find<QCheckBox>(*dialog, "ownVoice")->click();
+  EXPECT_TRUE(voice->currentData().toString().isEmpty());
   EXPECT_TRUE(dialog->Changes().empty());
-  SaveScreenshot(*dialog, "wrong-types");
-
-  // OK without a change rewrites nothing.
-  Button(*dialog, QDialogButtonBox::Ok)->click();
-  EXPECT_EQ(HiveText(), original);
-
-  // Changing one control replaces that value only.
-  dialog = Open();
-  Find<QSpinBox>(*dialog, "speed")->setValue(200);
-  Find<QCheckBox>(*dialog, "english")->click();
-  Values expected = KeyValues();
-  expected["Speed"] = "REG_DWORD 200";
-  expected["isEnglish"] = "REG_DWORD 1";
-  ASSERT_TRUE(dialog->Apply());
-  EXPECT_EQ(KeyValues(), expected);
 }
 
 TEST_F(SettingsDialogTest, AControlTurnedBackToItsStoredStateWritesNothing) {
@@ -208,8 +257,9 @@ TEST_F(SettingsDialogTest, AControlTurnedBackToItsStoredStateWritesNothing) {
   const std::string original = HiveText();
   auto dialog = Open();
   QSpinBox* speed = Find<QSpinBox>(*dialog, "speed");
+  const int shown = speed->value();
   speed->setValue(300);
-  speed->setValue(speed->minimum());  // "nicht gesetzt" again
+  speed->setValue(shown);
   QComboBox* voice = Find<QComboBox>(*dialog, "plainVoice");
   voice->setCurrentIndex(2);
   voice->setCurrentIndex(0);
@@ -247,14 +297,13 @@ TEST_F(SettingsDialogTest, WithoutTheKeyItShowsTheCharacterModeAndKeepsItWhenWri
   EXPECT_TRUE(Find<QRadioButton>(*dialog, "withCharacter")->isChecked());
   EXPECT_EQ(Find<QLabel>(*dialog, "position")->text(), QStringLiteral("keine"));
   EXPECT_FALSE(Find<QPushButton>(*dialog, "forgetPosition")->isEnabled());
-  EXPECT_EQ(Find<QSpinBox>(*dialog, "pitch")->text(), QStringLiteral("nicht gesetzt"));
   // No file: the preview shows the default character.
   EXPECT_FALSE(Find<QLabel>(*dialog, "characterPicture")->pixmap().isNull());
   SaveScreenshot(*dialog, "no-key");
 
-  Find<QSpinBox>(*dialog, "pitch")->setValue(100);
+  Find<QCheckBox>(*dialog, "english")->click();
   ASSERT_TRUE(dialog->Apply());
-  EXPECT_EQ(KeyValues(), (Values{{"noAgent", "REG_DWORD 0"}, {"Pitch", "REG_DWORD 100"}}));
+  EXPECT_EQ(KeyValues(), (Values{{"noAgent", "REG_DWORD 0"}, {"isEnglish", "REG_DWORD 1"}}));
 }
 
 TEST_F(SettingsDialogTest, CancelWritesNothing) {

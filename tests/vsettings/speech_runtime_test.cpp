@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QSpinBox>
 #include <algorithm>
@@ -18,7 +19,7 @@
 #include "support/speech_trace.h"
 #include "vsettings/settings_dialog.h"
 #include "vsettings/settings_fixture.h"
-#include "xvoice/xvoice_text/speech_values.h"
+#include "vsettings/voice_names.h"
 
 namespace parlotto::vsettings {
 namespace {
@@ -85,9 +86,35 @@ TEST_F(SpeechRuntimeTest, TheDialogOffersExactlyTheRuntimesVoices) {
   for (const Voice& voice : runtime.Voices()) {
     const int at = plain->findData(voice.mode);
     ASSERT_GE(at, 1);
-    EXPECT_TRUE(plain->itemText(at).startsWith(voice.name));
-    EXPECT_TRUE(plain->itemText(at).contains(voice.language));
     EXPECT_EQ(character->itemText(character->findData(voice.mode_id)), plain->itemText(at));
+  }
+  // German first, named in German.
+  EXPECT_EQ(plain->itemText(1), QStringLiteral("Deutsch"));
+  EXPECT_EQ(character->itemData(1).toString().toStdString(), testing::kGermanModeId);
+}
+
+TEST(VoiceNamesTest, NamesLanguagesInGermanAndNeverInAScriptNoFontDraws) {
+  const auto drawable = [](const QString&) { return true; };
+  const auto undrawable = [](const QString&) { return false; };
+  struct Case {
+    const char* code;
+    bool can_draw;
+    QString expected;
+  } cases[] = {
+      {"de", true, QStringLiteral("Deutsch")},
+      {"en-GB", true, QStringLiteral("Englisch (Großbritannien)")},
+      {"fr-xx", true, QStringLiteral("Französisch (xx)")},
+      // Not in the table: its own name where a font draws it, else the
+      // runtime's name.
+      {"ckb", true, QLocale(QStringLiteral("ckb")).nativeLanguageName()},
+      {"ckb", false, QStringLiteral("Kurdish Sorani")},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(GermanLanguageName(QString::fromLatin1(c.code), QStringLiteral("Kurdish Sorani"),
+                                 c.can_draw ? std::function<bool(const QString&)>(drawable)
+                                            : std::function<bool(const QString&)>(undrawable)),
+              c.expected)
+        << c.code;
   }
 }
 
@@ -97,8 +124,8 @@ TEST_F(SpeechRuntimeTest, ProbeHoerenSpeaksWithTheValuesShownAsTheProgramApplies
        "\"Speed\"=dword:00000096\n");
   SpeechRuntime runtime;
   SettingsDialog dialog(ReadStoredSettings(), &runtime);
-  // Values changed but not yet written count too. "VolumeR" is not set, so
-  // the program, and the sample, leave it and "Pitch" at the control's own.
+  // Values changed but not yet written count too, with the speech values
+  // that writing them adds.
   dialog.findChild<QSpinBox*>(QStringLiteral("pitch"))->setValue(80);
   dialog.findChild<QSpinBox*>(QStringLiteral("volumeLeft"))->setValue(50);
   auto* sample = dialog.findChild<QPushButton*>(QStringLiteral("sample"));
@@ -108,14 +135,13 @@ TEST_F(SpeechRuntimeTest, ProbeHoerenSpeaksWithTheValuesShownAsTheProgramApplies
   EXPECT_EQ(runtime.Property(DISPID_DirectSS_CurrentMode), 2);
   EXPECT_EQ(runtime.Property(DISPID_DirectSS_Speed), 150);
   EXPECT_EQ(runtime.Property(DISPID_DirectSS_VolumeLeft), VolumeLevel(50));
-  EXPECT_EQ(runtime.Property(DISPID_DirectSS_VolumeRight), xvoice::kMaxVolume);
-  EXPECT_EQ(runtime.Property(DISPID_DirectSS_Pitch), xvoice::kDefaultPitch);
+  EXPECT_EQ(runtime.Property(DISPID_DirectSS_VolumeRight), runtime.StartValues().volume_right);
+  EXPECT_EQ(runtime.Property(DISPID_DirectSS_Pitch), 80);
 
-  // With every value set the sample has them all; it replaces the first.
+  // A second sample replaces the first.
   dialog.findChild<QSpinBox*>(QStringLiteral("volumeRight"))->setValue(25);
   sample->click();
   EXPECT_EQ(runtime.Property(DISPID_DirectSS_VolumeRight), VolumeLevel(25));
-  EXPECT_EQ(runtime.Property(DISPID_DirectSS_Pitch), 80);
   EXPECT_EQ(testing::SpokenTexts(trace_).size(), 2u);
   WaitForAudioStops(2);
   EXPECT_TRUE(dialog.findChild<QLabel*>(QStringLiteral("sampleStatus"))->text().isEmpty());
