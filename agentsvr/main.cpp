@@ -12,6 +12,7 @@
 #include "platform/com_runtime/activation.h"
 #include "platform/com_runtime/apartment.h"
 #include "platform/com_runtime/server_lifetime.h"
+#include "platform/loop/termination_signals.h"
 #include "platform/places/diagnostics.h"
 #include "platform/places/places.h"
 
@@ -35,6 +36,7 @@ void DropHeadlessWindowWarnings(QtMsgType type, const QMessageLogContext& contex
 
 int main(int argc, char** argv) {
   using namespace parlotto;
+  IgnoreBrokenPipes();
   // The server lives in the system directory's agent/ folder; the speech
   // runtime's registration and the characters are found from there.
   setenv("PARLOTTO_SYSTEM_DIR",

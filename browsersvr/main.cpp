@@ -16,6 +16,7 @@
 #include "platform/com_runtime/activation.h"
 #include "platform/com_runtime/apartment.h"
 #include "platform/com_runtime/server_lifetime.h"
+#include "platform/loop/termination_signals.h"
 #include "platform/places/diagnostics.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -45,6 +46,7 @@ void PrepareEngine() {
 
 int main(int argc, char** argv) {
   using namespace parlotto;
+  IgnoreBrokenPipes();
   PrepareEngine();
   // The runtime appends -Embedding; Qt need not see it.
   int qt_argc = 1;

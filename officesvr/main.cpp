@@ -7,9 +7,11 @@
 #include "officesvr/word_objects.h"
 #include "platform/com_runtime/apartment.h"
 #include "platform/com_runtime/server_lifetime.h"
+#include "platform/loop/termination_signals.h"
 
 int main(int argc, char** argv) {
   using namespace parlotto;
+  IgnoreBrokenPipes();
   // The runtime appends -Embedding; Qt need not see it.
   int qt_argc = 1;
   char* qt_argv[] = {argv[0], nullptr};

@@ -61,6 +61,7 @@ int RunProgram(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  parlotto::IgnoreBrokenPipes();
   std::vector<std::string> args(argv + 1, argv + argc);
   // Answered before Qt starts, so that they work without a display or bus.
   if (const auto info = parlotto::FindInfoRequest(args); info != parlotto::InfoRequest::kNone) {

@@ -53,6 +53,8 @@ void OnTerminationSignal(const std::function<void()>& handler) {
   for (int number : kSignals) sigaction(number, &action, nullptr);
 }
 
+void IgnoreBrokenPipes() { signal(SIGPIPE, SIG_IGN); }
+
 bool SleepUnlessTerminating(int ms) {
   if (g_signal_fds[1] == -1) {
     Sleep(ms);

@@ -16,4 +16,9 @@ void OnTerminationSignal(const std::function<void()>& handler);
 // signal has arrived and waits for its handler.
 bool SleepUnlessTerminating(int ms);
 
+// Makes a write to a pipe whose reader has gone fail with EPIPE instead of
+// killing the process. Servers and readings inherit the output of whoever
+// started them, which may close long before they end; call it first thing.
+void IgnoreBrokenPipes();
+
 }  // namespace parlotto
