@@ -1,11 +1,13 @@
 #include "browsersvr/page_session.h"
 
 #include <QTimer>
+#include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
 #include <cstdlib>
 #include <utility>
 
+#include "browsersvr/browser_pages/load_failure.h"
 #include "browsersvr/browser_pages/navigation.h"
 
 namespace parlotto::browser {
@@ -40,6 +42,35 @@ int PositiveFromEnvironment(const char* variable, int fallback) {
   return fallback;
 }
 
+FailureDomain DomainOf(QWebEngineLoadingInfo::ErrorDomain domain) {
+  switch (domain) {
+    case QWebEngineLoadingInfo::ConnectionErrorDomain:
+      return FailureDomain::kConnection;
+    case QWebEngineLoadingInfo::CertificateErrorDomain:
+      return FailureDomain::kCertificate;
+    case QWebEngineLoadingInfo::HttpErrorDomain:
+      return FailureDomain::kHttp;
+    case QWebEngineLoadingInfo::FtpErrorDomain:
+      return FailureDomain::kFtp;
+    case QWebEngineLoadingInfo::DnsErrorDomain:
+      return FailureDomain::kDns;
+    case QWebEngineLoadingInfo::HttpStatusCodeDomain:
+      return FailureDomain::kHttpStatus;
+    case QWebEngineLoadingInfo::NoErrorDomain:
+    case QWebEngineLoadingInfo::InternalErrorDomain:
+      break;
+  }
+  return FailureDomain::kInternal;
+}
+
+// At most `limit` UTF-16 units, never half of a surrogate pair.
+QString Bounded(const QString& text, int limit) {
+  if (text.size() <= limit) return text;
+  QString cut = text.left(limit);
+  if (!cut.isEmpty() && cut.back().isHighSurrogate()) cut.chop(1);
+  return cut;
+}
+
 }  // namespace
 
 PageLimits PageLimits::FromEnvironment() {
@@ -57,14 +88,17 @@ PageSession::PageSession(QWebEngineProfile* profile, PageLimits limits)
   // Nothing of the page may reach the desktop: no sound, no new windows.
   page_->setAudioMuted(true);
   page_->setUrlRequestInterceptor(&guard_);
-  connect(page_.get(), &QWebEnginePage::loadStarted, this, &PageSession::Started);
+  // The engine reports the end of a load before it tells why it failed:
+  // the loading info, which tells both, decides.
+  connect(page_.get(), &QWebEnginePage::loadingChanged, this, &PageSession::LoadingChanged);
   connect(page_.get(), &QWebEnginePage::loadProgress, this, &PageSession::Progressed);
-  connect(page_.get(), &QWebEnginePage::loadFinished, this, &PageSession::Finished);
   connect(page_.get(), &QWebEnginePage::urlChanged, this, &PageSession::UrlChanged);
   load_limit_->setSingleShot(true);
   // Stopping ends the load as failed, which ends Busy.
-  connect(load_limit_.get(), &QTimer::timeout, this,
-          [this] { page_->triggerAction(QWebEnginePage::Stop); });
+  connect(load_limit_.get(), &QTimer::timeout, this, [this] {
+    limit_stopped_ = true;
+    page_->triggerAction(QWebEnginePage::Stop);
+  });
 }
 
 PageSession::~PageSession() = default;
@@ -73,6 +107,10 @@ void PageSession::Navigate(const QUrl& address) {
   ++navigation_;
   busy_ = true;
   started_ = false;
+  arrived_ = false;
+  limit_stopped_ = false;
+  address_ = address;
+  failure_.clear();
   status_text_ = ConnectingText(address);
   const QUrl current = page_->url();
   same_document_ =
@@ -86,21 +124,35 @@ void PageSession::Navigate(const QUrl& address) {
 }
 
 void PageSession::UrlChanged(const QUrl& url) {
+  if (busy_ && started_) arrived_ = true;
   if (busy_ && !started_ && !same_document_.isEmpty() && url == same_document_) End();
-}
-
-void PageSession::Started() {
-  if (busy_) started_ = true;
 }
 
 void PageSession::Progressed(int percent) {
   // 0 comes before anything arrived: the connection is still being made.
-  if (busy_ && started_ && percent > 0 && percent < 100) status_text_ = LoadingText(percent);
+  if (busy_ && started_ && percent > 0 && percent < 100) {
+    arrived_ = true;
+    status_text_ = LoadingText(percent);
+  }
 }
 
-void PageSession::Finished() {
-  // A page that failed shows the engine's error page; that is loaded too.
-  if (busy_ && started_) End();
+void PageSession::LoadingChanged(const QWebEngineLoadingInfo& info) {
+  if (!busy_) return;
+  if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
+    started_ = true;
+    return;
+  }
+  if (!started_) return;
+  // A server's own page for an error status is a page like any other; the
+  // engine's page in place of one that never came is not.
+  if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus && info.isErrorPage()) {
+    failure_ = LoadFailureText(address_, {DomainOf(info.errorDomain()), info.errorCode()});
+  } else if (info.status() == QWebEngineLoadingInfo::LoadStoppedStatus && limit_stopped_ &&
+             !arrived_) {
+    // Otherwise the page before would be read as this address's.
+    failure_ = LoadFailureText(address_, kNoTimelyAnswer);
+  }
+  End();
 }
 
 void PageSession::End() {
@@ -109,7 +161,22 @@ void PageSession::End() {
   status_text_ = DoneText();
 }
 
+FrameAnswer PageSession::FailureAnswer(const FramePath& path, FrameQuestion question) const {
+  FrameAnswer answer;
+  answer.status = path.empty() ? FrameAnswer::Status::kAnswered : FrameAnswer::Status::kNoSuchFrame;
+  answer.has_body = true;
+  if (question == FrameQuestion::kBodyText) answer.text = Bounded(failure_, limits_.text_units);
+  return answer;
+}
+
 void PageSession::Ask(const FramePath& path, FrameQuestion question, AnswerHandler handler) {
+  if (!failure_.isEmpty()) {
+    QTimer::singleShot(0, this,
+                       [answer = FailureAnswer(path, question), handler = std::move(handler)] {
+                         handler(answer);
+                       });
+    return;
+  }
   // Whichever comes first answers: the page, or the limit for a page whose
   // scripts never give the engine back.
   auto pending = std::make_shared<AnswerHandler>(std::move(handler));

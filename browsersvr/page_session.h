@@ -1,7 +1,9 @@
 // One browser's page: loaded out of sight, its loading state as a browser's
 // status bar shows it, and questions about its documents answered by
 // scripts. Every object of a browser shares its session; a new navigation
-// makes the documents of the earlier one gone.
+// makes the documents of the earlier one gone. A load that failed leaves a
+// page of ours in place of the engine's error page: no frames, and a body
+// whose text says in German what failed.
 #pragma once
 
 #include <QObject>
@@ -14,6 +16,7 @@
 #include "browsersvr/request_guard.h"
 
 class QTimer;
+class QWebEngineLoadingInfo;
 class QWebEnginePage;
 class QWebEngineProfile;
 
@@ -47,11 +50,12 @@ class PageSession : public QObject {
   void Ask(const FramePath& path, FrameQuestion question, AnswerHandler handler);
 
  private:
-  void Started();
+  void LoadingChanged(const QWebEngineLoadingInfo& info);
   void Progressed(int percent);
-  void Finished();
   void UrlChanged(const QUrl& url);
   void End();
+  // The answer of the failure page in place of the engine's page.
+  FrameAnswer FailureAnswer(const FramePath& path, FrameQuestion question) const;
 
   const PageLimits limits_;
   // Declared before the page, which uses it until it is gone.
@@ -60,6 +64,10 @@ class PageSession : public QObject {
   std::unique_ptr<QTimer> load_limit_;
   bool busy_ = false;
   bool started_ = false;  // the navigation's load has begun (earlier loads' ends do not count)
+  bool arrived_ = false;  // something of the page came (a stopped load then keeps it)
+  bool limit_stopped_ = false;
+  QUrl address_;
+  QString failure_;  // why this navigation's load failed; empty while it did not
   // A jump within the page: the engine only changes the address, no load
   // starts or finishes.
   QUrl same_document_;

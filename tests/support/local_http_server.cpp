@@ -15,7 +15,11 @@ LocalHttpServer::~LocalHttpServer() = default;
 
 void LocalHttpServer::Serve(const QString& path, const QByteArray& body, const QByteArray& type,
                             int delay_ms) {
-  pages_[path] = {body, type, delay_ms};
+  pages_[path] = {body, type, delay_ms, {}};
+}
+
+void LocalHttpServer::Redirect(const QString& path, const QByteArray& to) {
+  pages_[path] = {{}, "text/html", 0, to};
 }
 
 quint16 LocalHttpServer::port() const { return server_->serverPort(); }
@@ -41,8 +45,11 @@ void LocalHttpServer::Accept() {
       const QString path = line.size() > 1 ? QString::fromUtf8(line[1]) : QString();
       const auto found = pages_.find(path);
       const bool known = found != pages_.end();
-      const Page page = known ? found->second : Page{"nicht gefunden", "text/plain", 0};
-      QByteArray reply(known ? "HTTP/1.0 200 OK\r\n" : "HTTP/1.0 404 Not Found\r\n");
+      const Page page = known ? found->second : Page{"nicht gefunden", "text/plain", 0, {}};
+      QByteArray reply(!known ? "HTTP/1.0 404 Not Found\r\n"
+                       : page.location.isEmpty()
+                           ? "HTTP/1.0 200 OK\r\n"
+                           : "HTTP/1.0 302 Found\r\nLocation: " + page.location + "\r\n");
       reply += "Content-Type: " + page.type +
                "\r\nContent-Length: " + QByteArray::number(page.body.size()) +
                "\r\nConnection: close\r\n\r\n" + page.body;

@@ -22,6 +22,8 @@ class LocalHttpServer : public QObject {
   // request came.
   void Serve(const QString& path, const QByteArray& body,
              const QByteArray& type = "text/html; charset=utf-8", int delay_ms = 0);
+  // Answers requests for `path` with a redirect to `to` ("/other.html").
+  void Redirect(const QString& path, const QByteArray& to);
   // Accepts connections and never answers them.
   void Silence() { silent_ = true; }
 
@@ -35,6 +37,7 @@ class LocalHttpServer : public QObject {
     QByteArray body;
     QByteArray type;
     int delay_ms = 0;
+    QByteArray location;  // a redirect's target
   };
   void Accept();
 
