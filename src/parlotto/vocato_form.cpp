@@ -75,18 +75,17 @@ void TVocatoForm::ApplyCommandLine(const std::vector<std::string>& args) {
       text_to_read = operand;
       break;
   }
-  // The conversion takes a while, so the wait dialog is up before anything
-  // else happens, even before the file is known to exist.
-  if (run_mode == rmPdfDocument) ShowWaitDialog();
-
   if (entry->missing_file_message != nullptr && !NamesAFile(operand)) {
     // The dialog runs its own message loop: the start timer must not start
     // a source (and then end the program) behind the user's back.
     Start.SetEnabled(false);
     ShowErrorDialog(entry->missing_file_message);
     terminated_ = true;
-    CloseWaitDialog();
+    return;
   }
+  // The conversion takes a while, so the wait dialog is up at once; but not
+  // for a file that is not there, which nothing will convert.
+  if (run_mode == rmPdfDocument) ShowWaitDialog();
 }
 
 void TVocatoForm::StartTimer() {
