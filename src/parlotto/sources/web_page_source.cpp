@@ -66,7 +66,7 @@ void TVocatoForm::ReadWebPage(const std::string& address) {
     frmWarten = new TfrmWarten;
     frmWarten->SetText(QString());
     frmWarten->SetText(kWaitFirst);
-    frmWarten->setWindowTitle(QStringLiteral("Warte auf IE"));
+    frmWarten->setWindowTitle(QStringLiteral("Warte auf die Webseite"));
     frmWarten->show();
 
     OLECHECK(CallMethod(

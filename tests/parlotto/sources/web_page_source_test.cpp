@@ -169,7 +169,7 @@ TEST_F(ReadWebPageTest, AHiddenBrowserLoadsThePageWhileTheWaitDialogShowsItsStat
   // Polled until no longer busy; each pass puts the status of the pass
   // before into the label, escaped.
   EXPECT_EQ(script_.polls, 3);
-  EXPECT_EQ(script_.captions, Texts(3, "Warte auf IE"));
+  EXPECT_EQ(script_.captions, Texts(3, "Warte auf die Webseite"));
   EXPECT_EQ(script_.labels,
             (Texts{kFirstLabel,
                    "<FONT face=\"Tahoma\"><B><P align=\"center\">Verbindung mit 127.0.0.1 wird "

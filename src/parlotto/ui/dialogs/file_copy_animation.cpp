@@ -2,9 +2,14 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 
 namespace parlotto {
 namespace {
+
+// How far the sheet (16 x 20, turned by up to 20 degrees) reaches from its
+// centre.
+constexpr qreal kSheetReach = 13;
 
 void DrawFolder(QPainter& p, const QRectF& box) {
   QPainterPath folder;
@@ -43,14 +48,19 @@ void TFileCopyAnimation::paintEvent(QPaintEvent*) {
   p.setRenderHint(QPainter::Antialiasing);
   const qreal w = width();
   const qreal h = height();
-  const QRectF source(w * 0.12, h * 0.35, 44, 30);
-  const QRectF target(w * 0.88 - 44, h * 0.35, 44, 30);
+  // The folders stand at the bottom, so that the arc has the height above them.
+  const qreal folder_top = h - 30 - 3;
+  const QRectF source(w * 0.12, folder_top, 44, 30);
+  const QRectF target(w * 0.88 - 44, folder_top, 44, 30);
   DrawFolder(p, source);
   DrawFolder(p, target);
-  // The sheet flies on an arc from the left folder to the right one.
+  // The sheet flies on an arc from the left folder's mouth to the right
+  // one's; at its top it stays whole inside the widget, at any angle.
   const qreal t = static_cast<qreal>(frame_) / kStopFrame;
   const qreal x = source.center().x() + (target.center().x() - source.center().x()) * t;
-  const qreal y = source.top() - 4 - 22 * 4 * t * (1 - t);
+  const qreal mouth = source.top() + 4;
+  const qreal peak = std::min(kSheetReach + 1, mouth);
+  const qreal y = mouth - (mouth - peak) * 4 * t * (1 - t);
   p.save();
   p.translate(x, y);
   p.rotate(-20 + 40 * t);

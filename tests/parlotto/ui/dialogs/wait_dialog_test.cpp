@@ -13,7 +13,7 @@ TEST(WaitDialogFrame, HasACloseBoxOnlyAndAFixedSize) {
   testing::ExpectCloseBoxOnly(dialog, Qt::Dialog);
   testing::ExpectFixedSize(dialog, QSize(275, 106));
   // Changing the caption, as the web page source does, keeps the frame.
-  dialog.setWindowTitle(QStringLiteral("Warte auf IE"));
+  dialog.setWindowTitle(QStringLiteral("Warte auf die Webseite"));
   testing::ExpectCloseBoxOnly(dialog, Qt::Dialog);
 }
 
