@@ -6,13 +6,34 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QWidget>
+#include <mutex>
 
 #include "parlotto/ui/htmlabel.h"
 #include "platform/gui/shell.h"
 
 namespace parlotto {
+namespace {
+
+QtMessageHandler g_next_handler = nullptr;
+
+// Where a text needs a font the stand-ins lack, Qt tries every installed
+// font and names each that cannot shape the text's script (Type 1 and
+// bitmap fonts cannot shape any that needs OpenType); the text is drawn by
+// the font that can. Those lines say nothing to the user; all others pass.
+void DropFontProbeMessages(QtMsgType type, const QMessageLogContext& context,
+                           const QString& message) {
+  if (type == QtWarningMsg &&
+      message.trimmed().startsWith(QLatin1String("OpenType support missing for"))) {
+    return;
+  }
+  if (g_next_handler != nullptr) g_next_handler(type, context, message);
+}
+
+}  // namespace
 
 void ApplyFormFont(QWidget* form) {
+  static std::once_flag quiet;
+  std::call_once(quiet, [] { g_next_handler = qInstallMessageHandler(DropFontProbeMessages); });
   QFont font(QStringLiteral("MS Sans Serif"));
   font.setPointSize(8);
   form->setFont(font);

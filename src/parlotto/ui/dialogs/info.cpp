@@ -1,6 +1,7 @@
 #include "parlotto/ui/dialogs/info.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 
 #include "parlotto/ui/dialogs/dialog_parts.h"
@@ -15,6 +16,8 @@ namespace {
 QString InfoMarkup() {
   return QStringLiteral(
              "<IMG src=\"0\"></IMG><P align=\"center\"><FONT face=\"Tahoma\"><B>Parlotto</B><br>"
+             "Version " PARLOTTO_VERSION
+             "<br>"
              "Das Vorleseprogramm für Linux<br>"
              "© Zentravol 2026<br>"
              "<A href=\"linktome\">") +
@@ -42,6 +45,29 @@ void TInfo::ShowInFront() {
 }
 
 void TInfo::HTMLabel1AnchorClick(const QString&) { OpenLinks({QLatin1String(kMakerSite) + "/"}); }
+
+void TInfo::keyPressEvent(QKeyEvent* event) {
+  // There is nothing to choose here: the keys that end a dialog close it.
+  switch (event->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      close();
+      break;
+    default:
+      QWidget::keyPressEvent(event);
+  }
+}
+
+void TInfo::changeEvent(QEvent* event) {
+  // A window manager that maximises a window of fixed size anyway (by a
+  // double click on its caption) gets it back in its size.
+  if (event->type() == QEvent::WindowStateChange &&
+      (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) {
+    setWindowState(windowState() & ~(Qt::WindowMaximized | Qt::WindowFullScreen));
+  }
+  QWidget::changeEvent(event);
+}
 
 void TInfo::closeEvent(QCloseEvent* event) {
   // The window lives as long as the program; closing only hides it.

@@ -1,5 +1,6 @@
-// The Info window: what the program is and who makes it. Created hidden at
-// start-up, shown without being modal, hidden again by its close box.
+// The Info window: what the program is, its version and who makes it.
+// Created hidden at start-up, shown without being modal, hidden again by its
+// close box, Escape or Enter.
 #pragma once
 
 #include <QWidget>
@@ -22,6 +23,8 @@ class TInfo : public QWidget {
   QLabel* Image1;
 
  protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 };
 

@@ -257,7 +257,7 @@ TEST_F(DialogsTest, TheInfoWindowIsOneWindowBroughtToTheFront) {
   EXPECT_FALSE(info->isVisible());
   EXPECT_EQ(info->windowTitle(), QStringLiteral("Info"));
   EXPECT_EQ(info->size(), QSize(331, 128));
-  CheckLabelShape(info->HTMLabel1, 4, true);
+  CheckLabelShape(info->HTMLabel1, 5, true);
   CheckScreenshot(info, "info");
   PostMessage(form.Handle(), UM_SHOW_INFO, 0, 0);
   QCoreApplication::processEvents();
