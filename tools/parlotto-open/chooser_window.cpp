@@ -8,7 +8,7 @@
 #include <array>
 #include <utility>
 
-#include "parlotto-open/launch_choice.h"
+#include "launch_choice/launch_choice.h"
 
 namespace parlotto {
 namespace {

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <utility>
 
-#include "parlotto-open/launch_choice.h"
+#include "launch_choice/launch_choice.h"
 #include "platform/gui/dialogs.h"
 
 namespace parlotto {

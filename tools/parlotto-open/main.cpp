@@ -14,8 +14,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "launch_choice/launch_choice.h"
 #include "parlotto-open/chooser_window.h"
-#include "parlotto-open/launch_choice.h"
 #include "parlotto-open/launcher_desktop.h"
 #include "platform/gui/dialogs.h"
 

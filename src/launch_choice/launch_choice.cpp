@@ -1,4 +1,4 @@
-#include "parlotto-open/launch_choice.h"
+#include "launch_choice/launch_choice.h"
 
 #include <QFileInfo>
 #include <QMimeDatabase>
