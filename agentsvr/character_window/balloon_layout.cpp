@@ -93,11 +93,11 @@ std::vector<QRectF> BalloonText::RangeRects(int start, int length, int first_lin
 
 void BalloonText::Draw(QPainter* painter, QPointF origin, int first_line) const {
   if (first_line >= layout_.lineCount()) return;
-  const qreal top = layout_.lineAt(first_line).y();
-  painter->save();
-  painter->setClipRect(QRectF(origin, QSizeF(size_)));
-  layout_.draw(painter, origin - QPointF(0, top));
-  painter->restore();
+  // Line by line: a hidden line's accents and dots reach into the shown
+  // one above it.
+  const QPointF shift = origin - QPointF(0, layout_.lineAt(first_line).y());
+  const int end = std::min(layout_.lineCount(), first_line + kMaxLines);
+  for (int i = first_line; i < end; ++i) layout_.lineAt(i).draw(painter, shift);
 }
 
 BalloonPlacement PlaceBalloon(QSize body, const QRect& figure, QPoint anchor, const QRect& screen) {

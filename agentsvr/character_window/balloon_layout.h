@@ -37,8 +37,8 @@ class BalloonText {
   // in the coordinates of the shown part starting at `first_line`; lines
   // outside the shown part give nothing.
   std::vector<QRectF> RangeRects(int start, int length, int first_line) const;
-  // Draws the shown part starting at `first_line` with its top left at
-  // `origin`, clipped to it.
+  // Draws the shown lines from `first_line` on, with their top left at
+  // `origin`; no part of any other line.
   void Draw(QPainter* painter, QPointF origin, int first_line) const;
 
  private:
