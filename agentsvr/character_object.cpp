@@ -92,10 +92,10 @@ void CharacterObject::ConnectStage() {
     Notify(kNotifyCommand, {VARIANT::I4(id), VARIANT::Unknown(nullptr)});
   };
   stage_->on_hide_chosen = [this] {
-    // In its turn, like the client's own requests; the sinks learn who
-    // hid the figure when it has gone.
+    // At once, also in the middle of a reading; the sinks learn who hid
+    // the figure when it has gone.
     user_hid_ = true;
-    queue_->Hide(false);
+    queue_->HideForUser();
   };
   stage_->on_moved = [this](QPoint top_left) {
     Notify(kNotifyMove, {VARIANT::I4(char_id_), VARIANT::I4(top_left.x()),

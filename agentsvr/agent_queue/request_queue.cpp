@@ -4,8 +4,8 @@
 #include <string>
 #include <utility>
 
+#include "agentsvr/agent_queue/shown_text.h"
 #include "platform/places/diagnostics.h"
-#include "xvoice/xvoice_text/speech_text.h"
 
 namespace parlotto::agent {
 
@@ -36,6 +36,12 @@ LONG RequestQueue::Play(const QString& animation) {
 }
 LONG RequestQueue::Speak(const QString& text) { return Add({0, RequestKind::kSpeak, false, text}); }
 
+LONG RequestQueue::HideForUser() {
+  StopAll(kStopPlay | kStopSpeak | kStopVisible);
+  held_back_ = true;
+  return Add({0, RequestKind::kHide, false, QString(), true});
+}
+
 LONG RequestQueue::Add(Request request) {
   request.id = next_id_();
   const LONG id = request.id;
@@ -61,7 +67,8 @@ void RequestQueue::StartNext() {
     StartCurrent();
   }
   starting_ = false;
-  if (Empty() && !idle_) settle_.start(timing_.idle_settle_ms);
+  const bool now = std::exchange(settle_now_, false);
+  if (Empty() && !idle_) settle_.start(now ? 0 : timing_.idle_settle_ms);
 }
 
 std::function<void()> RequestQueue::DoneOf(LONG id) {
@@ -79,6 +86,12 @@ std::function<void()> RequestQueue::DoneOf(LONG id) {
 
 bool RequestQueue::StartCurrent() {
   const Request& request = *current_;
+  if (request.kind == RequestKind::kHide && !request.by_user) held_back_ = false;
+  if (held_back_ && request.kind != RequestKind::kHide) {
+    settle_now_ = request.kind == RequestKind::kSpeak;
+    Finish(request.id, RequestStatus::kInterrupted);
+    return false;
+  }
   switch (request.kind) {
     case RequestKind::kShow:
       stage_->Show(request.fast, DoneOf(request.id));
@@ -100,7 +113,7 @@ bool RequestQueue::StartCurrent() {
 bool RequestQueue::StartSpeech() {
   const LONG id = current_->id;
   const QString& text = current_->text;
-  xvoice::TextWithoutTags shown = xvoice::RemoveSpeechTags(text);
+  ShownText shown = ShownTextOf(text);
   shown_origin_ = std::move(shown.origin);
   stage_->SpeechStarted(shown.text);
   if (!speaker_->Speak(text)) {
@@ -144,8 +157,8 @@ void RequestQueue::OnSpeechTimeout() {
 
 void RequestQueue::OnWord(int start, int length) {
   if (!current_ || current_->kind != RequestKind::kSpeak || start < 0 || length < 0) return;
-  // Tags are not shown: the word's units are those of the shown text that
-  // came from [start, start + length).
+  // Tags and spacing are not shown: the word's units are those of the shown
+  // text that came from [start, start + length).
   auto first = std::lower_bound(shown_origin_.begin(), shown_origin_.end(), start);
   auto last = std::lower_bound(first, shown_origin_.end(), static_cast<qsizetype>(start) + length);
   if (first == last) return;

@@ -62,6 +62,13 @@ class RequestQueue {
   LONG Play(const QString& animation);
   LONG Speak(const QString& text);
 
+  // The user hid the figure: what runs and what waits ends now, the figure
+  // goes, and it stays hidden and silent while the client reads on. Show,
+  // Play and Speak end at once, unheard and unseen (kInterrupted), until
+  // the client's own Hide, which ends every reading, starts.
+  LONG HideForUser();
+  bool HeldBack() const { return held_back_; }
+
   // Takes the request `id` out; the running one is cut short. False for an
   // id that is neither queued nor running.
   bool Stop(LONG id);
@@ -84,6 +91,7 @@ class RequestQueue {
     RequestKind kind = RequestKind::kShow;
     bool fast = false;
     QString text;  // the animation or the text to speak
+    bool by_user = false;
   };
 
   LONG Add(Request request);
@@ -109,6 +117,10 @@ class RequestQueue {
   std::optional<Request> current_;
   bool starting_ = false;
   bool idle_ = true;
+  bool held_back_ = false;
+  // A held-back speech, the last call of a client's piece, ended: idle
+  // needs no settling then, so a reading runs through its unheard rest fast.
+  bool settle_now_ = false;
   // Positions in the spoken text of each unit of what the balloon shows.
   std::vector<qsizetype> shown_origin_;
   QTimer settle_;

@@ -31,10 +31,13 @@ class Stage {
   // False, and `done` never called, when the character has no such
   // animation.
   virtual bool Play(const QString& animation, std::function<void()> done) = 0;
-  // Ends the running Show/Hide/Play at once; its `done` still comes.
+  // Ends the running Show/Play at once; its `done` still comes. A Hide's
+  // leave plays on to its end, since the figure goes in any case; its
+  // `done` comes then.
   virtual void StopAnimation() = 0;
 
-  // Speech: the balloon shows `text` (speech tags already removed), the
+  // Speech: the balloon shows `text` (speech tags and spacing already
+  // removed), the
   // word at [start, start + length) of it is highlighted, the mouth follows
   // the sounds. SpeechEnded lets the balloon go shortly after.
   virtual void SpeechStarted(const QString& text) = 0;

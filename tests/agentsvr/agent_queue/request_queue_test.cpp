@@ -200,6 +200,31 @@ TEST_F(RequestQueueTest, ReportsIdleAfterStopAllEmptiedTheQueue) {
   EXPECT_THAT(IdleNotes(), ElementsAre("Idle 0", "Idle 1"));
 }
 
+// The user's hide.
+
+TEST_F(RequestQueueTest, TheUsersHideSilencesAndHidesAtOnceAndTheReadingRunsOutUnseen) {
+  queue_->Speak(QStringLiteral("Eins"));
+  queue_->Speak(QStringLiteral("Zwei"));
+  queue_->HideForUser();
+  EXPECT_EQ(speaker_.silenced, 1);
+  EXPECT_THAT(stage_.events, ElementsAre("SpeechStarted Eins", "SpeechEnded", "Hide"));
+  stage_.EndAnimation();
+  // The reader's next piece ends at once, unseen and unheard; idle follows.
+  notes_.clear();
+  queue_->Show(false);
+  queue_->Play(QStringLiteral("ReadContinued"));
+  queue_->Speak(QStringLiteral("Drei"));
+  EXPECT_THAT(notes_, ElementsAre("Start 104", "Complete 104 3", "Start 105", "Complete 105 3",
+                                  "Start 106", "Complete 106 3"));
+  ASSERT_TRUE(WaitForIdle());
+  // The reader's own hide ends the hold.
+  queue_->Hide(false);
+  stage_.EndAnimation();
+  queue_->Show(false);
+  EXPECT_THAT(stage_.events,
+              ElementsAre("SpeechStarted Eins", "SpeechEnded", "Hide", "Hide", "Show"));
+}
+
 // Speech.
 
 TEST_F(RequestQueueTest, ShowsTheTextWithoutItsSpeechTagsAndMarksWordsWhereTheyStand) {
@@ -209,7 +234,7 @@ TEST_F(RequestQueueTest, ShowsTheTextWithoutItsSpeechTagsAndMarksWordsWhereTheyS
   const int tag = static_cast<int>(text.indexOf(QStringLiteral("Tag")));
   speaker_.on_word(tag, 3);
   speaker_.on_mouth(kMouthOpen);
-  EXPECT_THAT(stage_.events, ElementsAre("SpeechStarted   Guten Tag", "Word 8 3", "Mouth 1"));
+  EXPECT_THAT(stage_.events, ElementsAre("SpeechStarted Guten Tag", "Word 6 3", "Mouth 1"));
 }
 
 TEST_F(RequestQueueTest, IgnoresWordPositionsOutsideTheShownText) {
