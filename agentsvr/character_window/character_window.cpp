@@ -13,13 +13,17 @@
 #include <QRegion>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <cstdlib>
+#include <map>
 #include <optional>
 #include <utility>
 
 #include "agentsvr/character_window/animation_player.h"
 #include "agentsvr/character_window/balloon_window.h"
 #include "agentsvr/character_window/display.h"
+#include "agentsvr/character_window/mouth_overlay.h"
+#include "agentsvr/character_window/poses.h"
 
 namespace parlotto::agent {
 
@@ -73,6 +77,21 @@ QRegion OpaqueRegion(const QImage& frame, int min_alpha) {
   return region;
 }
 
+// Without blending, a pixel of the shape shows its colour as it is: a
+// half-faded frame would come out dark. Each shown pixel gets its own colour
+// at full opacity instead, so a figure that fades in or out shrinks in its
+// true colours.
+QImage Unblended(const QImage& frame, int min_alpha) {
+  QImage image = frame.convertToFormat(QImage::Format_ARGB32);
+  for (int y = 0; y < image.height(); ++y) {
+    auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < image.width(); ++x) {
+      row[x] = qAlpha(row[x]) >= min_alpha ? (row[x] | 0xff000000u) : 0u;
+    }
+  }
+  return image;
+}
+
 // The figure: draws the current frame, moves under the left button, opens
 // the menu on a right click.
 class FigureWidget : public QWidget {
@@ -82,10 +101,11 @@ class FigureWidget : public QWidget {
       : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                              Qt::NoDropShadowWindowHint),
         character_(character),
-        masks_(character.frames.size()),
+        shapes_(character.frames.size()),
+        composited_(Composited()),
         // Unblended, faint pixels (shadows, the outer edge) would be dark
         // blots: the shape leaves them out then.
-        min_alpha_(Composited() ? 1 : 128),
+        min_alpha_(composited_ ? 1 : 128),
         dragging_(std::move(dragging)),
         dropped_(std::move(dropped)),
         menu_(std::move(menu)) {
@@ -95,27 +115,36 @@ class FigureWidget : public QWidget {
     // Showing the character must not take the focus from the user's work.
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFixedSize(character.frame_size);
+    // The native window now, so that its shape can be set before it shows.
+    if (OnRealDisplay()) winId();
   }
 
+  // The window's shape follows every frame, so that nothing but the
+  // frame's pixels is ever on the screen: not the clear rest of the window,
+  // which shows black without a compositor. The X server keeps nothing of
+  // a window outside its shape, so the shape comes first and the frame is
+  // drawn into it at once.
   void SetFrame(int frame) {
     if (frame == frame_) return;
     frame_ = frame;
-    if (Valid(frame) && OnRealDisplay()) {
-      if (!masks_[frame]) masks_[frame] = OpaqueRegion(character_.frames[frame], min_alpha_);
-      if (masks_[frame]->isEmpty())
-        clearMask();
-      else
-        setMask(*masks_[frame]);
+    if (OnRealDisplay()) ApplyShape(Valid(frame) ? ShapeOf(frame) : QRegion());
+    if (isVisible()) {
+      repaint();
+    } else {
+      update();
     }
-    update();
   }
+
+  // The frame's own pixels that the window shows.
+  const QRegion& Shape() const { return shape_; }
 
  protected:
   void paintEvent(QPaintEvent* /*event*/) override {
     if (!Valid(frame_)) return;
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(0, 0, character_.frames[frame_]);
+    const QImage& image = character_.frames[frame_];
+    painter.drawImage(0, 0, composited_ ? image : Unblended(image, min_alpha_));
   }
 
   void mousePressEvent(QMouseEvent* event) override {
@@ -143,10 +172,37 @@ class FigureWidget : public QWidget {
     return frame >= 0 && frame < static_cast<int>(character_.frames.size());
   }
 
+  const QRegion& ShapeOf(int frame) {
+    // Frames made while speaking in a pose come after the character's own.
+    if (shapes_.size() < character_.frames.size()) shapes_.resize(character_.frames.size());
+    auto& shape = shapes_[static_cast<std::size_t>(frame)];
+    if (!shape) shape = OpaqueRegion(character_.frames[frame], min_alpha_);
+    return *shape;
+  }
+
+  // On the native window: Qt would clip a masked widget's painting to the
+  // mask of the frame before.
+  void ApplyShape(const QRegion& shape) {
+    if (shape == shape_ && shaped_) return;
+    shape_ = shape;
+    shaped_ = true;
+    windowHandle()->setMask(WindowMask(shape));
+  }
+
+  // An empty mask would mean no shape at all, the whole window: a frame
+  // without pixels gets one outside the window, which the X server cuts
+  // down to nothing.
+  static QRegion WindowMask(const QRegion& shape) {
+    return shape.isEmpty() ? QRegion(-1, -1, 1, 1) : shape;
+  }
+
   const Character& character_;
-  std::vector<std::optional<QRegion>> masks_;  // made when a frame is first shown
+  std::vector<std::optional<QRegion>> shapes_;  // made when a frame is first shown
+  bool composited_;
   int min_alpha_;
   int frame_ = -1;
+  QRegion shape_;
+  bool shaped_ = false;
   std::optional<QPoint> grip_;  // the pointer's offset from the top left while dragging
   QPoint press_position_;
   std::function<void(QPoint)> dragging_;
@@ -179,35 +235,48 @@ class CharacterWindow : public Stage {
   void Show(bool fast, std::function<void()> done) override {
     player_.Stop();
     visible_ = true;
-    figure_.show();
-    if (OnRealDisplay()) figure_.raise();
+    held_.clear();
+    // The first frame is in place before the window appears, so that it
+    // appears in that frame's shape.
     const Animation* show = fast ? nullptr : Find("show");
     if (show == nullptr) {
       Rest();
       Post(std::move(done));
-      return;
+    } else {
+      PlayToPose(*show, QStringLiteral("show"), std::move(done));
     }
-    player_.Play(
-        *show, [this, show] { EndAnimation(*show); }, std::move(done));
+    figure_.show();
+    if (OnRealDisplay()) figure_.raise();
   }
 
   void Hide(bool fast, std::function<void()> done) override {
     // Not visible first, so that ending what runs starts no idle loop.
     visible_ = false;
+    if (leaving_ && !fast) {
+      leave_done_.push_back(std::move(done));
+      return;
+    }
     player_.Stop();
     balloon_.HideNow();
     const Animation* hide = fast || !figure_.isVisible() ? nullptr : Find("hide");
     if (hide == nullptr) {
+      held_.clear();
       figure_.hide();
       Post(std::move(done));
       return;
     }
+    // A held pose is left first: the book is put away, not dropped.
+    const Animation leave = WithReturn(*hide);
+    held_.clear();
+    leaving_ = true;
     player_.Play(
-        *hide,
-        [this, hide] {
+        leave,
+        [this, end = EndFrame(*hide)] {
+          leaving_ = false;
           figure_.hide();
-          rest_frame_ = EndFrame(*hide);
+          rest_frame_ = end;
           figure_.SetFrame(rest_frame_);
+          for (auto& call : std::exchange(leave_done_, {})) Post(std::move(call));
         },
         std::move(done));
   }
@@ -216,14 +285,24 @@ class CharacterWindow : public Stage {
     const Animation* animation = Find(name);
     if (animation == nullptr) return false;
     player_.Stop();
-    player_.Play(
-        *animation, [this, animation] { EndAnimation(*animation); }, std::move(done));
+    const QString key = name.toLower();
+    const QString lead = LeadInto(character_, key);
+    if (held_.isEmpty() && !lead.isEmpty()) {
+      // Goes on from a pose the figure is not in: it takes the pose first.
+      PlayToPose(Joined(*Find(lead), *animation), key, std::move(done));
+    } else if (held_ == key || ReturnAfter(character_, key) == held_) {
+      PlayToPose(*animation, key, std::move(done));
+    } else {
+      PlayToPose(WithReturn(*animation), key, std::move(done));
+    }
     return true;
   }
 
-  // Only a requested animation: the idle loop is no request.
+  // Only a requested animation: the idle loop is no request. The figure
+  // that leaves finishes leaving, since it goes in any case; the hide's
+  // `done` comes then.
   void StopAnimation() override {
-    if (player_.Playing()) player_.Stop();
+    if (player_.Playing() && !leaving_) player_.Stop();
   }
 
   void SpeechStarted(const QString& text) override {
@@ -242,7 +321,7 @@ class CharacterWindow : public Stage {
 
   void SpeakingMouth(MouthShape shape) override {
     // A requested animation has the figure to itself while it runs.
-    if (!player_.Playing()) figure_.SetFrame(MouthFrame(shape));
+    if (!player_.Playing()) figure_.SetFrame(SpeakingFrame(shape));
   }
 
   void SpeechEnded() override {
@@ -291,9 +370,42 @@ class CharacterWindow : public Stage {
     return open >= 0 ? open : rest_frame_;
   }
 
-  void EndAnimation(const Animation& animation) {
-    rest_frame_ = EndFrame(animation);
-    Rest();
+  // The mouth shape's frame in the pose the figure rests in. Mouth frames
+  // show the face at rest; another pose gets the mouth laid over it, once.
+  int SpeakingFrame(MouthShape shape) {
+    const int reference = character_.mouth_frames[kMouthRest] >= 0
+                              ? character_.mouth_frames[kMouthRest]
+                              : IdleFrame();
+    const int mouth = MouthFrame(shape);
+    if (mouth == reference) return rest_frame_;
+    if (mouth == rest_frame_ || rest_frame_ == reference) return mouth;
+    const auto [it, added] = posed_mouths_.try_emplace({rest_frame_, mouth}, mouth);
+    if (added) {
+      QImage posed = SpeakingInPose(character_, reference, rest_frame_, mouth);
+      if (!posed.isNull()) {
+        character_.frames.push_back(std::move(posed));
+        it->second = static_cast<int>(character_.frames.size()) - 1;
+      }
+    }
+    return it->second;
+  }
+
+  // The pose's return, then `animation`.
+  Animation WithReturn(const Animation& animation) const {
+    const Animation* back = held_.isEmpty() ? nullptr : Find(held_);
+    return back != nullptr ? Joined(*back, animation) : animation;
+  }
+
+  // Plays `animation`, requested as `name`, and rests in its end pose.
+  void PlayToPose(const Animation& animation, const QString& name, std::function<void()> done) {
+    player_.Play(
+        animation,
+        [this, end = EndFrame(animation), name] {
+          rest_frame_ = end;
+          held_ = ReturnAfter(character_, name);
+          Rest();
+        },
+        std::move(done));
   }
 
   // The figure at rest; it idles after a while if nothing else comes.
@@ -303,8 +415,14 @@ class CharacterWindow : public Stage {
   }
 
   void StartIdle() {
+    if (!visible_ || speaking_ || player_.Playing()) return;
+    // Idling begins with leaving a held pose: the book is put away.
+    if (const Animation* back = held_.isEmpty() ? nullptr : Find(held_)) {
+      PlayToPose(*back, held_, nullptr);
+      return;
+    }
     const Animation* idle = Find("idle");
-    if (visible_ && !speaking_ && !player_.Playing() && idle != nullptr) player_.Loop(*idle);
+    if (idle != nullptr) player_.Loop(*idle);
   }
 
   QPoint Anchor() const { return figure_.pos() + character_.balloon_anchor; }
@@ -357,6 +475,10 @@ class CharacterWindow : public Stage {
   int rest_frame_ = 0;
   bool visible_ = false;  // shown or showing, and no Hide since
   bool speaking_ = false;
+  QString held_;          // the return that the pose the figure rests in owes
+  bool leaving_ = false;  // the hide animation runs
+  std::vector<std::function<void()>> leave_done_;    // Hides that came meanwhile
+  std::map<std::pair<int, int>, int> posed_mouths_;  // (pose, mouth) to frame
 };
 
 }  // namespace

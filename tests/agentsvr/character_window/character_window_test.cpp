@@ -2,12 +2,16 @@
 // user sees and does, with real pointer input through xdotool.
 #include "agentsvr/character_window/character_window.h"
 
+#include <QtGui/qguiapplication_platform.h>
 #include <gtest/gtest.h>
+#include <xcb/xcb.h>
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QMenu>
+#include <QPainter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScreen>
@@ -232,6 +236,50 @@ TEST_F(CharacterWindowTest, TheMouthFollowsTheSoundsAtOnceWithFallbacksAndRestsA
   stage_->SpeechStarted("Oma ruft.");
   stage_->SpeakingMouth(kMouthRound);
   EXPECT_TRUE(Showing(test::kRestFrame)) << "no open mouth either: the rest frame";
+}
+
+// A desktop that the X server paints at once where a window uncovers it.
+void PaintDesktop(uint32_t rgb) {
+  xcb_connection_t* x = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+  const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(x)).data->root;
+  xcb_change_window_attributes(x, root, XCB_CW_BACK_PIXEL, &rgb);
+  xcb_clear_area(x, 0, root, 0, 0, 0, 0);
+}
+
+// Without a compositor (as here) a frame in the wrong shape, or in none,
+// shows clear pixels black: each shows just its pixels of half opacity.
+TEST_F(CharacterWindowTest, EachFrameShowsOnlyItsOwnPixelsFromTheMomentItIsDrawn) {
+  const QRgb desktop = 0x285a8c;
+  PaintDesktop(desktop);
+  character_.mouth_frames[kMouthOpen] = test::kClearFrame;
+  character_.mouth_frames[kMouthMid] = test::kFaintFrame;
+  character_.mouth_frames[kMouthNarrow] = test::kSmallFrame;
+  stage_ = CreateCharacterWindow(character_);
+  ShowAt(QPoint(200, 200));
+  QImage strip(character_.frame_size.width() * 8, character_.frame_size.height(),
+               QImage::Format_RGB32);
+  int step = 0;
+  for (const MouthShape shape : {kMouthNarrow, kMouthRest, kMouthOpen, kMouthRest, kMouthMid,
+                                 kMouthNarrow, kMouthOpen, kMouthNarrow}) {
+    stage_->SpeakingMouth(shape);
+    // Before any event is handled.
+    const QImage screen =
+        QGuiApplication::primaryScreen()->grabWindow(0, 200, 200, 96, 112).toImage();
+    QPainter(&strip).drawImage(96 * step++, 0, screen);
+    const QImage want =
+        character_.frames[shape == kMouthRest ? test::kRestFrame : character_.mouth_frames[shape]]
+            .convertToFormat(QImage::Format_ARGB32);
+    int wrong = 0;
+    for (int y = 0; y < want.height(); ++y) {
+      for (int x = 0; x < want.width(); ++x) {
+        const QRgb expected = qAlpha(want.pixel(x, y)) >= 128 ? want.pixel(x, y) : desktop;
+        wrong += ((screen.pixel(x, y) ^ expected) & 0xffffffu) != 0 ? 1 : 0;
+      }
+    }
+    EXPECT_EQ(wrong, 0) << step;
+  }
+  QDir().mkpath(PARLOTTO_BUILD_DIR "/artifacts/character");
+  strip.save(PARLOTTO_BUILD_DIR "/artifacts/character/frame-shapes.png");
 }
 
 TEST_F(CharacterWindowTest, WhileIdleItBlinksAndRepaintsOnlyWhenTheFrameChanges) {
