@@ -18,6 +18,7 @@ constexpr Switch kSwitches[] = {
     {"-e", rmBrowserWindow, OperandField::kNone, nullptr},
     {"-c", rmClipboard, OperandField::kNone, nullptr},
     {"/Automation", rmAutomation, OperandField::kNone, nullptr},
+    {"--dbus-service", rmService, OperandField::kNone, nullptr},
 };
 
 }  // namespace
@@ -54,6 +55,8 @@ Schreibweise genau wie hier, Groß- und Kleinschreibung zählen.
   -e              die Seite des Browserfensters im Vordergrund vorlesen
                   (so auch ohne Argument oder mit einem unbekannten)
   /Automation     auf Aufrufer über die Automatisierung warten
+  --dbus-service  als Vorlesedienst org.parlotto.Parlotto auf dem Sitzungsbus
+                  laufen; der Bus startet ihn bei Bedarf selbst
   --help          diese Hilfe zeigen
   --version       die Version zeigen
 

@@ -17,6 +17,7 @@
 #include "platform/loop/exception_guard.h"
 #include "platform/loop/termination_signals.h"
 #include "platform/places/diagnostics.h"
+#include "reader_service/reader_service.h"
 
 namespace {
 
@@ -41,13 +42,20 @@ int RunProgram(const std::vector<std::string>& args) {
   if (form->Terminated()) return 0;
   form->FormCreate();
   form->CreateInfoWindow();
+  std::unique_ptr<ReaderService> service;
+  if (form->Serving()) {
+    service = std::make_unique<ReaderService>(*form);
+    // Another process serves already, or there is no bus to serve on.
+    if (!service->Offer()) return 0;
+  }
   OnTerminationSignal([] {
     if (VocatoForm != nullptr) VocatoForm->EndAtOnce();
   });
-  // Without its bus no client is left: a process kept only for clients ends
-  // now; a reading the user started is read to its end, as ever.
+  // Without its bus no client is left: a process kept only for clients (or
+  // serving them) ends now; a reading the user started is read to its end.
   AddBusLostListener([&server] {
-    if (!server.KeptOnlyForClients() || VocatoForm == nullptr) return;
+    if (VocatoForm == nullptr) return;
+    if (!server.KeptOnlyForClients() && !VocatoForm->Serving()) return;
     WriteDebugLog("The session bus is gone");
     VocatoForm->EndAtOnce();
   });

@@ -15,6 +15,9 @@ enum TRunMode : std::uint8_t {
   rmWebPage = 6,
   rmWordDocument = 7,
   rmPdfDocument = 8,
+  // The reading service on the session bus: reads what its callers ask for
+  // and ends a while after the last reading.
+  rmService = 9,
 };
 
 }  // namespace parlotto

@@ -56,7 +56,22 @@ void TVocatoForm::ApplyCommandLine(const std::vector<std::string>& args) {
 
   run_mode = entry->run_mode;
   std::string operand = Operand(args);
-  switch (entry->field) {
+  SetOperand(entry->field, operand);
+  if (entry->missing_file_message != nullptr && !NamesAFile(operand)) {
+    // The dialog runs its own message loop: the start timer must not start
+    // a source (and then end the program) behind the user's back.
+    Start.SetEnabled(false);
+    ShowErrorDialog(entry->missing_file_message);
+    terminated_ = true;
+    return;
+  }
+  // The conversion takes a while, so the wait dialog is up at once; but not
+  // for a file that is not there, which nothing will convert.
+  if (run_mode == rmPdfDocument) ShowWaitDialog();
+}
+
+void TVocatoForm::SetOperand(OperandField field, const std::string& operand) {
+  switch (field) {
     case OperandField::kNone:
       break;
     case OperandField::kTextFileName:
@@ -75,17 +90,6 @@ void TVocatoForm::ApplyCommandLine(const std::vector<std::string>& args) {
       text_to_read = operand;
       break;
   }
-  if (entry->missing_file_message != nullptr && !NamesAFile(operand)) {
-    // The dialog runs its own message loop: the start timer must not start
-    // a source (and then end the program) behind the user's back.
-    Start.SetEnabled(false);
-    ShowErrorDialog(entry->missing_file_message);
-    terminated_ = true;
-    return;
-  }
-  // The conversion takes a while, so the wait dialog is up at once; but not
-  // for a file that is not there, which nothing will convert.
-  if (run_mode == rmPdfDocument) ShowWaitDialog();
 }
 
 void TVocatoForm::StartTimer() {
@@ -94,7 +98,7 @@ void TVocatoForm::StartTimer() {
   // program afterwards; otherwise it would run on unseen. A quit during the
   // reading may already have shortened the interval.
   try {
-    if (!RunSource()) return;
+    if (!RunSource(run_mode)) return;
   } catch (...) {
     ScheduleEnd(false);
     throw;
@@ -110,8 +114,8 @@ void TVocatoForm::ScheduleEnd(bool soon) {
   EndTimer.SetEnabled(true);
 }
 
-bool TVocatoForm::RunSource() {
-  switch (run_mode) {
+bool TVocatoForm::RunSource(TRunMode mode) {
+  switch (mode) {
     case rmClipboard:
       ReadClipboard();
       break;
@@ -135,6 +139,7 @@ bool TVocatoForm::RunSource() {
       break;
     case rmNone:
     case rmAutomation:
+    case rmService:
     default:
       return false;
   }

@@ -25,6 +25,8 @@ namespace parlotto {
 class AgentNotifySink;
 class TDirectSS;
 enum class MissingComponent;
+enum class OperandField;
+struct Switch;
 namespace testing {
 class VocatoFormPeer;
 }
@@ -81,6 +83,17 @@ class TVocatoForm : public QWidget, public MessageWindow {
   // A caller's text that waits until the readings before it have ended, and
   // is then read; `done` hears whether it was read whole.
   void QueueText(const std::string& text, std::function<void(bool read)> done);
+
+  // For the reading service. Whether the program serves its callers (and
+  // is not ending); the service's run mode only.
+  bool Serving() const { return run_mode == rmService; }
+  // Reads what the switch `entry` with `operand` would read from the
+  // command line, while the program goes on serving; true when it was read
+  // whole. False at once when the program no longer serves.
+  bool ReadRequest(const Switch& entry, const std::string& operand);
+  // The reading under way (and every one it is nested in) returns soon and
+  // its speech stops; unlike a quit, the program goes on.
+  void InterruptReading();
 
   // Menu commands, from the tray menu or the character's menu.
   void Info1Click();
@@ -159,12 +172,14 @@ class TVocatoForm : public QWidget, public MessageWindow {
   void CreatePopupMenu();
   void ApplyCommandLine(const std::vector<std::string>& args);
   // Starts the source of the run mode; false when the mode has none.
-  bool RunSource();
+  bool RunSource(TRunMode mode);
+  void SetOperand(OperandField field, const std::string& operand);
   // None of the timers fires any more.
   void StopTimers();
   // A reading's last pass of the loop, after which its text is done with;
   // a text that a caller offered during the pass stays for its own reading.
   void ProcessMessagesThenDropText();
+  bool ReadTextInPieces();
 
   // Shared state.
   TRunMode run_mode = rmBrowserWindow;
@@ -219,6 +234,10 @@ class TVocatoForm : public QWidget, public MessageWindow {
   std::uint64_t texts_offered_ = 0;
   // Pieces that never reached a speech output, so that a reading knows.
   int pieces_lost_ = 0;
+  // Readings that reached the speech output whole, and those that did not:
+  // a source's result, whatever it read.
+  int texts_read_whole_ = 0;
+  int texts_not_read_whole_ = 0;
   bool terminated_ = false;
   bool closed_ = false;
   bool ending_at_once_ = false;

@@ -22,6 +22,12 @@ constexpr std::size_t kLinePartLimit = 2000;
 }  // namespace
 
 bool TVocatoForm::ReadText() {
+  const bool whole = ReadTextInPieces();
+  ++(whole ? texts_read_whole_ : texts_not_read_whole_);
+  return whole;
+}
+
+bool TVocatoForm::ReadTextInPieces() {
   // Texts queued meanwhile are read from the loop once this reading, and
   // any it is nested in, has ended.
   struct ReadingScope {
