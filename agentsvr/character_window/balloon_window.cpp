@@ -39,7 +39,8 @@ QRect ScreenFor(const QRect& figure) {
 
 BalloonWindow::BalloonWindow()
     : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                           Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint) {
+                           Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint),
+      composited_(Composited()) {
   setObjectName("parlotto-character-balloon");
   setAttribute(Qt::WA_TranslucentBackground);
   setAttribute(Qt::WA_ShowWithoutActivating);
@@ -151,6 +152,9 @@ void BalloonWindow::paintEvent(QPaintEvent* /*event*/) {
   if (!text_) return;
   QPainter painter(this);
   painter.setRenderHint(QPainter::Antialiasing);
+  // Unblended, the shape's edge pixels that the border only touches would
+  // show black: the border's colour fills the whole shape first.
+  if (!composited_) painter.fillRect(rect(), kBorderColor);
   painter.setPen(QPen(kBorderColor, kBorder));
   painter.setBrush(kFill);
   painter.drawPath(Shape(kBorder));  // inset so the stroke is not cut

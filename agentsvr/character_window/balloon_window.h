@@ -57,6 +57,7 @@ class BalloonWindow : public QWidget {
   QPoint anchor_;
   BalloonPlacement placement_;
   QTimer linger_;
+  bool composited_;
 };
 
 }  // namespace parlotto::agent

@@ -1,8 +1,5 @@
 #include "agentsvr/character_window/character_window.h"
 
-#include <QtGui/qguiapplication_platform.h>
-#include <xcb/xcb.h>
-
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
@@ -14,7 +11,6 @@
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
-#include <cstdlib>
 #include <map>
 #include <optional>
 #include <utility>
@@ -32,30 +28,6 @@ namespace {
 // How long the figure rests on an animation's end frame before it begins
 // to idle; short gaps between requests show no idle movement.
 constexpr int kIdleDelayMs = 2000;
-
-// Whether a compositing manager blends translucent windows into what is
-// behind them. Without one the X server shows a window's pixels as they
-// are, so half-transparent ones come out dark.
-bool Composited() {
-  const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-  // Not X11: the platform blends. The offscreen platform offers the X11
-  // interface too, without a connection.
-  xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
-  if (connection == nullptr) return true;
-  // The manager owns the selection _NET_WM_CM_S<screen>; ours is the first.
-  static constexpr char kSelection[] = "_NET_WM_CM_S0";
-  xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
-      connection, xcb_intern_atom(connection, 1, sizeof kSelection - 1, kSelection), nullptr);
-  if (atom == nullptr) return false;
-  const xcb_atom_t selection = atom->atom;
-  std::free(atom);
-  if (selection == XCB_ATOM_NONE) return false;
-  xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(
-      connection, xcb_get_selection_owner(connection, selection), nullptr);
-  const bool owned = owner != nullptr && owner->owner != XCB_WINDOW_NONE;
-  std::free(owner);
-  return owned;
-}
 
 // The pixels of at least `min_alpha`, as rows of runs: the figure's shape.
 // Input goes only there, and nothing else is drawn.

@@ -11,4 +11,9 @@ inline bool OnRealDisplay() {
   return QGuiApplication::platformName() != QLatin1String("offscreen");
 }
 
+// Whether a compositing manager blends translucent windows into what is
+// behind them. Without one the X server shows a window's pixels as they
+// are, so half-transparent ones come out dark.
+bool Composited();
+
 }  // namespace parlotto::agent
