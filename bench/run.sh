@@ -542,3 +542,78 @@ else:
           f"activation -> first frame {first} ms (goal <= 300 ms) {'ok' if ok else 'MISSED'}")
 PY
 fi
+
+# --- P9: the reading service, call -> first audio ---------------------------
+# gdbus ReadText "Hallo." to the first sound on the device, the service
+# started by its bus for the call and then already running; against spd-say
+# through speech-dispatcher (its own runtime directory, so that it neither
+# meets nor leaves a user's), started for the call and then running.
+p9_head="P9 service ReadText -> first audio vs spd-say (goal <= 1.0x running)"
+if [[ -z "${PULSE_RUNTIME_PATH:-}" ]] || ! command -v spd-say >/dev/null ||
+  [[ ! -f "$build/share/dbus-1/services/org.parlotto.Parlotto.service" ]]; then
+  echo "$p9_head: skipped (needs PulseAudio, speech-dispatcher's spd-say and the build's service file)"
+else
+  # $1 recording, then the command that asks for "Hallo."; prints the ms
+  # from the call to the first sound.
+  first_audio_after() {
+    local recording=$1
+    shift
+    record_start "$recording"
+    local at
+    at=$(recorded_ms "$recording")
+    "$@" >/dev/null 2>>"$work/p9.log"
+    sleep 1.5
+    record_stop
+    python3 "$gaps" onsets "$recording" $rate | head -n 1 | awk -v at="$at" '{ print $1 - at }'
+  }
+  # $1 recording: a long text read, then Stop once it has sounded for 1.5 s;
+  # prints the ms from the call to the end of the last sound.
+  silent_after_stop() {
+    local recording=$1 call="gdbus call --session --dest org.parlotto.Parlotto --object-path /org/parlotto/Parlotto --method org.parlotto.Reader1"
+    record_start "$recording"
+    $call.ReadText "$(cat "$work/p9-long.txt")" >/dev/null
+    sleep 1.5
+    local at
+    at=$(recorded_ms "$recording")
+    $call.Stop >/dev/null
+    sleep 0.5
+    record_stop
+    python3 "$gaps" silent-after "$recording" $rate "$at"
+  }
+  german_text 40 > "$work/p9-long.txt"
+  export -f first_audio_after silent_after_stop record_start record_stop recorded_ms
+  export gaps rate work
+  p9_runtime=$(mktemp -d "$work/p9-runtime.XXXXXX")
+  chmod 700 "$p9_runtime"
+  p9=$(XDG_DATA_DIRS="$build/share:/usr/share" XDG_RUNTIME_DIR="$p9_runtime" \
+    "${parlotto_env[@]}" dbus-run-session -- bash -c '
+    set -u
+    call="gdbus call --session --dest org.parlotto.Parlotto --object-path /org/parlotto/Parlotto --method org.parlotto.Reader1.ReadText Hallo."
+    echo "service-start $(first_audio_after "$0/p9-start.raw" $call)"
+    for i in $(seq "$1"); do echo "service $(first_audio_after "$0/p9-$i.raw" $call)"; done
+    echo "service-stop $(silent_after_stop "$0/p9-stop.raw")"
+    echo "spd-start $(first_audio_after "$0/p9-spd-start.raw" spd-say -l de Hallo.)"
+    for i in $(seq "$1"); do echo "spd $(first_audio_after "$0/p9-spd-$i.raw" spd-say -l de Hallo.)"; done
+    spd-say -S >/dev/null 2>&1 || true
+    pkill -f "speech-dispatcher.*$XDG_RUNTIME_DIR" 2>/dev/null || true' "$work" "$repeats" 2>>"$work/p9.log" || true)
+  python3 - "$p9" "$p9_head" <<'PY'
+import statistics, sys
+runs = {}
+for line in sys.argv[1].splitlines():
+    parts = line.split()
+    if len(parts) == 2 and parts[1].lstrip("-").isdigit():
+        runs.setdefault(parts[0], []).append(int(parts[1]))
+head = sys.argv[2]
+if not all(k in runs for k in ("service-start", "service", "service-stop", "spd-start", "spd")):
+    print(f"{head}: FAILED, see the bench's p9.log ({sys.argv[1]!r})")
+else:
+    ours, theirs = statistics.median(runs["service"]), statistics.median(runs["spd"])
+    ratio = ours / theirs if theirs > 0 else float("inf")
+    print(f"P9 service ReadText -> first audio (median of {len(runs['service'])}): running "
+          f"{ours:.0f} ms, spd-say {theirs:.0f} ms, {ratio:.2f}x (goal <= 1.0x) "
+          f"{'ok' if ratio <= 1.0 else 'MISSED'}; started for the call "
+          f"{runs['service-start'][0]} ms, spd-say autospawned {runs['spd-start'][0]} ms; "
+          f"Stop -> audio silent {runs['service-stop'][0]} ms (goal <= 100 ms) "
+          f"{'ok' if runs['service-stop'][0] <= 100 else 'MISSED'}")
+PY
+fi

@@ -53,7 +53,9 @@ bool TVocatoForm::NotifyTrayIcon(UINT action) {
 void TVocatoForm::FormCreate() {
   if (!no_agent) return;
   if (!NotifyTrayIcon(NIM_ADD)) {
-    // The tray may not be up yet when the program starts with the session.
+    // The tray may not be up yet when the program starts with the session;
+    // the service starts on demand, long after, and a caller waits for it.
+    if (Serving()) return;
     Sleep(1000);
     NotifyTrayIcon(NIM_ADD);
     NotifyTrayIcon(NIM_MODIFY);
