@@ -12,6 +12,7 @@
 #include "platform/com_runtime/activation.h"
 #include "platform/com_runtime/apartment.h"
 #include "platform/com_runtime/server_lifetime.h"
+#include "platform/loop/qt_platform.h"
 #include "platform/loop/termination_signals.h"
 #include "platform/places/diagnostics.h"
 #include "platform/places/places.h"
@@ -43,9 +44,7 @@ int main(int argc, char** argv) {
          std::filesystem::weakly_canonical(std::filesystem::path(ProgramDir()) / "..").c_str(), 0);
   // The figure needs X11 to be placed; without any display the server
   // still serves and speaks.
-  const bool has_display =
-      std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
-  setenv("QT_QPA_PLATFORM", has_display ? "xcb;offscreen" : "offscreen", 0);
+  ChooseQtPlatform();
   // Clients place the figure in screen pixels, which Qt's positions are only
   // while it does not scale for a high-dpi desktop.
   setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 1);

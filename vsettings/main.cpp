@@ -6,14 +6,13 @@
 #include "platform/com_runtime/apartment.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/fonts.h"
+#include "platform/loop/qt_platform.h"
 #include "vsettings/settings_dialog.h"
 #include "vsettings/speech_runtime.h"
 #include "vsettings/stored_settings.h"
 
 int main(int argc, char** argv) {
-  const bool has_display =
-      std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
-  setenv("QT_QPA_PLATFORM", has_display ? "xcb;offscreen" : "offscreen", 0);
+  parlotto::ChooseQtPlatform();
   QApplication app(argc, argv);
   using namespace parlotto;
   SetApplicationTitle("Parlotto – Einstellungen");

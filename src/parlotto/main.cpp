@@ -15,6 +15,7 @@
 #include "platform/gui/dialogs.h"
 #include "platform/gui/fonts.h"
 #include "platform/loop/exception_guard.h"
+#include "platform/loop/qt_platform.h"
 #include "platform/loop/termination_signals.h"
 #include "platform/places/diagnostics.h"
 #include "reader_service/reader_service.h"
@@ -80,9 +81,7 @@ int main(int argc, char** argv) {
   }
   // Without a display the program still runs (and speaks); it only cannot
   // show windows. Trying xcb without any display would only print noise.
-  const bool has_display =
-      std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
-  setenv("QT_QPA_PLATFORM", has_display ? "xcb;offscreen" : "offscreen", 0);
+  parlotto::ChooseQtPlatform();
   int qt_argc = 1;
   char* qt_argv[] = {argv[0], nullptr};
   QApplication app(qt_argc, qt_argv);

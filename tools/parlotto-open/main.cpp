@@ -18,6 +18,7 @@
 #include "parlotto-open/chooser_window.h"
 #include "parlotto-open/launcher_desktop.h"
 #include "platform/gui/dialogs.h"
+#include "platform/loop/qt_platform.h"
 
 namespace {
 
@@ -89,9 +90,7 @@ int main(int argc, char** argv) {
     std::fputs(kUsage, stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;
   }
-  const bool has_display =
-      std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
-  setenv("QT_QPA_PLATFORM", has_display ? "xcb;offscreen" : "offscreen", 0);
+  parlotto::ChooseQtPlatform();
   // Qt would take switches such as "-style" out of argv; a file may be
   // called so.
   int qt_argc = 1;
