@@ -10,7 +10,10 @@
 #include <vector>
 
 #ifndef PARLOTTO_INSTALLED_SYSTEM_DIR
-#define PARLOTTO_INSTALLED_SYSTEM_DIR "/usr/local/lib/parlotto/system"
+#define PARLOTTO_INSTALLED_SYSTEM_DIR "/usr/lib/parlotto/system"
+#endif
+#ifndef PARLOTTO_INSTALL_DIR
+#define PARLOTTO_INSTALL_DIR "lib/parlotto"
 #endif
 
 namespace parlotto {
@@ -90,9 +93,16 @@ std::string CacheHome() {
   return WithSlash(dir);
 }
 
-std::string WorkFileDir() {
-  std::string program_dir = ProgramDir();
-  if (access(program_dir.c_str(), W_OK) == 0) return program_dir;
+std::string WorkFileDir() { return WorkFileDirFor(ProgramDir()); }
+
+std::string WorkFileDirFor(const std::string& program_dir) {
+  // An installed program directory is the package's even where root may
+  // write it: a file left there would outlive the package.
+  const std::string installed = "/" PARLOTTO_INSTALL_DIR "/";
+  const bool is_installed =
+      program_dir.size() >= installed.size() &&
+      program_dir.compare(program_dir.size() - installed.size(), installed.size(), installed) == 0;
+  if (!is_installed && access(program_dir.c_str(), W_OK) == 0) return program_dir;
   std::string dir = CacheHome() + "parlotto/";
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);

@@ -22,8 +22,11 @@ std::string TempDir();
 std::string PrivateRuntimeDir();
 
 // Where the program keeps its converted text: the program directory when it
-// is writable, else $XDG_CACHE_HOME/parlotto/ (created on demand).
+// is writable and not an installed one (<prefix>/lib/parlotto/), else
+// $XDG_CACHE_HOME/parlotto/ (created on demand).
 std::string WorkFileDir();
+// The same for a program in `program_dir` (with a trailing '/').
+std::string WorkFileDirFor(const std::string& program_dir);
 
 // $XDG_CONFIG_HOME, else ~/.config. With a trailing '/'.
 std::string ConfigHome();

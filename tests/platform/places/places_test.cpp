@@ -62,5 +62,24 @@ TEST(Places, WithoutHomeTheSettingsGoToTheHomeTheUserDatabaseNames) {
   EXPECT_EQ(CacheHome(), std::string(user->pw_dir) + "/.cache/");
 }
 
+TEST(Places, WorkFilesStayOutOfAnInstalledProgramDirectory) {
+  ScratchDir scratch;
+  ScopedEnv cache("XDG_CACHE_HOME", scratch.File("cache").c_str());
+  const std::string build = scratch.path().string() + "/build/";
+  const std::string installed = scratch.path().string() + "/usr/lib/parlotto/";
+  std::filesystem::create_directories(build);
+  std::filesystem::create_directories(installed);
+  const std::string in_cache = scratch.File("cache") + "/parlotto/";
+  struct Case {
+    std::string program_dir, expected;
+  } cases[] = {
+      {build, build},
+      {installed, in_cache},  // writable, as for root, but the package's
+      {scratch.path().string() + "/missing/", in_cache},
+  };
+  for (const Case& c : cases) EXPECT_EQ(WorkFileDirFor(c.program_dir), c.expected) << c.program_dir;
+  EXPECT_TRUE(std::filesystem::is_directory(in_cache));
+}
+
 }  // namespace
 }  // namespace parlotto
