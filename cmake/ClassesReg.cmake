@@ -122,5 +122,7 @@ function(parlotto_write_classes_reg)
     set(file \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${PARLOTTO_INSTALL_DIR}/system/classes.reg\")
     message(STATUS \"Installing: \${file}\")
     file(WRITE \"\${file}\" \"\${text}\")
+    list(APPEND CMAKE_INSTALL_MANIFEST_FILES
+         \"\${CMAKE_INSTALL_PREFIX}/${PARLOTTO_INSTALL_DIR}/system/classes.reg\")
   ")
 endfunction()

@@ -15,7 +15,7 @@ packages=(
   libgtest-dev libgmock-dev libglib2.0-bin desktop-file-utils man-db
   dbus dbus-x11 xvfb xclip pulseaudio trayer xauth openbox xdotool x11-utils
   at-spi2-core chromium
-  ghostscript poppler-utils python3-gi
+  ghostscript poppler-utils python3-gi lintian appstream
   clang libclang-rt-14-dev clang-format clang-tidy
   fonts-dejavu-core fonts-dejavu-extra
 )

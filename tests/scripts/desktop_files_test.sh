@@ -7,7 +7,7 @@
 set -uo pipefail
 build=$1
 fail() { echo "FAIL: $*"; exit 1; }
-for tool in desktop-file-validate man; do
+for tool in desktop-file-validate man appstreamcli; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing"; exit 77; }
 done
 work=$(mktemp -d)
@@ -19,20 +19,26 @@ DESTDIR="$work/root" cmake -DCMAKE_INSTALL_PREFIX=$prefix -P "$build/data/cmake_
 root="$work/root$prefix"
 apps="$root/share/applications"
 
-desktop-file-validate "$apps/parlotto.desktop" "$apps/parlotto-vsettings.desktop" ||
-  fail "desktop-file-validate"
-grep -qx "Exec=$prefix/lib/parlotto/parlotto-open %u" "$apps/parlotto.desktop" ||
+main=$apps/org.parlotto.Parlotto.desktop
+settings=$apps/org.parlotto.Parlotto.Settings.desktop
+opener=$apps/zz-parlotto-open.desktop
+desktop-file-validate "$main" "$settings" "$opener" || fail "desktop-file-validate"
+grep -qx "Exec=$prefix/lib/parlotto/parlotto-open %u" "$main" ||
   fail "the entry does not start the launcher under the prefix"
-grep -qx "Exec=$prefix/lib/parlotto/parlotto -c" "$apps/parlotto.desktop" ||
+grep -qx "Exec=$prefix/lib/parlotto/parlotto -c" "$main" ||
   fail "the clipboard action does not start the program with -c"
-grep -qx "Exec=$prefix/lib/parlotto/parlotto -e" "$apps/parlotto.desktop" ||
+grep -qx "Exec=$prefix/lib/parlotto/parlotto -e" "$main" ||
   fail "the browser window action does not start the program with -e"
-grep -qx "Exec=$prefix/lib/parlotto/VSettings" "$apps/parlotto-vsettings.desktop" ||
+grep -qx "Exec=$prefix/lib/parlotto/VSettings" "$settings" ||
   fail "the settings entry does not start VSettings"
-mime=$(sed -n 's/^MimeType=//p' "$apps/parlotto.desktop")
+grep -qx "Exec=$prefix/lib/parlotto/parlotto-open %u" "$opener" ||
+  fail "the file types' entry does not start the launcher"
+mime=$(sed -n 's/^MimeType=//p' "$opener")
 for type in text/plain text/rtf application/rtf application/pdf application/msword \
   application/vnd.openxmlformats-officedocument.wordprocessingml.document \
-  application/vnd.oasis.opendocument.text text/html; do
+  application/vnd.oasis.opendocument.text text/html \
+  application/vnd.openxmlformats-officedocument.wordprocessingml.template \
+  application/vnd.oasis.opendocument.text-template; do
   grep -q "\(^\|;\)$type;" <<<"$mime" || fail "not offered for $type"
 done
 grep -rq "@PARLOTTO" "$apps" && fail "a placeholder is left in the entries"
@@ -42,10 +48,17 @@ for size in 16 22 24 32 48 64 128 256; do
   file "$icon" | grep -q "PNG image data, $size x $size" || fail "no ${size}px icon: $(file "$icon")"
 done
 
-page="$root/share/man/man1/parlotto.1.gz"
-[ -f "$page" ] || fail "no manual page"
-warnings=$(MANWIDTH=80 LC_ALL=C.UTF-8 man --warnings -l "$page" 2>&1 >"$work/page.txt")
-[ -z "$warnings" ] || fail "man warns: $warnings"
-grep -q "$prefix/lib/parlotto/system/" "$work/page.txt" || fail "the page does not name the installed places"
-if zcat "$page" | grep -q "@PARLOTTO"; then fail "a placeholder is left in the manual page"; fi
+for page in man1/parlotto man1/parlotto-open man1/parlotto-reg man1/parlotto-settings de/man1/parlotto; do
+  file="$root/share/man/$page.1.gz"
+  [ -f "$file" ] || fail "no manual page $page"
+  warnings=$(MANWIDTH=80 LC_ALL=C.UTF-8 man --warnings -l "$file" 2>&1 >"$work/page.txt")
+  [ -z "$warnings" ] || fail "man warns on $page: $warnings"
+  if zcat "$file" | grep -q "@PARLOTTO"; then fail "a placeholder is left in $page"; fi
+done
+for page in man1/parlotto de/man1/parlotto; do
+  man -l "$root/share/man/$page.1.gz" 2>/dev/null | grep -q "$prefix/lib/parlotto/system/" ||
+    fail "$page does not name the installed places"
+done
+appstreamcli validate --no-net "$root/share/metainfo/org.parlotto.Parlotto.metainfo.xml" \
+  >"$work/appstream.log" 2>&1 || { cat "$work/appstream.log"; fail "appstreamcli validate"; }
 echo "ok"

@@ -1,0 +1,50 @@
+# Run by cpack after it has made the packages (CPACK_POST_BUILD_SCRIPTS), to
+# mend what CPack 3.25 gets wrong for Debian:
+# - it gives any package with libraries below /usr/lib maintainer scripts
+#   that run ldconfig; ours are private (found through $ORIGIN) and need
+#   none, so those scripts are taken out (scripts of other content stay);
+# - the dbgsym package's md5sums name the files by their paths in the build
+#   tree, and it has no documentation directory, which debhelper makes a
+#   link to the main package's.
+set(ldconfig_only "^#!/bin/sh\n+set -e\n+if \\[ \"\\$1\" = \"(configure|remove)\" \\]; then\n\tldconfig\nfi\n*$")
+foreach(package IN LISTS CPACK_PACKAGE_FILES)
+  if(NOT package MATCHES "/([^/_]+)_[^/]*\\.(deb|ddeb)$")
+    continue()
+  endif()
+  set(name ${CMAKE_MATCH_1})
+  set(tree "${package}.tree")
+  file(REMOVE_RECURSE "${tree}")
+  execute_process(COMMAND dpkg-deb -R "${package}" "${tree}" RESULT_VARIABLE failed)
+  if(failed)
+    message(FATAL_ERROR "dpkg-deb -R ${package} failed")
+  endif()
+  set(changed FALSE)
+  foreach(script postinst postrm)
+    set(file "${tree}/DEBIAN/${script}")
+    if(EXISTS "${file}")
+      file(READ "${file}" text)
+      if(text MATCHES "${ldconfig_only}")
+        file(REMOVE "${file}")
+        set(changed TRUE)
+      endif()
+    endif()
+  endforeach()
+  if(name MATCHES "^(.*)-dbgsym$")
+    set(main ${CMAKE_MATCH_1})
+    file(READ "${tree}/DEBIAN/md5sums" sums)
+    string(REGEX REPLACE "([0-9a-f]+  )[^\n]*-dbgsym/(usr/)" "\\1\\2" sums "${sums}")
+    file(WRITE "${tree}/DEBIAN/md5sums" "${sums}")
+    file(MAKE_DIRECTORY "${tree}/usr/share/doc")
+    file(CREATE_LINK ${main} "${tree}/usr/share/doc/${name}" SYMBOLIC)
+    set(changed TRUE)
+  endif()
+  if(changed)
+    execute_process(COMMAND dpkg-deb --root-owner-group -b "${tree}" "${package}"
+                    OUTPUT_QUIET RESULT_VARIABLE failed)
+    if(failed)
+      message(FATAL_ERROR "dpkg-deb -b ${package} failed")
+    endif()
+    message(STATUS "Mended for Debian: ${package}")
+  endif()
+  file(REMOVE_RECURSE "${tree}")
+endforeach()
