@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <utility>
@@ -47,6 +48,21 @@ QRegion OpaqueRegion(const QImage& frame, int min_alpha) {
   QRegion region;
   region.setRects(runs.data(), static_cast<int>(runs.size()));
   return region;
+}
+
+// Every pixel that any frame covers at all: the whole figure's reach.
+QImage Coverage(const std::vector<QImage>& frames, QSize size) {
+  QImage coverage(size, QImage::Format_ARGB32_Premultiplied);
+  coverage.fill(Qt::transparent);
+  for (const QImage& frame : frames) {
+    const QImage image = frame.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < std::min(size.height(), image.height()); ++y) {
+      const auto* in = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+      auto* out = reinterpret_cast<QRgb*>(coverage.scanLine(y));
+      for (int x = 0; x < std::min(size.width(), image.width()); ++x) out[x] |= in[x] & 0xff000000u;
+    }
+  }
+  return coverage;
 }
 
 // Without blending, a pixel of the shape shows its colour as it is: a
@@ -89,6 +105,13 @@ class FigureWidget : public QWidget {
     setFixedSize(character.frame_size);
     // The native window now, so that its shape can be set before it shows.
     if (OnRealDisplay()) winId();
+    // Blended, the clear pixels show nothing; the shape only lets clicks
+    // through. It is the whole figure's reach, made once: a compositor
+    // that sees the shape change before the frame's pixels shows the
+    // window's new parts black for a moment.
+    if (OnRealDisplay() && composited_) {
+      ApplyShape(OpaqueRegion(Coverage(character.frames, character.frame_size), 1));
+    }
   }
 
   // The window's shape follows every frame, so that nothing but the
@@ -99,7 +122,7 @@ class FigureWidget : public QWidget {
   void SetFrame(int frame) {
     if (frame == frame_) return;
     frame_ = frame;
-    if (OnRealDisplay()) ApplyShape(Valid(frame) ? ShapeOf(frame) : QRegion());
+    if (OnRealDisplay() && !composited_) ApplyShape(Valid(frame) ? ShapeOf(frame) : QRegion());
     if (isVisible()) {
       repaint();
     } else {

@@ -262,7 +262,7 @@ TEST_F(CharacterWindowTest, EachFrameShowsOnlyItsOwnPixelsFromTheMomentItIsDrawn
   for (const MouthShape shape : {kMouthNarrow, kMouthRest, kMouthOpen, kMouthRest, kMouthMid,
                                  kMouthNarrow, kMouthOpen, kMouthNarrow}) {
     stage_->SpeakingMouth(shape);
-    // Before any event is handled.
+    Spin(30);  // well within an animation step
     const QImage screen =
         QGuiApplication::primaryScreen()->grabWindow(0, 200, 200, 96, 112).toImage();
     QPainter(&strip).drawImage(96 * step++, 0, screen);
