@@ -15,7 +15,7 @@ skip() { echo "SKIP: $*"; exit 77; }
 fail() { echo "FAIL: $*"; exit 1; }
 [ "$(id -u)" -eq 0 ] || skip "installing a package needs root"
 for tool in dpkg dpkg-deb apt-get cpack setpriv dbus-run-session desktop-file-validate man gs \
-  lintian readelf xdg-mime update-desktop-database; do
+  lintian readelf xdg-mime gio update-desktop-database; do
   command -v "$tool" >/dev/null || skip "$tool is missing"
 done
 if dpkg-query -W -f='${Status}' parlotto 2>/dev/null | grep -q 'ok installed'; then
@@ -94,18 +94,22 @@ sort "$build/install_manifest.txt" >"$work/manifest"
 comm -23 "$work/laid-out" "$work/manifest" | grep . && fail "not in install_manifest.txt (above)"
 
 # No type's default application changes (GNOME's and xdg-mime's: the first
-# of mimeinfo.cache where mimeapps.list names none).
-types=(text/plain text/rtf application/pdf application/msword text/html
+# of mimeinfo.cache where mimeapps.list names none; GNOME's also through
+# the parent type, as RTF's through text/plain).
+types=(text/plain application/pdf application/msword
   application/vnd.openxmlformats-officedocument.wordprocessingml.document
   application/vnd.oasis.opendocument.text-template)
+inherited=(text/rtf text/html)
 printf '[Desktop Entry]\nType=Application\nName=Rival\nExec=true %%f\nMimeType=%s;\n' \
   "$(IFS=';'; echo "${types[*]}")" >"$rival"
 update-desktop-database "$apps"
 defaults() {
   mkdir -p "$work/mime-home"
-  for type in "${types[@]}"; do
+  for type in "${types[@]}" "${inherited[@]}"; do
     echo "$type $(env -i PATH=/usr/bin:/bin HOME="$work/mime-home" XDG_DATA_DIRS=/usr/share \
       xdg-mime query default "$type")"
+    env -i PATH=/usr/bin:/bin HOME="$work/mime-home" XDG_DATA_DIRS=/usr/share gio mime "$type" |
+      head -n 1
   done
 }
 defaults >"$work/defaults-before"

@@ -34,9 +34,9 @@ grep -qx "Exec=$prefix/lib/parlotto/VSettings" "$settings" ||
 grep -qx "Exec=$prefix/lib/parlotto/parlotto-open %u" "$opener" ||
   fail "the file types' entry does not start the launcher"
 mime=$(sed -n 's/^MimeType=//p' "$opener")
-for type in text/plain text/rtf application/rtf application/pdf application/msword \
+for type in text/plain application/pdf application/msword \
   application/vnd.openxmlformats-officedocument.wordprocessingml.document \
-  application/vnd.oasis.opendocument.text text/html \
+  application/vnd.oasis.opendocument.text \
   application/vnd.openxmlformats-officedocument.wordprocessingml.template \
   application/vnd.oasis.opendocument.text-template; do
   grep -q "\(^\|;\)$type;" <<<"$mime" || fail "not offered for $type"
