@@ -90,9 +90,39 @@ AtspiAccessible* ChildOf(AtspiAccessible* object, int index, Walk& walk) {
   return child;
 }
 
-bool IsShowing(AtspiAccessible* object) {
+bool HasState(AtspiAccessible* object, AtspiStateType state) {
   GRef<AtspiStateSet> states(atspi_accessible_get_state_set(object));
-  return states && atspi_state_set_contains(states.get(), ATSPI_STATE_SHOWING);
+  return states && atspi_state_set_contains(states.get(), state);
+}
+
+bool IsShowing(AtspiAccessible* object) { return HasState(object, ATSPI_STATE_SHOWING); }
+
+bool IsTopLevelRole(std::optional<AtspiRole> role) {
+  return role && (*role == ATSPI_ROLE_FRAME || *role == ATSPI_ROLE_WINDOW);
+}
+
+// Calls `visit(frame, pid)` for each top-level frame or window of the
+// desktop's applications but this process, until it answers true.
+template <typename Visit>
+void ForEachTopLevel(Walk& walk, Visit visit) {
+  GRef<AtspiAccessible> desktop(atspi_get_desktop(0));
+  if (!desktop) return;
+  const int applications = std::min(ChildCountOf(desktop.get(), walk), kMaxApplications);
+  const auto own_pid = static_cast<std::int64_t>(getpid());
+  for (int a = 0; a < applications && !walk.Spent(); ++a) {
+    AccessibleRef application(ChildOf(desktop.get(), a, walk));
+    if (!application) continue;
+    GError* error = nullptr;
+    const auto pid =
+        static_cast<std::int64_t>(atspi_accessible_get_process_id(application.get(), &error));
+    if (!walk.Ok(error) || pid == own_pid) continue;
+    const int count = std::min(ChildCountOf(application.get(), walk), kMaxFramesPerApplication);
+    for (int f = 0; f < count && !walk.Spent(); ++f) {
+      AccessibleRef frame(ChildOf(application.get(), f, walk));
+      if (!frame || !IsTopLevelRole(RoleOf(frame.get(), walk))) continue;
+      if (visit(frame, pid)) return;
+    }
+  }
 }
 
 // Breadth first, so the document is found before the bounds are reached by
@@ -339,33 +369,38 @@ std::vector<BrowserFrame> ListBrowserFrames() {
   std::vector<BrowserFrame> frames;
   if (!AccessibilityAvailable()) return frames;
   Walk walk(kListBudget);
-  GRef<AtspiAccessible> desktop(atspi_get_desktop(0));
-  if (!desktop) return frames;
-  const int applications = std::min(ChildCountOf(desktop.get(), walk), kMaxApplications);
-  const auto own_pid = static_cast<std::int64_t>(getpid());
-  for (int a = 0; a < applications && !walk.Spent(); ++a) {
-    AccessibleRef application(ChildOf(desktop.get(), a, walk));
-    if (!application) continue;
+  ForEachTopLevel(walk, [&](AccessibleRef& frame, std::int64_t pid) {
+    // A browser window always has a title; the untitled frames that hold
+    // a document are a browser's hidden helper windows (Chromium keeps
+    // some), never shown as windows of the desktop.
     GError* error = nullptr;
-    const auto pid =
-        static_cast<std::int64_t>(atspi_accessible_get_process_id(application.get(), &error));
-    if (!walk.Ok(error) || pid == own_pid) continue;
-    const int count = std::min(ChildCountOf(application.get(), walk), kMaxFramesPerApplication);
-    for (int f = 0; f < count && !walk.Spent(); ++f) {
-      AccessibleRef frame(ChildOf(application.get(), f, walk));
-      if (!frame) continue;
-      std::optional<AtspiRole> role = RoleOf(frame.get(), walk);
-      if (!role || (*role != ATSPI_ROLE_FRAME && *role != ATSPI_ROLE_WINDOW)) continue;
-      // A browser window always has a title; the untitled frames that hold
-      // a document are a browser's hidden helper windows (Chromium keeps
-      // some), never shown as windows of the desktop.
-      GText name(atspi_accessible_get_name(frame.get(), &error));
-      if (!walk.Ok(error) || !name || *name == '\0') continue;
-      if (!FindDocument(frame.get(), walk, false)) continue;
-      frames.push_back({std::move(frame), pid, std::string(name.get())});
-    }
-  }
+    GText name(atspi_accessible_get_name(frame.get(), &error));
+    if (!walk.Ok(error) || !name || *name == '\0') return false;
+    if (!FindDocument(frame.get(), walk, false)) return false;
+    frames.push_back({std::move(frame), pid, std::string(name.get())});
+    return false;
+  });
   return frames;
+}
+
+std::vector<AccessibleRef> ActiveFrames() {
+  std::vector<AccessibleRef> active;
+  if (!AccessibilityAvailable()) return active;
+  Walk walk(kListBudget);
+  ForEachTopLevel(walk, [&](AccessibleRef& frame, std::int64_t) {
+    if (HasState(frame.get(), ATSPI_STATE_ACTIVE)) active.push_back(std::move(frame));
+    return false;
+  });
+  return active;
+}
+
+std::string AccessibleKey(const AccessibleRef& object) {
+  if (!object) return {};
+  const AtspiObject* remote = ATSPI_OBJECT(object.get());
+  if (remote->app == nullptr || remote->app->bus_name == nullptr || remote->path == nullptr) {
+    return {};
+  }
+  return std::string(remote->app->bus_name) + remote->path;
 }
 
 AccessibleRef ShowingDocument(const AccessibleRef& frame) {

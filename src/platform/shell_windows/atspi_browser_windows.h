@@ -49,6 +49,16 @@ bool AccessibilityAvailable();
 // not available.
 std::vector<BrowserFrame> ListBrowserFrames();
 
+// The top-level frames (or windows) of other applications that the
+// accessibility bus reports active: the window in front, for X11 and native
+// Wayland clients alike. Most often one; an application that has not yet
+// caught up with a change of focus may make it two for a moment.
+std::vector<AccessibleRef> ActiveFrames();
+
+// Names the remote object behind `object` (its bus name and path): equal for
+// two references to one object, also when taken in separate walks.
+std::string AccessibleKey(const AccessibleRef& object);
+
 // The document that `frame` shows (its selected tab), or null.
 AccessibleRef ShowingDocument(const AccessibleRef& frame);
 

@@ -1,6 +1,7 @@
 #include "platform/shell_windows/browser_window_match.h"
 
 #include <cstddef>
+#include <utility>
 
 namespace parlotto {
 
@@ -41,6 +42,42 @@ std::vector<std::uint32_t> MatchFramesToWindows(const std::vector<FrameIdentity>
     }
   }
   return match;
+}
+
+namespace {
+
+constexpr std::uint32_t kOwnNumber = 0x80000000u;
+
+bool IsOwnNumber(std::uint32_t handle) { return (handle & kOwnNumber) != 0; }
+
+}  // namespace
+
+void FrameHandles::Update(const std::vector<std::pair<std::string, std::uint32_t>>& frames) {
+  std::map<std::string, std::uint32_t> handles;
+  for (const auto& [key, x11_id] : frames) {
+    if (key.empty()) continue;
+    if (x11_id != 0) {
+      handles[key] = x11_id;
+      continue;
+    }
+    // An object keeps its number from one list to the next, so that the
+    // window in front, asked for between two lists, is still found.
+    const auto known = handles_.find(key);
+    handles[key] =
+        known != handles_.end() && IsOwnNumber(known->second) ? known->second : NewNumber();
+  }
+  handles_ = std::move(handles);
+}
+
+std::uint32_t FrameHandles::HandleOf(const std::string& key) {
+  const auto known = handles_.find(key);
+  if (known != handles_.end()) return known->second;
+  return handles_[key] = NewNumber();
+}
+
+std::uint32_t FrameHandles::NewNumber() {
+  // 2^31 numbers: a process that lists a frame a second would need 68 years.
+  return kOwnNumber | (next_++ & ~kOwnNumber);
 }
 
 }  // namespace parlotto

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <mutex>
 #include <utility>
 
 #include "platform/com/com_object.h"
@@ -137,7 +138,7 @@ class BrowserWindow final : public NamedDispatch {
   HRESULT Get(int member, const std::vector<VARIANT>&, VARIANT* value) override {
     if (member == 0) {
       if (handle_ == 0) return E_FAIL;
-      // X11 ids have 29 bits: they fit the handle's 32.
+      // X11 ids have 29 bits, our own numbers 32: the bits are kept.
       *value = VARIANT::I4(static_cast<std::int32_t>(handle_));
       return S_OK;
     }
@@ -154,6 +155,18 @@ class BrowserWindow final : public NamedDispatch {
   HWND handle_;
 };
 
+// One numbering for the process: the window in front is asked for apart
+// from any list, and must answer the number its frame has in the list.
+struct SharedFrameHandles {
+  std::mutex mutex;
+  FrameHandles handles;
+};
+
+SharedFrameHandles& Handles() {
+  static SharedFrameHandles shared;
+  return shared;
+}
+
 }  // namespace
 
 void TCppShellWindows::Connect() {
@@ -163,9 +176,19 @@ void TCppShellWindows::Connect() {
   std::vector<FrameIdentity> identities;
   identities.reserve(frames.size());
   for (const BrowserFrame& frame : frames) identities.push_back({frame.pid, frame.title});
-  const std::vector<std::uint32_t> handles = MatchFramesToWindows(identities, x11::ClientWindows());
+  const std::vector<std::uint32_t> x11_ids = MatchFramesToWindows(identities, x11::ClientWindows());
+  std::vector<std::pair<std::string, std::uint32_t>> keyed;
+  keyed.reserve(frames.size());
   for (std::size_t i = 0; i < frames.size(); ++i) {
-    windows_.push_back({std::move(frames[i].frame), handles[i]});
+    keyed.emplace_back(AccessibleKey(frames[i].frame), x11_ids[i]);
+  }
+  SharedFrameHandles& shared = Handles();
+  const std::lock_guard<std::mutex> lock(shared.mutex);
+  shared.handles.Update(keyed);
+  for (std::size_t i = 0; i < frames.size(); ++i) {
+    const std::string& key = keyed[i].first;
+    const HWND handle = key.empty() ? x11_ids[i] : shared.handles.HandleOf(key);
+    windows_.push_back({std::move(frames[i].frame), handle});
   }
 }
 
@@ -190,6 +213,27 @@ HRESULT TCppShellWindows::Item(const VARIANT& index, IDispatch** item) {
                                           window.frame, window.handle);
 }
 
-HWND GetForegroundWindow() { return x11::ActiveWindow(); }
+HWND GetForegroundWindow() {
+  // The accessibility bus knows native Wayland windows too; the X server
+  // answers for desktops whose applications are not on it.
+  const std::vector<AccessibleRef> active = ActiveFrames();
+  if (active.empty()) return x11::ActiveWindow();
+  std::vector<HWND> handles;
+  {
+    SharedFrameHandles& shared = Handles();
+    const std::lock_guard<std::mutex> lock(shared.mutex);
+    for (const AccessibleRef& frame : active) {
+      const std::string key = AccessibleKey(frame);
+      if (!key.empty()) handles.push_back(shared.handles.HandleOf(key));
+    }
+  }
+  if (handles.size() <= 1) return handles.empty() ? 0 : handles.front();
+  // Several say they are in front: the X server, where it knows, decides.
+  const HWND x11_active = x11::ActiveWindow();
+  for (const HWND handle : handles) {
+    if (handle == x11_active) return handle;
+  }
+  return handles.front();
+}
 
 }  // namespace parlotto

@@ -1,6 +1,7 @@
 // The desktop's open browser windows, as the shell's window list offers them
 // to an automation client: Count, and Item(i) for a window object whose
-// "HWND" is its top-level X11 window and whose "Document" is the page it
+// "HWND" is its top-level X11 window, or a number for its accessibility
+// object where it has none (a native Wayland window), and whose "Document" is the page it
 // shows ("frames" with "length", "body" with "outerText").
 //
 // The objects are in-process IDispatch objects that know their members by
@@ -36,12 +37,14 @@ class TCppShellWindows {
  private:
   struct Window {
     AccessibleRef frame;
-    HWND handle = 0;  // 0: no X11 window could be told to be this frame's
+    HWND handle = 0;  // 0: neither an X11 window nor an accessibility object
   };
   std::vector<Window> windows_;
 };
 
-// The X11 window in front (_NET_ACTIVE_WINDOW); 0 when there is none.
+// The window in front: the handle of the frame the accessibility bus reports
+// active, as the list gives it; else, when no application there is active,
+// the X server's _NET_ACTIVE_WINDOW; 0 when there is none.
 HWND GetForegroundWindow();
 
 }  // namespace parlotto
