@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "parlotto/debug_log.h"
+#include "parlotto/speech/character_display.h"
 #include "parlotto/speech/replace_text.h"
 #include "parlotto/speech/text_pieces.h"
 #include "parlotto/vocato_form.h"
@@ -41,6 +42,12 @@ bool TVocatoForm::ReadTextInPieces() {
     ReadingScope& operator=(const ReadingScope&) = delete;
   } scope(*this);
   if (stop_flag) return false;
+  if (!no_agent && CharacterCannotBeShown()) {
+    // A user must hear the text: read without the character from now on,
+    // which also makes this said once.
+    WriteDebugLog("NoXWayland: the character cannot be shown, reading without it");
+    no_agent = true;
+  }
   if (no_agent) {
     direct_speech_loaded = LoadDirectSpeech();
   } else {

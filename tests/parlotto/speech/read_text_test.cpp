@@ -85,6 +85,23 @@ TEST_F(ReadTextWaitTest, EachDirectPieceEndsAtItsEndEventNotAfterItsInterval) {
   EXPECT_TRUE(Peer(form).speech_finished());
 }
 
+TEST_F(ReadTextWaitTest, ReadsWithoutTheCharacterOnWaylandWithoutXWaylandAndSaysSoOnce) {
+  ScopedEnv wayland("WAYLAND_DISPLAY", "wayland-0"), no_x("DISPLAY", nullptr);
+  TVocatoForm form(std::vector<std::string>{"-d", "x"});
+  Peer(form).Start().SetEnabled(false);
+  Peer(form).no_agent() = false;
+  for (const char* text : {"Erster Text.", "Zweiter Text."}) {
+    Peer(form).text_to_read() = text;
+    EXPECT_TRUE(form.ReadText());
+  }
+  EXPECT_EQ(testing::SpokenTexts(trace_),
+            (std::vector<std::string>{"Erster Text.", "Zweiter Text."}));
+  EXPECT_FALSE(Peer(form).character_loaded());
+  const std::string log = testing::ReadFile(dir_.File("vocatodebug.log"));
+  const std::size_t said = log.find("NoXWayland");
+  EXPECT_TRUE(said != std::string::npos && said == log.rfind("NoXWayland")) << log;
+}
+
 TEST_F(ReadTextWaitTest, APieceSpokenByTheCharacterEndsWhenItGoesIdle) {
   ASSERT_TRUE(kScaled);
   TVocatoForm form(std::vector<std::string>{"-d", "x"});
