@@ -13,7 +13,7 @@ packages=(
   libpoppler-cpp-dev libzip-dev libxml2-dev libuchardet-dev libatspi2.0-dev libxcb1-dev
   antiword
   libgtest-dev libgmock-dev libglib2.0-bin desktop-file-utils man-db
-  dbus dbus-x11 xvfb xclip pulseaudio trayer xauth openbox xdotool x11-utils
+  dbus dbus-x11 xvfb xclip pulseaudio trayer xauth openbox xdotool x11-utils weston xwayland
   at-spi2-core chromium
   ghostscript poppler-utils python3-gi lintian appstream
   clang libclang-rt-14-dev clang-format clang-tidy
