@@ -23,7 +23,7 @@ enum NotifyMember : DISPID {
 
 // Why a character became visible or hidden, or moved.
 enum : LONG {
-  kCauseUserHid = 1,
+  kCauseUserHid = kVisibilityCauseUserHid,
   kCauseProgramHid = 3,
   kCauseProgramShowed = 4,
   kCauseUserMoved = 1,

@@ -67,6 +67,9 @@ class IAgentCommands : public IDispatch {
   ~IAgentCommands() = default;
 };
 
+// VisibleState's cause when the user hid the character from its menu.
+inline constexpr LONG kVisibilityCauseUserHid = 1;
+
 class IAgentNotifySink : public IDispatch {
  public:
   virtual HRESULT Command(LONG command_id, IUnknown* user_input) = 0;

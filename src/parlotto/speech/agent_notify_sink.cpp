@@ -82,6 +82,15 @@ HRESULT AgentNotifySink::Command(LONG command_id, IUnknown*) {
   return S_OK;
 }
 
+HRESULT AgentNotifySink::VisibleState(LONG, LONG visible, LONG cause) {
+  // Hidden from its own menu, the character says nothing more of this
+  // reading: what follows is not heard.
+  if (visible == 0 && cause == kVisibilityCauseUserHid) {
+    PostMessage(main_window, UM_CHARACTER_HIDDEN, 0, 0);
+  }
+  return S_OK;
+}
+
 HRESULT AgentNotifySink::Idle(LONG, LONG start) {
   PostMessage(main_window, start != 0 ? UM_CHARACTER_IDLE : UM_CHARACTER_BUSY, 0, 0);
   return S_OK;

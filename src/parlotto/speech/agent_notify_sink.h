@@ -1,6 +1,6 @@
 // The program's notification sink for the character server: it turns the
-// character's menu commands and its idle state into window messages for the
-// main window, and answers every other notification with success.
+// character's menu commands, its idle state and the user's hiding it into
+// window messages for the main window, and answers every other notification with success.
 #pragma once
 
 #include <atomic>
@@ -35,6 +35,7 @@ class AgentNotifySink final : public IgnoredNotifications<IAgentNotifySinkEx> {
 
   HRESULT Command(LONG command_id, IUnknown* user_input) override;
   HRESULT Idle(LONG char_id, LONG start) override;
+  HRESULT VisibleState(LONG char_id, LONG visible, LONG cause) override;
 
   HRESULT HelpComplete(LONG, LONG, LONG) override { return S_OK; }
   HRESULT ListeningState(LONG, LONG, LONG) override { return S_OK; }

@@ -96,6 +96,10 @@ void TVocatoForm::ApplicationEvents1Message(Msg& msg, bool& handled) {
     case UM_CHARACTER_BUSY:
       speech_finished = false;
       break;
+    case UM_CHARACTER_HIDDEN:
+      // A caller must not hear of a text read whole that nobody heard.
+      if (Reading()) ++pieces_lost_;
+      break;
     case UM_OPEN_SETTINGS:
       Einstellungen1Click();
       break;

@@ -152,5 +152,19 @@ TEST_F(CharacterSpeechTest, TheStopFlagEndsTheWaitAndQuitStopsAndHides) {
   EXPECT_EQ(fake_->calls.size(), before);
 }
 
+// Hidden from its menu, the character says no more of the text: a caller
+// hears that it was not read whole; the next text is read again.
+TEST_F(CharacterSpeechTest, ATextTheUserHidTheCharacterFromIsNotReadWhole) {
+  // The reading checks the build's components first; a dialog would wait.
+  ScopedEnv system("PARLOTTO_SYSTEM_DIR", PARLOTTO_BUILD_DIR "/system");
+  ScopedEnv dialogs("PARLOTTO_DIALOGS", ("record:" + dir_.File("dialogs.txt")).c_str());
+  fake_->visible = 1;
+  PostMessage(form_.Handle(), UM_CHARACTER_HIDDEN, 0, 0);
+  Peer(form_).text_to_read() = "Hallo";
+  EXPECT_FALSE(form_.ReadText());
+  Peer(form_).text_to_read() = "Noch einmal";
+  EXPECT_TRUE(form_.ReadText());
+}
+
 }  // namespace
 }  // namespace parlotto
