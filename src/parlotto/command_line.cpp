@@ -62,7 +62,8 @@ Schreibweise genau wie hier, Groß- und Kleinschreibung zählen.
 
 Einstellungen: der Schlüssel HKEY_CURRENT_USER\Software\Zentravol\Agent
 in $XDG_CONFIG_HOME/parlotto/user.reg (sonst ~/.config/parlotto/user.reg);
-zu ändern mit dem Programm VSettings.
+zu ändern mit dem Einstellungsprogramm parlotto-settings
+(im Menü „Parlotto-Einstellungen“; im Build-Verzeichnis VSettings).
 
 Protokoll: vocatodebug.log in $TEMP (sonst $TMPDIR, sonst /tmp).
 
