@@ -14,7 +14,7 @@ build=$(cd "$1" && pwd)
 skip() { echo "SKIP: $*"; exit 77; }
 fail() { echo "FAIL: $*"; exit 1; }
 [ "$(id -u)" -eq 0 ] || skip "installing a package needs root"
-for tool in dpkg dpkg-deb apt-get cpack setpriv dbus-run-session desktop-file-validate man gs \
+for tool in dpkg dpkg-deb apt-get cpack setpriv dbus-run-session gdbus desktop-file-validate man gs \
   lintian readelf xdg-mime gio update-desktop-database; do
   command -v "$tool" >/dev/null || skip "$tool is missing"
 done
@@ -179,6 +179,17 @@ as_user() {
 
 as_user /usr/bin/parlotto -d "Hallo Welt." || fail "parlotto -d ended with $?"
 grep -q " speak Hallo Welt\.$" "$home/trace" || { cat "$home/trace"; fail "not said: Hallo Welt."; }
+
+# The reading service: the session bus starts it from its installed service
+# file for one gdbus line, and it ends by itself once it has read.
+as_user sh -c '
+  gdbus call --session --dest org.parlotto.Parlotto --object-path /org/parlotto/Parlotto \
+    --method org.parlotto.Reader1.ReadText "Hallo aus der Shell." >/dev/null || exit 1
+  while gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
+    --method org.freedesktop.DBus.NameHasOwner org.parlotto.Parlotto | grep -q true; do
+    sleep 0.2
+  done' || fail "the reading service did not answer or did not end by itself"
+grep -q " speak Hallo aus der Shell\.$" "$home/trace" || { cat "$home/trace"; fail "the service did not read"; }
 
 # A PDF: its text goes to the user's cache, as the program directory is
 # not the user's to write.
