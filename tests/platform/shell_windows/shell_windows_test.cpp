@@ -206,7 +206,8 @@ class ShellWindowsWithBrowser : public ::testing::Test {
 bool BothPagesRead(const std::vector<WindowView>& views) {
   if (views.size() != 2) return false;
   for (const WindowView& view : views) {
-    if (view.handle == 0 || view.text.isEmpty()) return false;
+    // On X11 each frame answers with its window's id, which has 29 bits.
+    if (view.handle == 0 || view.handle >= (1u << 29) || view.text.isEmpty()) return false;
   }
   return true;
 }
