@@ -4,11 +4,11 @@
 
 namespace parlotto {
 
-// X11 where there is a display (XWayland on a Wayland desktop; the figure
+// X11 where there is an X display (XWayland on a Wayland desktop; the figure
 // must be placed in screen pixels, which a Wayland client cannot), else
-// offscreen, so that a program without any display still runs and speaks
-// instead of printing noise about a missing one. QT_QPA_PLATFORM set by the
-// user wins.
+// offscreen, so that a program without one still runs and speaks instead of
+// printing noise about a missing display. QT_QPA_PLATFORM set by the user
+// wins.
 void ChooseQtPlatform();
 
 }  // namespace parlotto
