@@ -13,6 +13,7 @@
 #include <tuple>
 #include <vector>
 
+#include "reader_service/signal_log.h"
 #include "support/bus_daemon.h"
 #include "support/program_environment.h"
 #include "support/scoped_env.h"
@@ -25,28 +26,6 @@ namespace {
 using testing::SpinUntil;
 constexpr const char* kPath = "/org/parlotto/Parlotto";
 constexpr int kLimitMs = 60000;
-
-// "Started <what>", "Finished <completed>", "Reading <value>", in order.
-class SignalLog : public QObject {
-  Q_OBJECT
-
- public:
-  std::vector<std::string> heard;
-
- public Q_SLOTS:
-  void Heard(const QDBusMessage& message) {
-    const QVariant first = message.arguments().value(0);
-    if (message.member() == "PropertiesChanged") {
-      const bool reading =
-          qdbus_cast<QVariantMap>(message.arguments().value(1))["Reading"].toBool();
-      heard.push_back(reading ? "Reading true" : "Reading false");
-    } else if (message.member() == "Started") {
-      heard.push_back("Started " + first.toString().toStdString());
-    } else {
-      heard.push_back(first.toBool() ? "Finished true" : "Finished false");
-    }
-  }
-};
 
 class ReaderServiceTest : public ::testing::Test {
  protected:
@@ -93,7 +72,7 @@ class ReaderServiceTest : public ::testing::Test {
   // The selection and the clipboard are the X display's.
   testing::ScopedEnv platform_{"QT_QPA_PLATFORM", std::getenv("DISPLAY") ? "xcb" : "offscreen"};
   testing::BusDaemon bus_;
-  SignalLog log_;
+  testing::SignalLog log_;
   QDBusConnection connection_;
 };
 
@@ -178,5 +157,3 @@ TEST_F(ReaderServiceTest, TheSelectionAndTheClipboardAreReadFromTheirMethods) {
 
 }  // namespace
 }  // namespace parlotto
-
-#include "reader_service_test.moc"
