@@ -28,9 +28,12 @@ struct Animation {
 
 struct Character {
   QString name;
-  QString voice;               // an espeak-ng voice name, such as "de" or "en"
-  LONG language = 7;           // 7 German, 9 English
-  QSize frame_size;            // every frame has this size
+  QString voice;      // an espeak-ng voice name, such as "de" or "en"
+  LONG language = 7;  // 7 German, 9 English
+  QSize frame_size;   // every frame has this size
+  // Image pixels per frame pixel each way: art drawn for dense screens.
+  // Frames hold frame_size * pixel_ratio pixels.
+  int pixel_ratio = 1;
   std::vector<QImage> frames;  // ARGB32 premultiplied
   // "Show", "Hide", "Read", "ReadContinued", "ReadReturn", "Idle", ...;
   // names compare case-insensitively, so keys are lower case.

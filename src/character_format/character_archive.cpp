@@ -155,9 +155,9 @@ bool ReadFrames(zip_t* archive, const Manifest& manifest, std::vector<QImage>* f
     const std::optional<QByteArray> bytes = ReadEntry(archive, image.entry, kMaxImageBytes, error);
     if (!bytes) return false;
     const std::optional<QImage> decoded =
-        DecodeImage(*bytes, image, manifest.frame_size, &pixel_budget, error);
+        DecodeImage(*bytes, image, manifest.CellSize(), &pixel_budget, error);
     if (!decoded) return false;
-    AppendFrames(*decoded, image, manifest.frame_size, frames);
+    AppendFrames(*decoded, image, manifest.CellSize(), frames);
   }
   return true;
 }
@@ -194,6 +194,7 @@ std::optional<Character> ReadCharacterArchive(const QByteArray& bytes, QString* 
   character.voice = manifest->voice;
   character.language = manifest->language;
   character.frame_size = manifest->frame_size;
+  character.pixel_ratio = manifest->pixel_ratio;
   character.animations = std::move(manifest->animations);
   character.mouth_frames = manifest->mouth_frames;
   character.balloon_anchor = manifest->balloon_anchor;

@@ -133,6 +133,12 @@ bool ManifestReader::ReadHeader(const QJsonObject& root) {
     return false;
   }
   manifest_.frame_size = QSize(width, height);
+  if (!ReadInt(root, {}, "pixelRatio", 1, kMaxPixelRatio, 1, &manifest_.pixel_ratio)) return false;
+  const QSize cell = manifest_.CellSize();
+  if (cell.width() > kMaxFrameSide || cell.height() > kMaxFrameSide) {
+    return Refuse(
+        QStringLiteral("a frame of more than %1 image pixels on a side").arg(kMaxFrameSide));
+  }
   return true;
 }
 
@@ -172,7 +178,7 @@ bool ManifestReader::ReadFrameImage(const QJsonValue& value, const QString& wher
   if (image.count > kMaxFrames - manifest_.frame_count) {
     return Refuse(QStringLiteral("more than %1 frames").arg(kMaxFrames));
   }
-  const QSize needed = image.NeededSize(manifest_.frame_size);
+  const QSize needed = image.NeededSize(manifest_.CellSize());
   if (needed.width() > kMaxImageSide || needed.height() > kMaxImageSide) {
     return Refuse(where +
                   QStringLiteral(": a sheet of more than %1 pixels on a side").arg(kMaxImageSide));

@@ -38,11 +38,15 @@ struct Manifest {
   QString voice;
   LONG language = 7;
   QSize frame_size;
+  int pixel_ratio = 1;
   std::vector<FrameImage> images;  // their frames in this order
   int frame_count = 0;
   std::map<QString, Animation> animations;  // lower-case names
   std::array<int, kMouthShapeCount> mouth_frames{};
   QPoint balloon_anchor;
+
+  // A frame's size in image pixels.
+  QSize CellSize() const { return frame_size * pixel_ratio; }
 };
 
 // The manifest's names of the mouth shapes, indexed by MouthShape.

@@ -96,6 +96,19 @@ TEST(CharacterFile, PlacesTheBalloonAnchorTopCentreWhenTheManifestGivesNone) {
 }
 
 // A manifest spoiled in one way, and a word its reason must contain.
+TEST(CharacterFile, TakesImagesOfThePixelRatioTimesTheFrameSize) {
+  QJsonObject manifest = SmallManifest();
+  manifest["frameSize"] = QJsonObject{{"width", 4}, {"height", 3}};
+  manifest["pixelRatio"] = 2;
+  const Loaded loaded = LoadBytes(ZipOf(SmallCharacterEntries(manifest)));
+  ASSERT_TRUE(loaded.character) << loaded.error.toStdString();
+  EXPECT_EQ(loaded.character->frame_size, QSize(4, 3));
+  EXPECT_EQ(loaded.character->pixel_ratio, 2);
+  ASSERT_EQ(loaded.character->frames.size(), 6u);
+  EXPECT_EQ(loaded.character->frames[5].size(), QSize(8, 6));
+  EXPECT_EQ(loaded.character->frames[5].pixel(7, 5), SheetColor(4).rgb());
+}
+
 struct BadManifest {
   const char* what;
   std::function<void(QJsonObject&)> spoil;
@@ -200,6 +213,13 @@ const BadManifest kBadManifests[] = {
        m["frames"] = QJsonArray{Sheet(9, 1)};
      },
      "8192"},
+    {"pixel ratio beyond 4", [](QJsonObject& m) { m["pixelRatio"] = 5; }, "pixelRatio"},
+    {"frame beyond the limit at its pixel ratio",
+     [](QJsonObject& m) {
+       m["frameSize"] = QJsonObject{{"width", 600}, {"height", 6}};
+       m["pixelRatio"] = 2;
+     },
+     "image pixels"},
     {"sheet smaller than its grid", [](QJsonObject& m) { m["frames"] = QJsonArray{Sheet(4, 2)}; },
      "at least"},
     {"single frame of another size",
