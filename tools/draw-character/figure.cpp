@@ -261,18 +261,20 @@ void Paint(QPainter& p, const Pose& pose) {
 
 }  // namespace
 
-QImage DrawFigure(const Pose& pose) {
+QImage DrawFigure(const Pose& pose, int pixel_ratio) {
+  const QSize size = kFrameSize * pixel_ratio;
   // Drawn whole first and faded afterwards, so that overlapping parts do not
   // show through each other while the figure fades.
-  QImage figure(kFrameSize, QImage::Format_ARGB32_Premultiplied);
+  QImage figure(size, QImage::Format_ARGB32_Premultiplied);
   figure.fill(Qt::transparent);
   if (pose.scale > 0) {
     QPainter p(&figure);
     p.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
+    p.scale(pixel_ratio, pixel_ratio);
     Paint(p, pose);
   }
   if (pose.opacity >= 1) return figure;
-  QImage faded(kFrameSize, QImage::Format_ARGB32_Premultiplied);
+  QImage faded(size, QImage::Format_ARGB32_Premultiplied);
   faded.fill(Qt::transparent);
   QPainter p(&faded);
   p.setOpacity(std::max(pose.opacity, 0.0));

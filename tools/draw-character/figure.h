@@ -11,6 +11,9 @@
 namespace parlotto::draw {
 
 inline constexpr QSize kFrameSize(144, 160);
+// The art is stored for screens of twice the density, the densest a desktop
+// commonly scales to; the server scales it down for the others.
+inline constexpr int kPixelRatio = 2;
 
 struct Pose {
   double scale = 1;    // about the point between the feet
@@ -24,7 +27,8 @@ struct Pose {
   MouthShape mouth = kMouthRest;
 };
 
-// One frame of kFrameSize, transparent around the figure.
-QImage DrawFigure(const Pose& pose);
+// One frame of kFrameSize at `pixel_ratio` image pixels per frame pixel,
+// transparent around the figure.
+QImage DrawFigure(const Pose& pose, int pixel_ratio);
 
 }  // namespace parlotto::draw

@@ -26,13 +26,14 @@ int Rows(const std::vector<QImage>& frames) {
 }
 
 QImage SpriteSheet(const std::vector<QImage>& frames) {
-  QImage sheet(kColumns * kFrameSize.width(), Rows(frames) * kFrameSize.height(),
+  const QSize cell_size = kFrameSize * kPixelRatio;
+  QImage sheet(kColumns * cell_size.width(), Rows(frames) * cell_size.height(),
                QImage::Format_ARGB32_Premultiplied);
   sheet.fill(Qt::transparent);
   QPainter p(&sheet);
   for (std::size_t i = 0; i < frames.size(); ++i) {
     const int cell = static_cast<int>(i);
-    p.drawImage((cell % kColumns) * kFrameSize.width(), (cell / kColumns) * kFrameSize.height(),
+    p.drawImage((cell % kColumns) * cell_size.width(), (cell / kColumns) * cell_size.height(),
                 frames[i]);
   }
   return sheet;
@@ -82,6 +83,7 @@ QJsonObject Manifest(const Plan& plan) {
       {"voice", "de"},
       {"language", 7},
       {"frameSize", QJsonObject{{"width", kFrameSize.width()}, {"height", kFrameSize.height()}}},
+      {"pixelRatio", kPixelRatio},
       {"balloonAnchor", QJsonObject{{"x", 88}, {"y", 34}}},
       {"frames", QJsonArray{QJsonObject{{"sheet", kSheetEntry},
                                         {"columns", kColumns},
@@ -137,13 +139,17 @@ int main(int argc, char** argv) {
   }
   const Plan plan = ParlottoPlan();
   std::vector<QImage> frames;
-  for (const Pose& pose : plan.poses) frames.push_back(DrawFigure(pose));
+  std::vector<QImage> contact_frames;  // as a screen of ordinary density shows them
+  for (const Pose& pose : plan.poses) {
+    frames.push_back(DrawFigure(pose, kPixelRatio));
+    if (sheet_wanted) contact_frames.push_back(DrawFigure(pose, 1));
+  }
   const QByteArray manifest = QJsonDocument(Manifest(plan)).toJson();
   if (!WriteZip(args[1], manifest, Png(SpriteSheet(frames)))) {
     std::fprintf(stderr, "draw-character: cannot write %s\n", qPrintable(args[1]));
     return 1;
   }
-  if (sheet_wanted && !ContactSheet(frames, plan.labels).save(args[3], "png")) {
+  if (sheet_wanted && !ContactSheet(contact_frames, plan.labels).save(args[3], "png")) {
     std::fprintf(stderr, "draw-character: cannot write %s\n", qPrintable(args[3]));
     return 1;
   }
