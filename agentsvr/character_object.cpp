@@ -45,7 +45,6 @@ CharacterObject::CharacterObject(IUnknown* outer, LONG char_id, const Character&
       target_(AgentCharacterExStub, static_cast<IAgentCharacterEx*>(this)),
       char_id_(char_id),
       sinks_(std::move(sinks)),
-      original_size_(character.frame_size),
       language_(character.language == kEnglish ? kEnglish : kGerman),
       stage_(std::move(stage)),
       speaker_(std::make_unique<SpeechControlSpeaker>()) {
@@ -154,8 +153,11 @@ HRESULT CharacterObject::GetPosition(LONG* left, LONG* top) {
 HRESULT CharacterObject::GetOriginalSize(LONG* width, LONG* height) {
   if (width == nullptr || height == nullptr) return E_POINTER;
   if (HRESULT hr = CheckLoaded(); FAILED(hr)) return hr;
-  *width = original_size_.width();
-  *height = original_size_.height();
+  // The figure as the screen shows it, drawn for the desktop's scale:
+  // clients fit it into the screen with this size.
+  const QSize size = stage_->FrameSize();
+  *width = size.width();
+  *height = size.height();
   return S_OK;
 }
 

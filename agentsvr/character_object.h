@@ -79,7 +79,6 @@ class CharacterObject final : public ComObject,
   StubInvokeTarget target_;
   LONG char_id_;
   std::shared_ptr<NotifySinks> sinks_;
-  QSize original_size_;
   LONG language_;
   std::vector<MenuCommand> commands_;
   LONG next_command_id_ = 1;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "agentsvr/character_window/display.h"
 #include "agentsvr/server_object.h"
 #include "contracts/agent/agent_interfaces.h"
 #include "platform/com_runtime/activation.h"
@@ -46,8 +47,10 @@ int main(int argc, char** argv) {
   // still serves and speaks.
   ChooseQtPlatform();
   // Clients place the figure in screen pixels, which Qt's positions are only
-  // while it does not scale for a high-dpi desktop.
+  // while it does not scale for a high-dpi desktop. The figure and balloon
+  // are drawn for the desktop's scale instead.
   setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 1);
+  agent::TakeQtScaleFactors();
   // The runtime appends -Embedding; Qt need not see it.
   int qt_argc = 1;
   char* qt_argv[] = {argv[0], nullptr};

@@ -35,7 +35,7 @@ QString WithLineSeparators(QString text) {
 
 }  // namespace
 
-BalloonText::BalloonText(const QString& text, const QFont& font)
+BalloonText::BalloonText(const QString& text, const QFont& font, qreal scale)
     : text_(WithLineSeparators(text)), layout_(text_, font) {
   QTextOption option;
   option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
@@ -45,7 +45,7 @@ BalloonText::BalloonText(const QString& text, const QFont& font)
   qreal y = 0;
   qreal widest = 0;
   for (QTextLine line = layout_.createLine(); line.isValid(); line = layout_.createLine()) {
-    line.setLineWidth(kMaxWidth);
+    line.setLineWidth(kMaxWidth * scale);
     line.setPosition(QPointF(0, y));
     y += line.height();
     widest = std::max(widest, line.naturalTextWidth());
@@ -100,19 +100,23 @@ void BalloonText::Draw(QPainter* painter, QPointF origin, int first_line) const 
   for (int i = first_line; i < end; ++i) layout_.lineAt(i).draw(painter, shift);
 }
 
-BalloonPlacement PlaceBalloon(QSize body, const QRect& figure, QPoint anchor, const QRect& screen) {
+BalloonPlacement PlaceBalloon(QSize body, const QRect& figure, QPoint anchor, const QRect& screen,
+                              qreal scale) {
+  const int tail = qRound(kTail * scale);
+  const int tail_reach = qRound(kTailReach * scale);
+  const int below_gap = qRound(kBelowGap * scale);
   BalloonPlacement placement;
   placement.tip = anchor;
   QRect box(QPoint(0, 0), body);
-  box.moveBottom(anchor.y() - kTail);
+  box.moveBottom(anchor.y() - tail);
   if (box.top() < screen.top()) {
     // No room above: hang below the figure, the tail up towards it.
     placement.below = true;
-    placement.tip = QPoint(anchor.x(), figure.bottom() + kBelowGap);
-    box.moveTop(placement.tip.y() + kTail);
+    placement.tip = QPoint(anchor.x(), figure.bottom() + below_gap);
+    box.moveTop(placement.tip.y() + tail);
   }
-  box.moveLeft(placement.tip.x() - kTailReach);
-  if (box.right() > screen.right()) box.moveRight(placement.tip.x() + kTailReach);
+  box.moveLeft(placement.tip.x() - tail_reach);
+  if (box.right() > screen.right()) box.moveRight(placement.tip.x() + tail_reach);
   // A figure partly off the screen or a screen too small for the balloon:
   // the box stays visible all the same.
   box.moveLeft(std::clamp(box.left(), screen.left(),

@@ -21,7 +21,8 @@ class BalloonText {
   static constexpr int kMaxWidth = 336;  // the text's; padding comes on top
   static constexpr int kMaxLines = 4;
 
-  BalloonText(const QString& text, const QFont& font);
+  // Wrapped to kMaxWidth * `scale` pixels.
+  BalloonText(const QString& text, const QFont& font, qreal scale = 1);
 
   const QString& Text() const { return text_; }
   int LineCount() const { return layout_.lineCount(); }
@@ -58,7 +59,9 @@ struct BalloonPlacement {
 // Places a box of `body` size next to the character at `figure` whose
 // balloon points at `anchor` (screen pixels): above the anchor reaching
 // right, flipped below the figure near the top and to the left near the
-// right edge, and kept inside `screen` in any case.
-BalloonPlacement PlaceBalloon(QSize body, const QRect& figure, QPoint anchor, const QRect& screen);
+// right edge, and kept inside `screen` in any case. The tail's length and
+// gaps grow with `scale`.
+BalloonPlacement PlaceBalloon(QSize body, const QRect& figure, QPoint anchor, const QRect& screen,
+                              qreal scale = 1);
 
 }  // namespace parlotto::agent

@@ -23,12 +23,6 @@ const QColor kBorderColor(70, 70, 70);
 const QColor kTextColor(20, 20, 20);
 const QColor kHighlight(255, 201, 77);
 
-QFont BalloonFont() {
-  QFont font = QApplication::font();
-  if (font.pointSizeF() < kMinPointSize) font.setPointSizeF(kMinPointSize);
-  return font;
-}
-
 QRect ScreenFor(const QRect& figure) {
   QScreen* screen = QGuiApplication::screenAt(figure.center());
   if (screen == nullptr) screen = QGuiApplication::primaryScreen();
@@ -37,10 +31,11 @@ QRect ScreenFor(const QRect& figure) {
 
 }  // namespace
 
-BalloonWindow::BalloonWindow()
+BalloonWindow::BalloonWindow(qreal scale)
     : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                            Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint),
-      composited_(Composited()) {
+      composited_(Composited()),
+      scale_(scale) {
   setObjectName("parlotto-character-balloon");
   setAttribute(Qt::WA_TranslucentBackground);
   setAttribute(Qt::WA_ShowWithoutActivating);
@@ -50,6 +45,18 @@ BalloonWindow::BalloonWindow()
 }
 
 BalloonWindow::~BalloonWindow() = default;
+
+QFont BalloonWindow::Font() const {
+  QFont font = QApplication::font();
+  qreal points = font.pointSizeF() > 0 ? font.pointSizeF() : font.pixelSize() * 0.75;
+  points = std::max(points, kMinPointSize);
+  // Points already grow with Xft.dpi; the scale may come from elsewhere
+  // (GDK_SCALE, QT_SCALE_FACTOR), so only what the DPI leaves is added.
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const qreal dpi_scale = screen != nullptr ? screen->logicalDotsPerInch() / 96 : 1;
+  font.setPointSizeF(points * scale_ / std::max(dpi_scale, qreal{0.5}));
+  return font;
+}
 
 void BalloonWindow::ShowText(const QString& text, const QRect& figure, QPoint anchor) {
   linger_.stop();
@@ -92,7 +99,7 @@ void BalloonWindow::LayOutSliceAt(int position) {
     if (blank >= 0 && blank < position) start = static_cast<int>(blank) + 1;
   }
   slice_start_ = start;
-  text_ = std::make_unique<BalloonText>(full_text_.mid(start, kSliceLength), BalloonFont());
+  text_ = std::make_unique<BalloonText>(full_text_.mid(start, kSliceLength), Font(), scale_);
 }
 
 void BalloonWindow::Follow(const QRect& figure, QPoint anchor) {
@@ -114,8 +121,9 @@ void BalloonWindow::HideNow() {
 }
 
 void BalloonWindow::Place() {
-  const QSize body = text_->Size() + QSize(2 * kPadding, 2 * kPadding);
-  placement_ = PlaceBalloon(body, figure_, anchor_, ScreenFor(figure_));
+  const int padding = qRound(kPadding * scale_);
+  const QSize body = text_->Size() + QSize(2 * padding, 2 * padding);
+  placement_ = PlaceBalloon(body, figure_, anchor_, ScreenFor(figure_), scale_);
   const QRect window = placement_.body.united(QRect(placement_.tip, QSize(1, 1)));
   setGeometry(window);
   // Without a compositor the corners would show black; the mask keeps them
@@ -130,18 +138,20 @@ QPainterPath BalloonWindow::Shape(qreal inset) const {
   const QRectF body =
       QRectF(placement_.body.translated(-offset)).adjusted(inset, inset, -inset, -inset);
   QPainterPath path;
-  path.addRoundedRect(body, kRadius, kRadius);
+  const qreal radius = kRadius * scale_;
+  const qreal tail_base = kTailBase * scale_;
+  path.addRoundedRect(body, radius, radius);
   const QPointF tip = placement_.tip - offset;
   const bool tip_outside = placement_.below ? tip.y() < body.top() : tip.y() > body.bottom();
   if (tip_outside) {
     const qreal edge = placement_.below ? body.top() + 1 : body.bottom() - 1;
     const qreal base =
-        std::clamp(tip.x() - kTailBase / 2.0, body.left() + kRadius,
-                   std::max(body.left() + kRadius, body.right() - kRadius - kTailBase));
+        std::clamp(tip.x() - tail_base / 2, body.left() + radius,
+                   std::max(body.left() + radius, body.right() - radius - tail_base));
     QPainterPath tail;
     tail.moveTo(base, edge);
     tail.lineTo(tip);
-    tail.lineTo(base + kTailBase, edge);
+    tail.lineTo(base + tail_base, edge);
     tail.closeSubpath();
     path = path.united(tail);
   }
@@ -155,15 +165,19 @@ void BalloonWindow::paintEvent(QPaintEvent* /*event*/) {
   // Unblended, the shape's edge pixels that the border only touches would
   // show black: the border's colour fills the whole shape first.
   if (!composited_) painter.fillRect(rect(), kBorderColor);
-  painter.setPen(QPen(kBorderColor, kBorder));
+  const qreal border = kBorder * scale_;
+  painter.setPen(QPen(kBorderColor, border));
   painter.setBrush(kFill);
-  painter.drawPath(Shape(kBorder));  // inset so the stroke is not cut
+  painter.drawPath(Shape(border));  // inset so the stroke is not cut
+  const qreal padding = qRound(kPadding * scale_);
   const QPointF origin =
-      placement_.body.topLeft() - geometry().topLeft() + QPoint(kPadding, kPadding);
+      QPointF(placement_.body.topLeft() - geometry().topLeft()) + QPointF(padding, padding);
   painter.setPen(Qt::NoPen);
   painter.setBrush(kHighlight);
+  const qreal reach = 2 * scale_;
+  const qreal corner = 4 * scale_;
   for (const QRectF& rect : text_->RangeRects(highlight_start_, highlight_length_, first_line_)) {
-    painter.drawRoundedRect(rect.translated(origin).adjusted(-2, 0, 2, 0), 4, 4);
+    painter.drawRoundedRect(rect.translated(origin).adjusted(-reach, 0, reach, 0), corner, corner);
   }
   painter.setPen(kTextColor);
   text_->Draw(&painter, origin, first_line_);

@@ -21,7 +21,8 @@ class BalloonWindow : public QWidget {
   // (which wraps anywhere), would hold the server up for minutes.
   static constexpr int kSliceLength = 2048;
 
-  BalloonWindow();
+  // Drawn `scale` times as large as at 96 dots per inch.
+  explicit BalloonWindow(qreal scale = 1);
   ~BalloonWindow() override;
 
   // Shows `text` for the character at `figure` (screen pixels) whose
@@ -43,6 +44,7 @@ class BalloonWindow : public QWidget {
 
  private:
   QPainterPath Shape(qreal inset) const;
+  QFont Font() const;
   void Place();
   // Lays out the slice that shows `position` with some text before it.
   void LayOutSliceAt(int position);
@@ -58,6 +60,7 @@ class BalloonWindow : public QWidget {
   BalloonPlacement placement_;
   QTimer linger_;
   bool composited_;
+  qreal scale_;
 };
 
 }  // namespace parlotto::agent

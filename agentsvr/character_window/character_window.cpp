@@ -21,6 +21,7 @@
 #include "agentsvr/character_window/display.h"
 #include "agentsvr/character_window/mouth_overlay.h"
 #include "agentsvr/character_window/poses.h"
+#include "agentsvr/character_window/scaled_character.h"
 
 namespace parlotto::agent {
 
@@ -207,8 +208,8 @@ class FigureWidget : public QWidget {
 
 class CharacterWindow : public Stage {
  public:
-  explicit CharacterWindow(const Character& character)
-      : character_(character),
+  CharacterWindow(const Character& character, qreal scale)
+      : character_(AtScale(character, scale)),
         figure_(
             character_, [this](QPoint) { FollowFigure(); },
             [this](QPoint top_left) {
@@ -217,6 +218,7 @@ class CharacterWindow : public Stage {
               });
             },
             [this](QPoint at) { OpenMenu(at); }),
+        balloon_(scale),
         player_([this](int frame) { figure_.SetFrame(frame); }) {
     if (const Animation* idle = Find("idle"); idle != nullptr && !idle->steps.empty()) {
       rest_frame_ = idle->steps.front().frame;
@@ -479,12 +481,16 @@ class CharacterWindow : public Stage {
 }  // namespace
 
 std::unique_ptr<Stage> CreateCharacterWindow(const Character& character) {
+  return CreateCharacterWindow(character, DisplayScale());
+}
+
+std::unique_ptr<Stage> CreateCharacterWindow(const Character& character, qreal scale) {
   if (QGuiApplication::platformName().startsWith("wayland")) {
     // Wayland lets no client place its windows; the character's position
     // would be ignored and misreported.
     qWarning("The character window needs X11: run with QT_QPA_PLATFORM=xcb (XWayland).");
   }
-  return std::make_unique<CharacterWindow>(character);
+  return std::make_unique<CharacterWindow>(character, scale);
 }
 
 }  // namespace parlotto::agent

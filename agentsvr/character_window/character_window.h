@@ -14,6 +14,9 @@ namespace parlotto::agent {
 // system, so on X11 (and XWayland) they are screen pixels. The figure's
 // window is named "parlotto-character", the balloon's
 // "parlotto-character-balloon", the open menu "parlotto-character-menu".
+// The figure and balloon are drawn for the desktop's scale (DisplayScale),
+// or for `scale`; positions stay screen pixels either way.
 std::unique_ptr<Stage> CreateCharacterWindow(const Character& character);
+std::unique_ptr<Stage> CreateCharacterWindow(const Character& character, qreal scale);
 
 }  // namespace parlotto::agent

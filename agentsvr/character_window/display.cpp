@@ -3,6 +3,9 @@
 #include <QtGui/qguiapplication_platform.h>
 #include <xcb/xcb.h>
 
+#include <QScreen>
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 namespace parlotto::agent {
@@ -26,6 +29,43 @@ bool Composited() {
   const bool owned = owner != nullptr && owner->owner != XCB_WINDOW_NONE;
   std::free(owner);
   return owned;
+}
+
+namespace {
+
+QString g_qt_scale_factor;  // as the environment had it at the start
+
+}  // namespace
+
+qreal ScaleFrom(const ScaleSources& sources) {
+  bool ok = false;
+  qreal scale = sources.qt_scale_factor.toDouble(&ok);
+  if (!ok || !std::isfinite(scale) || scale <= 0) {
+    scale = sources.gdk_scale.toInt(&ok);
+    if (!ok || scale <= 0) scale = sources.logical_dpi / 96;
+  }
+  if (!std::isfinite(scale)) return 1;
+  // A quarter is as fine as desktops offer (1.25, 1.5, 1.75); below 1 is
+  // no dense screen, above 4 no desktop scales.
+  return std::clamp(std::round(scale * 4) / 4, qreal{1}, qreal{4});
+}
+
+void TakeQtScaleFactors() {
+  g_qt_scale_factor = qEnvironmentVariable("QT_SCALE_FACTOR");
+  unsetenv("QT_SCALE_FACTOR");
+  unsetenv("QT_SCREEN_SCALE_FACTORS");
+}
+
+qreal DisplayScale() {
+  ScaleSources sources;
+  sources.qt_scale_factor =
+      g_qt_scale_factor.isEmpty() ? qEnvironmentVariable("QT_SCALE_FACTOR") : g_qt_scale_factor;
+  sources.gdk_scale = qEnvironmentVariable("GDK_SCALE");
+  // Without Qt's own scaling the screen's logical DPI is Xft.dpi itself.
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    sources.logical_dpi = screen->logicalDotsPerInch();
+  }
+  return ScaleFrom(sources);
 }
 
 }  // namespace parlotto::agent

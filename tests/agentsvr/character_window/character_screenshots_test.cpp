@@ -175,5 +175,41 @@ TEST(CharacterScreenshots, ShowsTheCharacterIdleSpeakingAndWithItsMenu) {
   stage->SpeechEnded();
 }
 
+// At scale 2 the figure shows the art stored for that density pixel for
+// pixel, not the ordinary one enlarged, and the balloon grows with it.
+TEST(CharacterScreenshots, DrawsTheFigureAndBalloonAtTwiceThePixelsAtScaleTwo) {
+  if (QGuiApplication::platformName() != "xcb") GTEST_SKIP() << "needs an X display";
+  Backdrop backdrop;
+  backdrop.show();
+  backdrop.lower();
+  QString error;
+  const auto character = LoadCharacterFile(PARLOTTO_DEFAULT_CHARACTER, &error);
+  ASSERT_TRUE(character) << error.toStdString();
+  ASSERT_EQ(character->pixel_ratio, 2);
+  const int rest = character->animations.at("idle").steps.front().frame;
+  int balloon_height[3] = {};
+  for (const int scale : {1, 2}) {
+    auto stage = CreateCharacterWindow(*character, scale);
+    stage->SetPosition(QPoint(560, 380));
+    stage->Show(true, nullptr);
+    stage->SpeechStarted("Guten Morgen!");
+    Spin(600);
+    Save(Grab(), QStringLiteral("speaking-scale%1.png").arg(scale));
+    const QImage drawn = TopLevel("parlotto-character")->grab().toImage();
+    EXPECT_EQ(drawn.size(), character->frame_size * scale);
+    balloon_height[scale] = TopLevel("parlotto-character-balloon")->height();
+    const QImage& art = character->frames[static_cast<std::size_t>(rest)];
+    int differing = 0;
+    for (int y = 0; scale == 2 && y < art.height(); ++y) {
+      for (int x = 0; x < art.width(); ++x) {
+        if (qAlpha(art.pixel(x, y)) == 255 && drawn.pixel(x, y) != art.pixel(x, y)) ++differing;
+      }
+    }
+    EXPECT_EQ(differing, 0);
+    stage->SpeechEnded();
+  }
+  EXPECT_NEAR(balloon_height[2], 2 * balloon_height[1], 4);
+}
+
 }  // namespace
 }  // namespace parlotto::agent
