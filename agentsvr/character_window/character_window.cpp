@@ -81,14 +81,24 @@ QImage Unblended(const QImage& frame, int min_alpha) {
   return image;
 }
 
+// A window the window manager keeps on top without a frame. Weston's
+// XWayland manager frames such a window anyway, puts it at a place of its
+// own and shows nothing of it until it is mapped a second time: there the
+// figure places itself, unmanaged, in the layer above all windows.
+Qt::WindowFlags FigureFlags() {
+  Qt::WindowFlags flags =
+      Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::NoDropShadowWindowHint;
+  if (OnRealDisplay() && OnXWayland()) flags |= Qt::X11BypassWindowManagerHint;
+  return flags;
+}
+
 // The figure: draws the current frame, moves under the left button, opens
 // the menu on a right click.
 class FigureWidget : public QWidget {
  public:
   FigureWidget(const Character& character, std::function<void(QPoint)> dragging,
                std::function<void(QPoint)> dropped, std::function<void(QPoint)> menu)
-      : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                             Qt::NoDropShadowWindowHint),
+      : QWidget(nullptr, FigureFlags()),
         character_(character),
         shapes_(character.frames.size()),
         composited_(Composited()),

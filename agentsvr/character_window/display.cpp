@@ -31,6 +31,16 @@ bool Composited() {
   return owned;
 }
 
+bool OnXWayland() {
+  if (!qGuiApp->platformName().startsWith(QLatin1String("xcb"))) return false;
+  // XWayland names its outputs XWAYLAND0, XWAYLAND1, ... (its extension of
+  // that name came only with version 23).
+  const QList<QScreen*> screens = QGuiApplication::screens();
+  return std::any_of(screens.begin(), screens.end(), [](const QScreen* screen) {
+    return screen->name().startsWith(QLatin1String("XWAYLAND"));
+  });
+}
+
 namespace {
 
 QString g_qt_scale_factor;  // as the environment had it at the start

@@ -16,6 +16,10 @@ inline bool OnRealDisplay() {
 // are, so half-transparent ones come out dark.
 bool Composited();
 
+// Whether the X server is XWayland, whose window managers (Weston's) may
+// neither place nor show a managed window the way the figure needs.
+bool OnXWayland();
+
 // Where a desktop says how large it draws. `logical_dpi` is Xft.dpi as the
 // X11 platform reads it, 96 when unset.
 struct ScaleSources {
