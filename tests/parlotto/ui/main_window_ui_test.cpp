@@ -92,11 +92,11 @@ class MainWindowUiTest : public ::testing::Test {
 TEST_F(MainWindowUiTest, TheHookConsumesTheProgramsMessagesBeforeTheWindowSeesThem) {
   RecordingForm form(std::vector<std::string>{"/Automation"});
   for (UINT m : {UM_QUIT, UM_SHOW_INFO, UM_CHARACTER_IDLE, UM_CHARACTER_BUSY, UM_OPEN_SETTINGS,
-                 UINT{4145}, UINT{4151}, UM_TRAY_NOTIFY}) {
+                 UM_CHARACTER_HIDDEN, UINT{4145}, UINT{4152}, UM_TRAY_NOTIFY}) {
     PostMessage(form.Handle(), m, 0, 0);
   }
   Deliver();
-  EXPECT_EQ(form.seen, (std::vector<UINT>{4145, 4151, UM_TRAY_NOTIFY}));
+  EXPECT_EQ(form.seen, (std::vector<UINT>{4145, 4152, UM_TRAY_NOTIFY}));
 }
 
 TEST_F(MainWindowUiTest, IdleAndBusyOrderDecidesTheSpeechFinishedFlag) {
