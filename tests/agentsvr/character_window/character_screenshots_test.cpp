@@ -179,13 +179,8 @@ TEST(CharacterScreenshots, ShowsTheCharacterIdleSpeakingAndWithItsMenu) {
 // pixel, not the ordinary one enlarged, and the balloon grows with it.
 TEST(CharacterScreenshots, DrawsTheFigureAndBalloonAtTwiceThePixelsAtScaleTwo) {
   if (QGuiApplication::platformName() != "xcb") GTEST_SKIP() << "needs an X display";
-  Backdrop backdrop;
-  backdrop.show();
-  backdrop.lower();
-  QString error;
-  const auto character = LoadCharacterFile(PARLOTTO_DEFAULT_CHARACTER, &error);
-  ASSERT_TRUE(character) << error.toStdString();
-  ASSERT_EQ(character->pixel_ratio, 2);
+  const auto character = LoadCharacterFile(PARLOTTO_DEFAULT_CHARACTER, nullptr);
+  ASSERT_TRUE(character && character->pixel_ratio == 2);
   const int rest = character->animations.at("idle").steps.front().frame;
   int balloon_height[3] = {};
   for (const int scale : {1, 2}) {
@@ -200,13 +195,11 @@ TEST(CharacterScreenshots, DrawsTheFigureAndBalloonAtTwiceThePixelsAtScaleTwo) {
     balloon_height[scale] = TopLevel("parlotto-character-balloon")->height();
     const QImage& art = character->frames[static_cast<std::size_t>(rest)];
     int differing = 0;
-    for (int y = 0; scale == 2 && y < art.height(); ++y) {
-      for (int x = 0; x < art.width(); ++x) {
-        if (qAlpha(art.pixel(x, y)) == 255 && drawn.pixel(x, y) != art.pixel(x, y)) ++differing;
-      }
+    for (int i = 0; scale == 2 && i < art.width() * art.height(); ++i) {
+      const QRgb pixel = art.pixel(i % art.width(), i / art.width());
+      differing += qAlpha(pixel) == 255 && drawn.pixel(i % art.width(), i / art.width()) != pixel;
     }
     EXPECT_EQ(differing, 0);
-    stage->SpeechEnded();
   }
   EXPECT_NEAR(balloon_height[2], 2 * balloon_height[1], 4);
 }
