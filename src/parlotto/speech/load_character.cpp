@@ -36,10 +36,17 @@ struct Desktop {
   QRect work_area;
 };
 
+// In the screen's own pixels, which the character server places in: on a
+// high-density desktop Qt gives this program's geometry scaled down.
 Desktop PrimaryDesktop() {
   const QScreen* screen = QGuiApplication::primaryScreen();
   if (screen == nullptr) return {};
-  return {screen->geometry(), screen->availableGeometry()};
+  const qreal ratio = screen->devicePixelRatio();
+  const auto device = [ratio](const QRect& r) {
+    return QRect(qRound(r.x() * ratio), qRound(r.y() * ratio), qRound(r.width() * ratio),
+                 qRound(r.height() * ratio));
+  };
+  return {device(screen->geometry()), device(screen->availableGeometry())};
 }
 
 std::string ReadStringOrEmpty(const Registry& registry, const char* name) {
