@@ -148,6 +148,10 @@ class ShellWindowsWithBrowser : public ::testing::Test {
     // Chromium offers its tree on the accessibility bus only when asked to.
     env.insert(QStringLiteral("ACCESSIBILITY_ENABLED"), QStringLiteral("1"));
     env.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("0"));
+    // Its singleton directory goes in TMPDIR and stays there when the
+    // browser is killed: in the scratch directory it goes with the test.
+    std::filesystem::create_directories(dir_.File("tmp"));
+    env.insert(QStringLiteral("TMPDIR"), QString::fromStdString(dir_.File("tmp")));
     return env;
   }
 
