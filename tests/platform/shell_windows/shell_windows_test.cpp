@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QThread>
 #include <filesystem>
 #include <optional>
@@ -149,9 +150,9 @@ class ShellWindowsWithBrowser : public ::testing::Test {
     env.insert(QStringLiteral("ACCESSIBILITY_ENABLED"), QStringLiteral("1"));
     env.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("0"));
     // Its singleton directory goes in TMPDIR and stays there when the
-    // browser is killed: in the scratch directory it goes with the test.
-    std::filesystem::create_directories(dir_.File("tmp"));
-    env.insert(QStringLiteral("TMPDIR"), QString::fromStdString(dir_.File("tmp")));
+    // browser is killed; a directory of the test's own takes it away. Short:
+    // the directory holds a socket, whose path may not be longer than 107.
+    env.insert(QStringLiteral("TMPDIR"), browser_tmp_.path());
     return env;
   }
 
@@ -204,6 +205,7 @@ class ShellWindowsWithBrowser : public ::testing::Test {
   ScratchDir dir_;
   std::optional<ScopedEnv> runtime_dir_;
   QString chromium_;
+  QTemporaryDir browser_tmp_{QStringLiteral("/tmp/parlotto-chromium-XXXXXX")};
   QProcess browser_;
 };
 
