@@ -48,11 +48,14 @@ ReaderService::ReaderService(TVocatoForm& form) : form_(form) {
   });
 }
 
-ReaderService::~ReaderService() {
+ReaderService::~ReaderService() { Withdraw(); }
+
+void ReaderService::Withdraw() {
   if (!offered_) return;
   QDBusConnection bus = QDBusConnection::sessionBus();
   bus.unregisterService(kBusName);
   bus.unregisterObject(kObjectPath);
+  offered_ = false;
 }
 
 bool ReaderService::Offer() {
@@ -93,7 +96,10 @@ void ReaderService::ReadText(const QString& text) {
 }
 
 void ReaderService::ReadFile(const QString& path) {
-  if (!Accepting()) return;
+  if (Accepting()) ReadLocalFile(path);
+}
+
+void ReaderService::ReadLocalFile(const QString& path) {
   if (path.isEmpty()) return Fail(kInvalidArgs, QStringLiteral("Es wurde keine Datei angegeben."));
   // The service's working directory is not the caller's.
   if (!path.startsWith(QLatin1Char('/'))) {
@@ -130,7 +136,7 @@ void ReaderService::ReadUrl(const QString& address) {
   if (!Accepting()) return;
   const QUrl url(address, QUrl::StrictMode);
   const QString scheme = url.scheme().toLower();
-  if (url.isValid() && url.isLocalFile()) return ReadFile(url.toLocalFile());
+  if (url.isValid() && url.isLocalFile()) return ReadLocalFile(url.toLocalFile());
   if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")) ||
       url.host().isEmpty()) {
     return Fail(
@@ -234,12 +240,7 @@ void ReaderService::End() {
   if (ending_) return;
   ending_ = true;
   idle_.stop();
-  if (offered_) {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    bus.unregisterService(kBusName);
-    bus.unregisterObject(kObjectPath);
-    offered_ = false;
-  }
+  Withdraw();
   WriteDebugLog("Reading service: idle, ending");
   form_.StopReading();
 }

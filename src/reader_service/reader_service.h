@@ -67,6 +67,10 @@ class ReaderService : public QObject, protected QDBusContext {
   bool Accepting();
   bool CallerIsThisUser();
   void Fail(const char* error, const QString& message);
+  // ReadFile once the caller is accepted; a file: address comes here too.
+  void ReadLocalFile(const QString& path);
+  // Takes the name and the object off the bus.
+  void Withdraw();
   // The request replaces the reading under way and any that waits.
   void Ask(Request request);
   // Reads the waiting requests, one after the other, from the loop.
