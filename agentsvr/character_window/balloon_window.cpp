@@ -128,7 +128,10 @@ void BalloonWindow::Place() {
   setGeometry(window);
   // Without a compositor the corners would show black; the mask keeps them
   // out, and the edge half-pixels it lets through blend into the border.
-  if (OnRealDisplay()) setMask(QRegion(Shape(0).toFillPolygon().toPolygon()));
+  // Blended, the clear pixels need no mask, and one would leave the old
+  // tail on the screen under XWayland, which shows the window's buffer
+  // whole, including what lies outside a shape that has shrunk.
+  if (OnRealDisplay() && !composited_) setMask(QRegion(Shape(0).toFillPolygon().toPolygon()));
   update();
 }
 
