@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# On Wayland "parlotto -e" reads the native Wayland browser's page in front, not the X11
-# browser's behind it. Usage (on a bus of its own): wayland_browser_test.sh BUILD_DIR
+# On Wayland "parlotto -e", and "parlotto" alone, read the native Wayland browser's page in
+# front, not the X11 browser's behind it. Usage (on a bus of its own): wayland_browser_test.sh BUILD_DIR
 set -euo pipefail
 command -v chromium >/dev/null || { echo "SKIPPED: chromium is not installed"; exit 77; }
 source "$(dirname "$0")/../support/private_wayland_test.sh"
@@ -25,3 +25,8 @@ for _ in $(seq 45); do # until the browser in front is on the accessibility bus
 done
 spoken=$(sed -n 's/^[0-9]* speak //p' "$work/trace" 2>/dev/null)
 [ "$spoken" = "Vorne liegen Quitten." ] || fail "spoken: '$spoken'"
+# The same without an argument, the program's default.
+PARLOTTO_USER_HIVE="$work/user.reg" PARLOTTO_AUDIO=null PARLOTTO_SPEECH_TRACE="$work/trace-default" TEMP="$work" \
+  "$1/parlotto" >>"$work/parlotto.log" 2>&1 || fail "parlotto: $(cat "$work/parlotto.log")"
+spoken=$(sed -n 's/^[0-9]* speak //p' "$work/trace-default" 2>/dev/null)
+[ "$spoken" = "Vorne liegen Quitten." ] || fail "spoken without an argument: '$spoken'"
