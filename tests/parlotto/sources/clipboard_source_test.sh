@@ -25,7 +25,7 @@ own_clipboard() {
     xclip -selection clipboard -t TARGETS -o 2>/dev/null | grep -qx "$type" && return
     sleep 0.1
   done
-  fail "xclip did not take the clipboard for $type"
+  fail "xclip did not take the clipboard for $type: $(cat "$work/xclip.log")"
 }
 
 # Runs parlotto -c without the character; English when $1 is 1.
