@@ -33,7 +33,10 @@ QRect ScreenFor(const QRect& figure) {
 
 BalloonWindow::BalloonWindow(qreal scale)
     : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                           Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint),
+                           Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint |
+                           // Clicks go through to what is behind, on the X server's
+                           // level too: the window reaches down over the figure.
+                           Qt::WindowTransparentForInput),
       composited_(Composited()),
       scale_(scale) {
   setObjectName("parlotto-character-balloon");

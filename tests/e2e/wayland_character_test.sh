@@ -2,7 +2,8 @@
 # The character on a Wayland desktop, as a user there meets it, through the
 # compositor's own pointer: under Weston's XWayland, above a native Wayland
 # window, the figure shows at the bottom right and speaks, follows a drag
-# with the left button, and its right-button menu's "Beenden" ends the
+# with the left button, lets a click on a clear pixel through to the X11
+# window behind, and its right-button menu's "Beenden" ends the
 # reading; the position it was dropped at is kept. At scale 2 (GDK_SCALE) it
 # has twice the pixels. What Weston shows is taken from the outer display
 # (screenshots in BUILD_DIR/test-artifacts).
@@ -28,6 +29,21 @@ figure() { # "W H X Y" of the figure, the server's window named after the charac
 # A native Wayland window over the whole desktop: the figure must stay above it.
 weston-terminal --maximized >/dev/null 2>&1 &
 pids+=($!)
+# An X11 window that the figure will stand over: its button, under a clear
+# corner of the figure, must get the click there.
+xmessage -geometry +200+150 "Hinter der Figur." >/dev/null 2>&1 &
+behind=$!
+pids+=("$behind")
+button=
+for _ in $(seq 100); do
+  button=$(xwininfo -root -tree | sed -n '/"xmessage": ("xmessage"/,$p' |
+    sed -n 's/.*  \([0-9]*\)x\([0-9]*\)+[-0-9]*+[-0-9]*  +\([-0-9]*\)+\([-0-9]*\)$/\1 \2 \3 \4/p' |
+    awk '$1 > 20 && $1 < 100 && $2 > 15 && $2 < 40 { print $3 + int($1 / 2), $4 + int($2 / 2); exit }')
+  [ -n "$button" ] && break
+  sleep 0.1
+done
+[ -n "$button" ] || fail "no xmessage button: $(xwininfo -root -tree)"
+read -r button_x button_y <<<"$button"
 printf 'Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Zentravol\\Agent]\n"noAgent"=dword:00000000\n' \
   >"$work/user.reg"
 text=$(for _ in $(seq 30); do printf 'wir lesen einen langen Text ohne Ende, '; done)
@@ -55,18 +71,25 @@ sleep 1 # shown and speaking
 enter_at 200 200
 grab shown
 
-# A drag with the left button, in small steps as a hand makes it.
+# A drag with the left button, in small steps as a hand makes it, that puts
+# the figure's clear top left corner over the X11 window's button.
+to_x=$((button_x - 3)) to_y=$((button_y - 3))
 outer xdotool mousemove $((x + w / 2)) $((y + h * 2 / 3))
 sleep 0.3
 outer xdotool mousedown 1
 for i in $(seq 10); do
-  outer xdotool mousemove $((x + w / 2 - 30 * i)) $((y + h * 2 / 3 - 20 * i))
+  outer xdotool mousemove $((x + w / 2 + (to_x - x) * i / 10)) $((y + h * 2 / 3 + (to_y - y) * i / 10))
   sleep 0.05
 done
 outer xdotool mouseup 1
 sleep 0.5
 read -r _ _ moved_x moved_y <<<"$(figure)"
-[ "$moved_x,$moved_y" = "$((x - 300)),$((y - 200))" ] || fail "dragged from $x,$y to $moved_x,$moved_y"
+[ "$moved_x,$moved_y" = "$to_x,$to_y" ] || fail "dragged from $x,$y to $moved_x,$moved_y, not $to_x,$to_y"
+grab dragged
+# A click on the clear corner goes through the figure to the button.
+outer xdotool mousemove "$button_x" "$button_y" click 1
+for _ in $(seq 30); do kill -0 "$behind" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$behind" 2>/dev/null && fail "the click on the figure's clear corner did not reach the window behind"
 grab dragged
 
 # The menu with the right button; "Beenden", its third entry, with the left.
@@ -97,9 +120,10 @@ sleep 0.5
 grab ended
 
 # Weston showed the figure where the X server has it, and nothing of it after the drag.
-drawn=$(differs shown ended "$x" "$y" "$w" "$h")
-moved=$(differs dragged ended "$moved_x" "$moved_y" "$w" "$h")
-left=$(differs dragged ended "$x" "$y" "$w" "$h")
+# Inside the figure's place only: the frame of a window beside it changes with the focus.
+drawn=$(differs shown ended $((x + 10)) $((y + 10)) $((w - 20)) $((h - 20)))
+moved=$(differs dragged ended $((moved_x + 10)) $((moved_y + 10)) $((w - 20)) $((h - 20)))
+left=$(differs dragged ended $((x + 10)) $((y + 10)) $((w - 20)) $((h - 20)))
 mkdir -p "$build/test-artifacts"
 for shot in shown dragged menu; do cp "$work/$shot.png" "$build/test-artifacts/wayland_character_x${scale}_$shot.png"; done
 ((drawn > 25)) || fail "Weston showed the figure in $drawn % of its place"
