@@ -25,6 +25,10 @@ for _ in $(seq 45); do # until the browser in front is on the accessibility bus
 done
 spoken=$(sed -n 's/^[0-9]* speak //p' "$work/trace" 2>/dev/null)
 [ "$spoken" = "Vorne liegen Quitten." ] || fail "spoken: '$spoken'"
+# What Weston shows, for a person to look at.
+mkdir -p "$1/test-artifacts"
+DISPLAY=$private_display "$1/tests/screen_grab" "$1/test-artifacts/wayland_browser.png" ||
+  fail "no screenshot"
 # The same without an argument, the program's default.
 PARLOTTO_USER_HIVE="$work/user.reg" PARLOTTO_AUDIO=null PARLOTTO_SPEECH_TRACE="$work/trace-default" TEMP="$work" \
   "$1/parlotto" >>"$work/parlotto.log" 2>&1 || fail "parlotto: $(cat "$work/parlotto.log")"
