@@ -1,8 +1,10 @@
 #include "platform/gui/dialogs.h"
 
 #include <QAbstractButton>
+#include <QEventLoop>
 #include <QMessageBox>
 #include <QString>
+#include <QTimer>
 #include <cstdlib>
 #include <fstream>
 
@@ -17,6 +19,7 @@ std::string& Title() {
 }
 
 std::string RecordPath() { return RecordFileFrom("PARLOTTO_DIALOGS"); }
+
 
 void Show(QMessageBox::Icon icon, const std::string& caption, const std::string& text) {
   if (DialogsRecorded()) {
@@ -96,9 +99,19 @@ std::string EscapeRecordField(const std::string& field) {
 
 void RecordDialog(const std::string& caption, const std::string& text) {
   std::string path = RecordPath();
-  std::ofstream file(path, std::ios::app | std::ios::binary);
-  file << EscapeRecordField(caption) << '\t' << EscapeRecordField(text) << '\n';
-  if (!file) ReportDiagnostic("cannot record a dialog in " + path);
+  {
+    std::ofstream file(path, std::ios::app | std::ios::binary);
+    file << EscapeRecordField(caption) << '\t' << EscapeRecordField(text) << '\n';
+    if (!file.flush()) ReportDiagnostic("cannot record a dialog in " + path);
+  }
+  // Answered as a user answers: after a while, during which timers, posted
+  // calls and bus calls run as in a shown modal window.
+  const char* wait = std::getenv("PARLOTTO_DIALOG_ANSWER_MS");
+  const int ms = wait != nullptr ? std::atoi(wait) : 0;
+  if (ms <= 0) return;
+  QEventLoop loop;
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  loop.exec();
 }
 
 }  // namespace parlotto

@@ -3,7 +3,8 @@
 //
 // PARLOTTO_DIALOGS=record:PATH appends one line per modal window to PATH,
 // "<caption>\t<text>" (a line break or tab in either written as \n or \t, a
-// backslash as \\), and answers it with its default button at once.
+// backslash as \\), and answers it with its default button: at once, or
+// with PARLOTTO_DIALOG_ANSWER_MS=N after N ms of the window's own event loop.
 #pragma once
 
 #include <string>
