@@ -107,6 +107,9 @@ void TVocatoForm::StartTimer() {
 }
 
 void TVocatoForm::ScheduleEnd(bool soon) {
+  // A source that has ended does not end the reading service, which ends
+  // when it has been idle; only a quit does.
+  if (!soon && Serving()) return;
   if (soon) {
     run_mode = rmNone;
     EndTimer.SetInterval(100);

@@ -6,6 +6,8 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <algorithm>
 #include <iterator>
@@ -136,6 +138,33 @@ TEST_F(ReaderServiceTest, ANewRequestReplacesTheReadingAndStopSilencesIt) {
   EXPECT_EQ(Spoken(), spoken);
   EXPECT_EQ(std::count(spoken.begin(), spoken.end(), "Der zweite Text."), 1);
   EXPECT_LT(spoken.size(), 40u);
+}
+
+// A message the reading shows stays up until the user answers it; a request
+// meanwhile returns at once and is read after the answer.
+TEST_F(ReaderServiceTest, ARequestWhileAMessageIsUpIsReadOnceTheUserHasAnswered) {
+  qDBusRegisterMetaType<QMap<QString, QString>>();
+  QDBusMessage update = QDBusMessage::createMethodCall(
+      "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+      "UpdateActivationEnvironment");
+  update << QVariant::fromValue(QMap<QString, QString>{{"PARLOTTO_DIALOG_ANSWER_MS", "3000"}});
+  ASSERT_EQ(connection_.call(update).type(), QDBusMessage::ReplyMessage);
+  testing::WriteFile(dir_.File("kaputt.pdf"), "%PDF-1.4\nkein PDF\n");
+  ASSERT_EQ(Call("ReadFile", QString::fromStdString(dir_.File("kaputt.pdf"))).first, 0);
+  ASSERT_TRUE(SpinUntil([&] { return !testing::ReadFile(dir_.File("dialogs.txt")).empty(); },
+                        kLimitMs));
+  QElapsedTimer call;
+  call.start();
+  ASSERT_EQ(Call("ReadText", "Nach der Meldung.").first, 0);
+  EXPECT_LT(call.elapsed(), 2000) << "the call waited for the answer";
+  EXPECT_TRUE(Spoken().empty());
+  ASSERT_TRUE(ReadingsEnded(1));
+  ASSERT_TRUE(ReadingsEnded(2));
+  EXPECT_EQ(log_.heard,
+            (std::vector<std::string>{"Reading true", "Started " + dir_.File("kaputt.pdf"),
+                                      "Finished false", "Reading false", "Reading true",
+                                      "Started text", "Finished true", "Reading false"}));
+  EXPECT_EQ(Spoken(), std::vector<std::string>{"Nach der Meldung."});
 }
 
 TEST_F(ReaderServiceTest, TheSelectionAndTheClipboardAreReadFromTheirMethods) {
