@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <utility>
 
+#include "automation/server_module.h"
 #include "launch_choice/launch_choice.h"
 #include "parlotto/command_line.h"
 #include "parlotto/debug_log.h"
@@ -44,7 +45,15 @@ const Switch& SwitchNamed(const char* name) {
 ReaderService::ReaderService(TVocatoForm& form) : form_(form) {
   idle_.setSingleShot(true);
   connect(&idle_, &QTimer::timeout, this, [this] {
-    if (!reading_ && !waiting_) End();
+    if (reading_ || waiting_) return;
+    // A script's objects keep the process, as they keep any start that
+    // serves them: their texts are read here too and must not be cut.
+    const TServerModule* module = TServerModule::Instance();
+    if (form_.Reading() || (module != nullptr && module->LockCount() > 0)) {
+      idle_.start(ScaledMs(kIdleMs));
+      return;
+    }
+    End();
   });
 }
 

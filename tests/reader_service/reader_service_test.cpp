@@ -167,6 +167,28 @@ TEST_F(ReaderServiceTest, ARequestWhileAMessageIsUpIsReadOnceTheUserHasAnswered)
   EXPECT_EQ(Spoken(), std::vector<std::string>{"Nach der Meldung."});
 }
 
+// A script that attaches to the serving process while it reads: its text
+// waits for the reading, is read, and keeps the service until it is.
+TEST_F(ReaderServiceTest, AScriptsTextDuringAReadingIsReadAfterItWithoutCuttingEitherShort) {
+  ASSERT_EQ(QProcess::execute(PARLOTTO_BUILD_DIR "/parlotto", {"/regserver"}), 0);
+  ASSERT_EQ(Call("ReadText", "Erster Satz vom Dienst. Zweiter Satz vom Dienst.").first, 0);
+  ASSERT_TRUE(SpinUntil([&] { return !Spoken().empty(); }, kLimitMs));
+  QProcess script;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("DBUS_SESSION_BUS_ADDRESS", bus_.address());
+  script.setProcessEnvironment(env);
+  script.start(PARLOTTO_BUILD_DIR "/tests/read_some_text_client",
+               {"create", "text2:Ein Text aus dem Skript.", "release"});
+  ASSERT_TRUE(SpinUntil([&] { return script.state() == QProcess::NotRunning; }, kLimitMs));
+  EXPECT_NE(script.readAllStandardOutput().indexOf("text2:Ein Text aus dem Skript. 0x00000000"),
+            -1);
+  ASSERT_TRUE(ReadingsEnded(1));
+  EXPECT_EQ(log_.heard.back(), "Reading false");
+  EXPECT_EQ(Spoken(), (std::vector<std::string>{"Erster Satz vom Dienst. Zweiter Satz vom Dienst.",
+                                                "Ein Text aus dem Skript."}));
+  EXPECT_TRUE(testing::ReadFile(dir_.File("dialogs.txt")).empty()) << "asked about the script";
+}
+
 TEST_F(ReaderServiceTest, TheSelectionAndTheClipboardAreReadFromTheirMethods) {
   if (std::getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X display for the selection";
   // xclip holds a selection while it runs in front (-quiet).
