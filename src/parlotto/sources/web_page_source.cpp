@@ -81,10 +81,13 @@ void TVocatoForm::ReadWebPage(const std::string& address) {
       OLECHECK(GetProperty(browser.Get(), "StatusText", &status));
       if (frmWarten != nullptr) frmWarten->SetText(LoadingText(status.bstrVal));
       ProcessMessages();
+      // A stop asked for meanwhile (a quit, a new request to the service)
+      // need not wait for a slow page.
+      if (stop_flag) break;
       if (busy.vt == VT_BOOL && busy.boolVal == VARIANT_FALSE) break;
     }
     DestroyWaitDialog();
-    ReadDocumentText(browser.Get());
+    if (!stop_flag) ReadDocumentText(browser.Get());
   } catch (const std::exception& error) {
     WriteDebugLog(std::string("IE ???") + error.what());
   }

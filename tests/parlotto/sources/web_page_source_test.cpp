@@ -37,6 +37,8 @@ using testing::Peer;
 struct BrowserScript {
   Texts calls;
   int busy_polls = 2;  // Busy answers true this many times
+  int stop_at_poll = -1;  // the user quits at this poll
+  TVocatoForm* form = nullptr;
   std::vector<QString> statuses = {"Verbindung mit 127.0.0.1 wird hergestellt...",
                                    "<b>Laden</b> & mehr", "Fertig"};
   QString body = "Die Seite.";
@@ -95,6 +97,7 @@ class FakeBrowser final : public testing::NamedDispatch {
     if (name != "Busy" && name != "StatusText") script.calls.push_back(call);
     if (call.rfind(script.fail, 0) == 0 && !script.fail.empty()) return E_ACCESSDENIED;
     if (name == "Busy") {
+      if (script.polls == script.stop_at_poll) script.form->BeendenClick();
       *result = VARIANT::Bool(script.polls++ < script.busy_polls);
     } else if (name == "StatusText") {
       script.captions.push_back(frmWarten ? frmWarten->windowTitle().toStdString() : "");
@@ -147,6 +150,7 @@ class ReadWebPageTest : public testing::SourceTest {
 
   void Read(const std::string& address = "http://127.0.0.1:8000/") {
     TVocatoForm form({"-wget", address});
+    script_.form = &form;
     Peer(form).Start().SetEnabled(false);
     form.ReadWebPage(address);
     EXPECT_EQ(frmWarten, nullptr) << "the wait dialog outlived the source";
@@ -196,6 +200,15 @@ TEST_F(ReadWebPageTest, APageThatNeverEndsLoadingIsReadAfterTwoHundredPasses) {
   Read();
   EXPECT_EQ(script_.polls, 200);
   EXPECT_EQ(Spoken(), Texts{"Die Seite."});
+}
+
+TEST_F(ReadWebPageTest, AQuitWhileThePageLoadsEndsTheWaitAndReadsNothing) {
+  script_.busy_polls = 1000;
+  script_.stop_at_poll = 5;
+  Read();
+  EXPECT_EQ(script_.polls, 6);
+  EXPECT_EQ(script_.calls.back().rfind("Navigate2", 0), 0u) << "the page was still fetched";
+  EXPECT_TRUE(Spoken().empty());
 }
 
 TEST_F(ReadWebPageTest, FramesAreReadEachAfterABlankAndThoseRefusedAreSkipped) {
