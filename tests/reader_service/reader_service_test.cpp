@@ -144,15 +144,15 @@ TEST_F(ReaderServiceTest, ANewRequestReplacesTheReadingAndStopSilencesIt) {
 // meanwhile returns at once and is read after the answer.
 TEST_F(ReaderServiceTest, ARequestWhileAMessageIsUpIsReadOnceTheUserHasAnswered) {
   qDBusRegisterMetaType<QMap<QString, QString>>();
-  QDBusMessage update = QDBusMessage::createMethodCall(
-      "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-      "UpdateActivationEnvironment");
+  QDBusMessage update =
+      QDBusMessage::createMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                     "org.freedesktop.DBus", "UpdateActivationEnvironment");
   update << QVariant::fromValue(QMap<QString, QString>{{"PARLOTTO_DIALOG_ANSWER_MS", "3000"}});
   ASSERT_EQ(connection_.call(update).type(), QDBusMessage::ReplyMessage);
   testing::WriteFile(dir_.File("kaputt.pdf"), "%PDF-1.4\nkein PDF\n");
   ASSERT_EQ(Call("ReadFile", QString::fromStdString(dir_.File("kaputt.pdf"))).first, 0);
-  ASSERT_TRUE(SpinUntil([&] { return !testing::ReadFile(dir_.File("dialogs.txt")).empty(); },
-                        kLimitMs));
+  ASSERT_TRUE(
+      SpinUntil([&] { return !testing::ReadFile(dir_.File("dialogs.txt")).empty(); }, kLimitMs));
   QElapsedTimer call;
   call.start();
   ASSERT_EQ(Call("ReadText", "Nach der Meldung.").first, 0);

@@ -20,7 +20,6 @@ std::string& Title() {
 
 std::string RecordPath() { return RecordFileFrom("PARLOTTO_DIALOGS"); }
 
-
 void Show(QMessageBox::Icon icon, const std::string& caption, const std::string& text) {
   if (DialogsRecorded()) {
     RecordDialog(caption, text);

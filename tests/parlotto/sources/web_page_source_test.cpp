@@ -36,7 +36,7 @@ using testing::Peer;
 // What the browser was asked, what it shows, and what it refuses.
 struct BrowserScript {
   Texts calls;
-  int busy_polls = 2;  // Busy answers true this many times
+  int busy_polls = 2;     // Busy answers true this many times
   int stop_at_poll = -1;  // the user quits at this poll
   TVocatoForm* form = nullptr;
   std::vector<QString> statuses = {"Verbindung mit 127.0.0.1 wird hergestellt...",
