@@ -34,13 +34,18 @@ pids+=($!)
 xmessage -geometry +200+150 "Hinter der Figur." >/dev/null 2>&1 &
 behind=$!
 pids+=("$behind")
+button_at() { # once the window manager has framed it: a level below the root's children
+  xwininfo -root -tree | sed -n '/^        *0x[0-9a-f]* "xmessage": ("xmessage"/,$p' |
+    sed -n 's/.*  \([0-9]*\)x\([0-9]*\)+[-0-9]*+[-0-9]*  +\([-0-9]*\)+\([-0-9]*\)$/\1 \2 \3 \4/p' |
+    awk '$1 > 20 && $1 < 100 && $2 > 15 && $2 < 40 { print $3 + int($1 / 2), $4 + int($2 / 2); exit }'
+}
+# Where the window manager has put it: framed, and the same place twice in a row.
 button=
 for _ in $(seq 100); do
-  button=$(xwininfo -root -tree | sed -n '/"xmessage": ("xmessage"/,$p' |
-    sed -n 's/.*  \([0-9]*\)x\([0-9]*\)+[-0-9]*+[-0-9]*  +\([-0-9]*\)+\([-0-9]*\)$/\1 \2 \3 \4/p' |
-    awk '$1 > 20 && $1 < 100 && $2 > 15 && $2 < 40 { print $3 + int($1 / 2), $4 + int($2 / 2); exit }')
-  [ -n "$button" ] && break
-  sleep 0.1
+  seen=$(button_at)
+  [ -n "$seen" ] && [ "$seen" = "$button" ] && break
+  button=$seen
+  sleep 0.2
 done
 [ -n "$button" ] || fail "no xmessage button: $(xwininfo -root -tree)"
 read -r button_x button_y <<<"$button"
@@ -88,7 +93,7 @@ read -r _ _ moved_x moved_y <<<"$(figure)"
 grab dragged
 # A click on the clear corner goes through the figure to the button.
 outer xdotool mousemove "$button_x" "$button_y" click 1
-for _ in $(seq 30); do kill -0 "$behind" 2>/dev/null || break; sleep 0.1; done
+for _ in $(seq 100); do kill -0 "$behind" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$behind" 2>/dev/null && fail "the click on the figure's clear corner did not reach the window behind"
 grab dragged
 
