@@ -2,6 +2,7 @@
 // build's program from its service file, gdbus calls it, and its signals and
 // speech are watched from outside.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -201,6 +202,40 @@ TEST_F(ReaderServiceTest, TheSelectionAndTheClipboardAreReadFromTheirMethods) {
   ASSERT_EQ(Call("ReadClipboard").first, 0);
   ASSERT_TRUE(ReadingsEnded(2));
   EXPECT_EQ(Spoken(), (std::vector<std::string>{"Markierter Text.", "Kopierter Text."}));
+}
+
+// A session bus opened to other users, as a user may configure one: their
+// calls are refused and read nothing. Calling as another user needs root.
+TEST(ReaderServiceSafetyTest, ACallerOfAnotherUserIsRefused) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to call as another user";
+  testing::ScratchDir dir;
+  testing::WriteFile(dir.File("user.reg"), testing::kReadAloudWithoutCharacterHive);
+  testing::WriteFile(dir.File("bus.conf"), R"(<busconfig>
+  <type>session</type>
+  <listen>unix:tmpdir=/tmp</listen>
+  <auth>EXTERNAL</auth>
+  <standard_session_servicedirs/>
+  <policy context="default">
+    <allow user="*"/><allow own="*"/><allow send_destination="*"/><allow receive_sender="*"/>
+  </policy>
+</busconfig>)");
+  testing::ScopedProgramEnvironment env(dir, dir.File("trace.txt"));
+  testing::ScopedEnv data_dirs("XDG_DATA_DIRS", PARLOTTO_BUILD_DIR "/share:/usr/share");
+  testing::BusDaemon bus(QString::fromStdString(dir.File("bus.conf")));
+  ASSERT_FALSE(bus.address().isEmpty());
+  QProcess gdbus;
+  gdbus.start("setpriv",
+              {"--reuid=65534", "--regid=65534", "--clear-groups", "gdbus", "call", "--address",
+               bus.address(), "--dest", "org.parlotto.Parlotto", "--object-path", kPath, "--method",
+               "org.parlotto.Reader1.ReadText", "Von einem anderen Benutzer."});
+  ASSERT_TRUE(SpinUntil([&] { return gdbus.state() == QProcess::NotRunning; }, kLimitMs));
+  const std::string error = gdbus.readAllStandardError().toStdString();
+  EXPECT_NE(gdbus.exitCode(), 0);
+  EXPECT_NE(error.find("org.freedesktop.DBus.Error.AccessDenied: Nur für diesen Benutzer."),
+            std::string::npos)
+      << error;
+  testing::RunLoopFor(500);
+  EXPECT_TRUE(testing::SpokenTexts(dir.File("trace.txt")).empty());
 }
 
 }  // namespace

@@ -9,9 +9,11 @@ namespace parlotto::testing {
 
 class BusDaemon {
  public:
-  BusDaemon() {
+  // `config`: a configuration file instead of the session bus's own.
+  explicit BusDaemon(const QString& config = {}) {
     daemon_.start(QStringLiteral("dbus-daemon"),
-                  {"--session", "--nofork", "--nopidfile", "--print-address=1"});
+                  {config.isEmpty() ? QStringLiteral("--session") : "--config-file=" + config,
+                   "--nofork", "--nopidfile", "--print-address=1"});
     if (daemon_.waitForStarted(10000) && daemon_.waitForReadyRead(10000)) {
       address_ = QString::fromUtf8(daemon_.readLine().trimmed());
     }
