@@ -48,9 +48,7 @@ pids+=("$program")
 figure=
 for _ in $(seq 300); do
   if [ -s "$work/trace" ]; then
-    figure=$(xwininfo -root -tree | sed -n \
-      's/.*"Parlotto": ("AgentSvr" "AgentSvr")  \([0-9]*\)x\([0-9]*\)+[-0-9]*+[-0-9]*  +\([0-9]*\)+\([0-9]*\).*/\1 \2 \3 \4/p' |
-      head -n 1)
+    figure=$(xwininfo -root -tree | window_geometries '"Parlotto": ("AgentSvr" "AgentSvr")' | head -n 1)
     [ -n "$figure" ] && break
   fi
   sleep 0.1

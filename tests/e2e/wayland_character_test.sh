@@ -21,9 +21,7 @@ differs() { "$build/tests/screen_grab" --differs "$work/$1.png" "$work/$2.png" "
 # XWayland window only at its next repaint, which a pointer move brings.
 enter_at() { outer xdotool mousemove 1010 750; sleep 0.2; outer xdotool mousemove "$1" "$2"; sleep 0.5; }
 figure() { # "W H X Y" of the figure, the server's window named after the character
-  xwininfo -root -tree | sed -n \
-    's/.*"Parlotto": ("AgentSvr" "AgentSvr")  \([0-9]*\)x\([0-9]*\)+[-0-9]*+[-0-9]*  +\([-0-9]*\)+\([-0-9]*\).*/\1 \2 \3 \4/p' |
-    head -n 1
+  xwininfo -root -tree | window_geometries '"Parlotto": ("AgentSvr" "AgentSvr")' | head -n 1
 }
 
 # A native Wayland window over the whole desktop: the figure must stay above it.
@@ -36,7 +34,7 @@ behind=$!
 pids+=("$behind")
 button_at() { # once the window manager has framed it: a level below the root's children
   xwininfo -root -tree | sed -n '/^        *0x[0-9a-f]* "xmessage": ("xmessage"/,$p' |
-    sed -n 's/.*  \([0-9]*\)x\([0-9]*\)+[-0-9]*+[-0-9]*  +\([-0-9]*\)+\([-0-9]*\)$/\1 \2 \3 \4/p' |
+    window_geometries . |
     awk '$1 > 20 && $1 < 100 && $2 > 15 && $2 < 40 { print $3 + int($1 / 2), $4 + int($2 / 2); exit }'
 }
 # Where the window manager has put it: framed, and the same place twice in a row.
@@ -101,8 +99,7 @@ grab dragged
 outer xdotool mousemove $((moved_x + w / 2)) $((moved_y + h * 2 / 3)) click 3
 menu=
 for _ in $(seq 50); do
-  menu=$(xwininfo -root -tree | sed -n \
-    's/.*"AgentSvr": ("AgentSvr" "AgentSvr")  \([0-9]*\)x\([0-9]*\)+[-0-9]*+[-0-9]*  +\([-0-9]*\)+\([-0-9]*\).*/\1 \2 \3 \4/p' |
+  menu=$(xwininfo -root -tree | window_geometries '"AgentSvr": ("AgentSvr" "AgentSvr")' |
     awk '$1 < 300 && $2 < 200' | head -n 1)
   [ -n "$menu" ] && break
   sleep 0.1

@@ -15,3 +15,10 @@ source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/private-display.sh"
 start_private_display "$work" || fail "Xvfb did not start"
 pids+=("$private_display_pid")
 export DISPLAY=$private_display
+
+# window_geometries PATTERN: "W H X Y" (X and Y on the screen) of each window
+# in `xwininfo -root -tree` output, read from stdin, whose line matches the
+# sed address PATTERN.
+window_geometries() {
+  sed -n "/$1/s/.*  \([0-9]*\)x\([0-9]*\)+[-0-9]*+[-0-9]*  +\([-0-9]*\)+\([-0-9]*\).*/\1 \2 \3 \4/p"
+}
